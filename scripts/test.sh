@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets everything up, then runs the whole test suite: the native tests, then the Windows build
+# of the platform code under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KVX_BUILD_DIR:-$root/build}
+
+"$root/scripts/build.sh"
+
+status=0
+echo "== Native test suite"
+(cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --timeout 300) || status=1
+
+if [[ -x $root/scripts/test-windows.sh ]]; then
+  echo "== Windows test suite (mingw-w64 build under Wine)"
+  "$root/scripts/test-windows.sh" || status=1
+fi
+exit $status

@@ -1,0 +1,2 @@
+// Placeholder: to be written.
+int main() { return 0; }

@@ -1,0 +1,95 @@
+#pragma once
+// The program's only window: resource list, status badge, preview, and the one action button.
+
+#include "app/windowdialogs.h"
+#include "preview/runtimeplugin.h"
+
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <utility>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace kvx {
+
+class ConversionJob;
+class SpinePreviewWidget;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void addResourcePath(const QString &path);
+    void setBadge(const QString &text, const QString &colour);
+
+    // Replaces the dialogs (tests answer them instead of a user).
+    void setDialogs(WindowDialogs dialogs);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private slots:
+    void chooseResources();
+    void resourceChanged(int index);
+    void convertCurrent();
+    void conversionFinished(bool success, QString outputDirectory, QString error);
+    void animationChanged(QString name);
+    void advancePreview();
+    void onEditorProbeFinished();
+
+private:
+    friend class MainWindowTestAccess;
+
+    void buildWidgets();
+    void scanForSkeletons(const QString &folder, bool recursive, bool reportProblems);
+    void addSkeletonFile(const QString &path, bool reportProblems);
+    void showUnrecognizedWarning();
+    void showUnsupportedWarning();
+    void showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate);
+    void scheduleReadinessCheck();
+    void updateReadiness();
+    void setPrimaryButton(const QString &text, bool enabled);
+    bool chooseSpineEditor();
+    void startEditorProbe(const QString &line);
+    void setConverting();
+    void loadPreview();
+    QString currentResourcePath() const;
+
+    QComboBox *resourceCombo = nullptr;
+    QComboBox *animationCombo = nullptr;
+    QCheckBox *straightAlphaCheckBox = nullptr;
+    SpinePreviewWidget *previewWidget = nullptr;
+    QLabel *statusLabel = nullptr;
+    QLabel *badgeLabel = nullptr;
+    QPushButton *primaryButton = nullptr;
+    QStringList skeletonPaths;
+    QString editorVersion;
+    QString editorPath;
+    QHash<QString, QString> editorVersionsByDataVersion;
+    bool readinessScheduled = false;
+    RuntimePlugin runtimePlugin;
+    ConversionJob *conversionJob = nullptr;
+    QTimer *playbackTimer = nullptr;
+    QElapsedTimer playbackClock;
+    QFutureWatcher<std::pair<int, QString>> *probeWatcher = nullptr;
+    int probeGeneration = 0;
+    QStringList pendingUnsupported;
+    QStringList pendingUnrecognized;
+    WindowDialogs dialogs;
+};
+
+// The window's style sheet (889 characters).
+QString mainWindowStyleSheet();
+
+} // namespace kvx

@@ -1,0 +1,29 @@
+#pragma once
+// Recognises Spine skeleton data by reading only the head of a file.
+
+#include "assets/spineversion.h"
+
+#include <filesystem>
+#include <istream>
+#include <optional>
+#include <string>
+
+namespace kvx {
+
+enum class SkeletonFormat : int32_t { Json = 0, Binary = 1, Unknown = 2 };
+
+enum class DetectionStatus : int32_t { Supported = 0, OpenFailed = 1, Unrecognized = 2, Unsupported = 3 };
+
+struct VersionDetection {
+    SkeletonFormat format = SkeletonFormat::Unknown;
+    DetectionStatus status = DetectionStatus::OpenFailed;
+    std::optional<SpineVersion> version; // present for Supported and Unsupported
+    std::string message;                 // English diagnostic
+};
+
+VersionDetection detectSpineVersion(const std::filesystem::path &path);
+
+// The same classification over an already opened binary stream positioned anywhere.
+VersionDetection detectSpineVersion(std::istream &stream);
+
+} // namespace kvx

@@ -1,0 +1,60 @@
+#pragma once
+// One conversion: unpack the atlas pages, import the skeleton, publish the project folder.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QProcess;
+class QTemporaryDir;
+
+namespace kvx {
+
+enum class ConversionStage : int32_t { Idle = 0, Unpacking = 1, Importing = 2, Publishing = 3, Finished = 4 };
+
+// The first free folder of baseName, "baseName-2", "baseName-3", ... inside parent.
+QString uniqueOutputPath(const QString &parent, const QString &baseName);
+
+class ConversionJob : public QObject {
+    Q_OBJECT
+public:
+    ConversionJob(QString editorPath, QString editorVersion, QString skeletonPath, QString atlasPath,
+                  QString outputParent, QString baseName, bool removePremultipliedAlpha,
+                  QObject *parent = nullptr);
+    ~ConversionJob() override;
+
+    void start();
+
+    ConversionStage currentStage() const { return stage; }
+    QString workingDirectory() const; // empty before prepare or after publish
+
+signals:
+    void finished(bool success, QString outputDirectory, QString error);
+
+private:
+    bool prepare(QString &error);
+    bool prepareUnpackAtlas(QString &error);
+    bool hasUnpackedImages() const;
+    void startUnpack();
+    void startImport();
+    void onProcessFinished(int exitCode);
+    void publish();
+    void fail(const QString &message);
+
+    QString editorPath;
+    QString editorVersion;
+    QString skeletonPath;
+    QString atlasPath;
+    QString outputParent;
+    QString baseName;
+    bool removePremultipliedAlpha = false;
+    ConversionStage stage = ConversionStage::Idle;
+    std::unique_ptr<QTemporaryDir> tempDir;
+    QProcess *process = nullptr;
+    QString outputDirectory;
+    QString projectPath;
+    QString unpackAtlasPath;
+    QString scaleText;
+};
+
+} // namespace kvx

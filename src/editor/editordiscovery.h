@@ -1,0 +1,36 @@
+#pragma once
+// Finds the installed Spine Editor and the editor versions in its local update cache.
+
+#include "assets/spineversion.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace kvx {
+
+using PathList = std::vector<std::filesystem::path>;
+
+// The file to run for a candidate (a folder gets the editor's file name appended; a ".exe" with a
+// ".com" beside it becomes the ".com"), or none when it is not an existing regular file.
+std::optional<std::filesystem::path> normalizeSpineExecutable(const std::filesystem::path &candidate);
+
+// Standard install locations holding the editor, preferred first, without duplicates.
+PathList findSpineInProgramFiles();
+
+// The editor's update cache folders (existence not checked).
+PathList defaultUpdateDirectories();
+
+// Ascending, without duplicates; an empty list means the default folders.
+std::vector<SpineVersion> listCachedEditorVersions(const PathList &directories = {});
+
+// The greatest cached version of a line such as "4.1".
+std::optional<SpineVersion> findCachedEditorVersion(std::string_view line, const PathList &directories = {});
+
+bool isEditorVersionCached(const SpineVersion &version, const PathList &directories = {});
+
+// Orders by major, minor, then patch with an absent patch counting as 0.
+bool editorVersionLess(const SpineVersion &a, const SpineVersion &b);
+
+} // namespace kvx

@@ -1,0 +1,77 @@
+#pragma once
+// The host side of the runtime plugin interface: one library, at most one context.
+
+#include "preview/dynamiclibrary.h"
+#include "preview/kvxruntime.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+struct AnimationInfo {
+    std::string name; // UTF-8; empty when the plugin returned null
+    float duration = 0.0f;
+};
+
+struct SkeletonMetadata {
+    bool ok = false;
+    std::vector<AnimationInfo> animations;
+    std::vector<std::string> skins;
+};
+
+struct DrawItem {
+    std::vector<kvxRuntimeVertex> vertices;
+    std::vector<uint16_t> indices;
+    std::u16string texturePath;
+    int32_t blendMode = 0;
+};
+
+struct PreviewFrame {
+    bool ok = false;
+    std::vector<DrawItem> items; // back to front
+};
+
+class RuntimePlugin {
+public:
+    RuntimePlugin() = default;
+    ~RuntimePlugin();
+    RuntimePlugin(const RuntimePlugin &) = delete;
+    RuntimePlugin &operator=(const RuntimePlugin &) = delete;
+
+    // Error texts are assigned only on failure.
+    bool open(const std::filesystem::path &path, std::string &error);
+    SkeletonMetadata loadSkeleton(const std::filesystem::path &skeletonPath,
+                                  const std::filesystem::path &atlasPath, float scale, std::string &error);
+    bool setAnimation(const std::string &name, bool loop, std::string &error);
+    PreviewFrame sampleFrame(float deltaSeconds, std::string &error);
+    void unload();
+
+    bool isLoaded() const { return library != nullptr; }
+    bool hasContext() const { return context != nullptr; }
+
+private:
+    LibraryHandle library = nullptr;
+    kvxRuntimeGetApiVersionFn getApiVersion = nullptr;
+    kvxRuntimeGetInfoFn getInfo = nullptr;
+    kvxRuntimeCreateFn create = nullptr;
+    kvxRuntimeDestroyFn destroy = nullptr;
+    kvxRuntimeLoadFn load = nullptr;
+    kvxRuntimeGetSkeletonInfoFn getSkeletonInfo = nullptr;
+    kvxRuntimeGetAnimationNameFn getAnimationName = nullptr;
+    kvxRuntimeGetAnimationDurationFn getAnimationDuration = nullptr;
+    kvxRuntimeGetSkinNameFn getSkinName = nullptr;
+    kvxRuntimeGetLastErrorFn getLastError = nullptr;
+    kvxRuntimeSetAnimationFn setAnimationFn = nullptr;
+    kvxRuntimeUpdateFn update = nullptr;
+    kvxRuntimeGetDrawCommandCountFn getDrawCommandCount = nullptr;
+    kvxRuntimeGetDrawCommandFn getDrawCommand = nullptr;
+    kvxRuntimeContext context = nullptr;
+};
+
+// "kvx-runtime-<line>.dll" on Windows, ".so" elsewhere.
+std::string runtimePluginFileName(const std::string &line);
+
+} // namespace kvx

@@ -1,0 +1,59 @@
+#pragma once
+// The preview canvas: a centred message, or one sampled frame with wheel zoom and right-drag pan.
+
+#include "preview/runtimeplugin.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+namespace kvx {
+
+class SpinePreviewWidget : public QWidget {
+public:
+    explicit SpinePreviewWidget(QWidget *parent = nullptr);
+    ~SpinePreviewWidget() override;
+
+    void resetView();
+    void setMessage(const QString &text);
+    void setFrame(std::vector<DrawItem> items);
+    const QImage &pageImage(const std::u16string &path);
+
+    // Read access for the window and for tests.
+    QString currentMessage() const { return message; }
+    bool showsFrame() const { return !frame.empty(); }
+    const std::vector<DrawItem> &currentFrame() const { return frame; }
+    float currentZoom() const { return zoom; }
+    QPointF currentPan() const { return pan; }
+    std::optional<QRectF> framing() const { return contentBounds; }
+
+    // Paints what paintEvent would paint, onto any device (used by paintEvent, tests and benchmarks).
+    void paintContent(QPainter &painter, const QSize &size);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void paintFrame(QPainter &painter, const QSize &size);
+
+    std::vector<DrawItem> frame;
+    QHash<QString, QImage> pageCache;
+    QString message;
+    std::optional<QRectF> contentBounds;
+    float zoom = 1.0f;
+    QPointF pan;
+    QPointF pressPosition;
+    QPointF lastPosition;
+    bool dragging = false;
+};
+
+} // namespace kvx

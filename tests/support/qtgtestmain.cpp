@@ -1,0 +1,15 @@
+// Test main for everything that needs a QApplication: widgets run on the offscreen platform.
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("KovexaTests");
+    QApplication::setOrganizationName("KovexaTests");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

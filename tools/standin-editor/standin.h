@@ -1,0 +1,36 @@
+#pragma once
+// Stand-in for the Spine Editor's command line (tests and demos only; it is not the editor).
+//
+// Behaviour is set through environment variables so that a test can configure the child it starts:
+//   KVX_STANDIN_OUTPUT       text printed by --version (default: a launcher line and an editor line)
+//   KVX_STANDIN_STDERR       text printed to standard error by --version
+//   KVX_STANDIN_EXIT_CODE    exit code of --version (default 0)
+//   KVX_STANDIN_DELAY_MS     sleep before exiting, after printing (--version)
+//   KVX_STANDIN_MODE         "grandchild": leave a child running that holds the output open;
+//                            "flood": print KVX_STANDIN_FLOOD_BYTES bytes (default 10 MB)
+//   KVX_STANDIN_FAIL_CODE    unpack/import: print KVX_STANDIN_FAIL_OUTPUT and exit with this code
+//   KVX_STANDIN_FAIL_STAGE   "unpack" or "import": which command fails (default both)
+//   KVX_STANDIN_NO_IMAGES    unpack: exit 0 without writing any image
+//   KVX_STANDIN_EMPTY_PROJECT import: write an empty project file
+//   KVX_STANDIN_LOG          append one line per invocation (the arguments) to this file
+
+#include <string>
+#include <vector>
+
+namespace kvx::standin {
+
+std::string environmentText(const char *name);
+bool environmentFlag(const char *name);
+void logInvocation(const std::vector<std::string> &arguments);
+
+// Each returns the process exit code.
+int runVersionCommand();
+int runUnpackCommand(const std::string &version, const std::string &inputFolder, const std::string &outputFolder,
+                     const std::string &atlasPath);
+int runImportCommand(const std::string &version, const std::string &skeletonPath, const std::string &scale,
+                     const std::string &projectPath);
+
+// Refuses a version that is not in the update cache, as the editor would otherwise download it.
+bool versionIsCached(const std::string &version);
+
+} // namespace kvx::standin

@@ -62,9 +62,13 @@ private:
     void setPrimaryButton(const QString &text, bool enabled);
     bool chooseSpineEditor();
     void startEditorProbe(const QString &line);
-    void setConverting();
-    void loadPreview();
     QString currentResourcePath() const;
+
+    // Conversion (mainwindow_conversion.cpp).
+    void setConverting();
+
+    // Preview (mainwindow_preview.cpp).
+    void loadPreview();
 
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;

@@ -13,4 +13,7 @@ LibraryHandle openLibrary(const std::filesystem::path &path, std::string &error)
 void *findLibrarySymbol(LibraryHandle library, const char *name);
 void closeLibrary(LibraryHandle library);
 
+// ".dll" on Windows, ".so" elsewhere.
+const char *sharedLibrarySuffix();
+
 } // namespace kvx

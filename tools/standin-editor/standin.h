@@ -30,6 +30,9 @@ int runUnpackCommand(const std::string &version, const std::string &inputFolder,
 int runImportCommand(const std::string &version, const std::string &skeletonPath, const std::string &scale,
                      const std::string &projectPath);
 
+// Starts a copy of this program that keeps the inherited output open for a while (grandchild mode).
+bool spawnLingeringChild();
+
 // Refuses a version that is not in the update cache, as the editor would otherwise download it.
 bool versionIsCached(const std::string &version);
 

@@ -1,0 +1,1 @@
+// Placeholder: to be written.

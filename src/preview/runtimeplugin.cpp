@@ -1,1 +1,273 @@
-// Placeholder: to be written.
+#include "preview/runtimeplugin.h"
+
+#include "common/textcodec.h"
+
+#include <new>
+#include <optional>
+#include <stdexcept>
+
+namespace kvx {
+namespace {
+
+constexpr const char *kMissingAbi = "Runtime plugin does not expose the required Kovexa ABI.";
+constexpr const char *kIncompatibleApi = "Runtime plugin API version is incompatible.";
+constexpr const char *kNoMetadata = "Runtime plugin does not provide skeleton metadata capability.";
+constexpr const char *kNoContext = "Runtime plugin could not create a context.";
+constexpr const char *kLoadFailed = "Runtime plugin failed to load skeleton data.";
+constexpr const char *kNoSkeletonInfo = "Runtime plugin failed to return skeleton metadata.";
+constexpr const char *kUnconvertiblePath = "Skeleton or atlas path cannot be passed to the runtime plugin as UTF-8.";
+constexpr const char *kNoPlayback = "Runtime plugin does not provide animation playback.";
+constexpr const char *kNotSelected = "Animation could not be selected.";
+constexpr const char *kNoDrawing = "Runtime plugin does not provide preview drawing.";
+constexpr const char *kNotSampled = "Preview frame could not be sampled.";
+constexpr const char *kInvalidCommand = "Runtime plugin returned an invalid draw command.";
+constexpr const char *kTooMuchData = "Runtime plugin returned more data than the preview can hold.";
+
+// Plugins take UTF-8. POSIX paths are bytes already and pass unchanged; Windows paths are UTF-16
+// and convert strictly, so an unpaired surrogate never reaches the plugin as a different path.
+std::optional<std::string> utf8FromNative(const std::string &native)
+{
+    return native;
+}
+
+[[maybe_unused]] std::optional<std::string> utf8FromNative(const std::wstring &native)
+{
+    std::u16string wide;
+    wide.reserve(native.size());
+    for (const wchar_t unit : native)
+        wide.push_back(static_cast<char16_t>(unit));
+    return utf16ToUtf8Strict(wide);
+}
+
+std::string textOrEmpty(const char *text)
+{
+    return text ? std::string(text) : std::string();
+}
+
+template <typename Function>
+Function lookUp(LibraryHandle library, const char *name)
+{
+    return reinterpret_cast<Function>(findLibrarySymbol(library, name));
+}
+
+// False when the record breaks the interface: no page, a page path that is not UTF-8, or an
+// array that is null although its count is not zero.
+bool copyDrawCommand(const kvxRuntimeDrawCommand &command, DrawItem &item)
+{
+    if (!command.texturePath)
+        return false;
+    if ((command.vertexCount != 0 && !command.vertices) || (command.indexCount != 0 && !command.indices))
+        return false;
+    std::optional<std::u16string> page = utf8ToUtf16Strict(command.texturePath);
+    if (!page)
+        return false;
+    item.vertices.assign(command.vertices, command.vertices + command.vertexCount);
+    item.indices.assign(command.indices, command.indices + command.indexCount);
+    item.texturePath = std::move(*page);
+    item.blendMode = command.blendMode;
+    return true;
+}
+
+} // namespace
+
+RuntimePlugin::~RuntimePlugin()
+{
+    unload();
+}
+
+bool RuntimePlugin::open(const std::filesystem::path &path, std::string &error)
+{
+    unload();
+    library = openLibrary(path, error);
+    if (!library)
+        return false;
+    getApiVersion = lookUp<kvxRuntimeGetApiVersionFn>(library, "kvxRuntimeGetApiVersion");
+    getInfo = lookUp<kvxRuntimeGetInfoFn>(library, "kvxRuntimeGetInfo");
+    if (!getApiVersion || !getInfo) {
+        error = kMissingAbi;
+        unload();
+        return false;
+    }
+    if (getApiVersion() != KVX_RUNTIME_API_VERSION) {
+        error = kIncompatibleApi;
+        unload();
+        return false;
+    }
+    lookUpOptionalExports();
+    return true;
+}
+
+void RuntimePlugin::lookUpOptionalExports()
+{
+    create = lookUp<kvxRuntimeCreateFn>(library, "kvxRuntimeCreate");
+    destroy = lookUp<kvxRuntimeDestroyFn>(library, "kvxRuntimeDestroy");
+    load = lookUp<kvxRuntimeLoadFn>(library, "kvxRuntimeLoad");
+    getSkeletonInfo = lookUp<kvxRuntimeGetSkeletonInfoFn>(library, "kvxRuntimeGetSkeletonInfo");
+    getAnimationName = lookUp<kvxRuntimeGetAnimationNameFn>(library, "kvxRuntimeGetAnimationName");
+    getAnimationDuration = lookUp<kvxRuntimeGetAnimationDurationFn>(library, "kvxRuntimeGetAnimationDuration");
+    getSkinName = lookUp<kvxRuntimeGetSkinNameFn>(library, "kvxRuntimeGetSkinName");
+    getLastError = lookUp<kvxRuntimeGetLastErrorFn>(library, "kvxRuntimeGetLastError");
+    setAnimationFn = lookUp<kvxRuntimeSetAnimationFn>(library, "kvxRuntimeSetAnimation");
+    update = lookUp<kvxRuntimeUpdateFn>(library, "kvxRuntimeUpdate");
+    getDrawCommandCount = lookUp<kvxRuntimeGetDrawCommandCountFn>(library, "kvxRuntimeGetDrawCommandCount");
+    getDrawCommand = lookUp<kvxRuntimeGetDrawCommandFn>(library, "kvxRuntimeGetDrawCommand");
+}
+
+bool RuntimePlugin::hasMetadataCapability() const
+{
+    return create && destroy && load && getSkeletonInfo && getAnimationName && getAnimationDuration && getSkinName
+        && getLastError;
+}
+
+std::string RuntimePlugin::lastErrorOr(const char *fallback) const
+{
+    const char *text = (context && getLastError) ? getLastError(context) : nullptr;
+    return text ? std::string(text) : std::string(fallback);
+}
+
+SkeletonMetadata RuntimePlugin::loadSkeleton(const std::filesystem::path &skeletonPath,
+                                             const std::filesystem::path &atlasPath, float scale, std::string &error)
+{
+    if (!hasMetadataCapability()) {
+        error = kNoMetadata;
+        return {};
+    }
+    // Converted before the old context goes, so a path the plugin cannot take changes nothing.
+    const std::optional<std::string> skeletonText = utf8FromNative(skeletonPath.native());
+    const std::optional<std::string> atlasText = utf8FromNative(atlasPath.native());
+    if (!skeletonText || !atlasText) {
+        error = kUnconvertiblePath;
+        return {};
+    }
+    if (context)
+        destroy(context);
+    context = create();
+    if (!context) {
+        error = kNoContext;
+        return {};
+    }
+    kvxRuntimeLoadRequest request{};
+    request.structSize = sizeof(kvxRuntimeLoadRequest);
+    request.skeletonPath = skeletonText->c_str();
+    request.atlasPath = atlasText->c_str();
+    request.scale = scale;
+    if (load(context, &request) != 0) {
+        error = lastErrorOr(kLoadFailed);
+        return {};
+    }
+    return readMetadata(error);
+}
+
+SkeletonMetadata RuntimePlugin::readMetadata(std::string &error)
+{
+    kvxRuntimeSkeletonInfo info{};
+    info.structSize = sizeof(kvxRuntimeSkeletonInfo);
+    if (getSkeletonInfo(context, &info) != 0) {
+        error = kNoSkeletonInfo;
+        return {};
+    }
+    SkeletonMetadata metadata;
+    try {
+        metadata.animations.reserve(info.animationCount);
+        for (uint32_t i = 0; i < info.animationCount; ++i) {
+            AnimationInfo animation;
+            animation.name = textOrEmpty(getAnimationName(context, i));
+            animation.duration = getAnimationDuration(context, i);
+            metadata.animations.push_back(std::move(animation));
+        }
+        metadata.skins.reserve(info.skinCount);
+        for (uint32_t i = 0; i < info.skinCount; ++i)
+            metadata.skins.push_back(textOrEmpty(getSkinName(context, i)));
+    } catch (const std::bad_alloc &) {
+        error = kTooMuchData;
+        return {};
+    } catch (const std::length_error &) {
+        error = kTooMuchData;
+        return {};
+    }
+    metadata.ok = true;
+    return metadata;
+}
+
+bool RuntimePlugin::setAnimation(const std::string &name, bool loop, std::string &error)
+{
+    if (!context || !setAnimationFn) {
+        error = kNoPlayback;
+        return false;
+    }
+    if (setAnimationFn(context, name.c_str(), loop ? 1 : 0) == 0)
+        return true;
+    error = lastErrorOr(kNotSelected);
+    return false;
+}
+
+PreviewFrame RuntimePlugin::sampleFrame(float deltaSeconds, std::string &error)
+{
+    if (!context || !update || !getDrawCommandCount || !getDrawCommand) {
+        error = kNoDrawing;
+        return {};
+    }
+    if (update(context, deltaSeconds) != 0) {
+        error = lastErrorOr(kNotSampled);
+        return {};
+    }
+    try {
+        return copyDrawCommands(getDrawCommandCount(context), error);
+    } catch (const std::bad_alloc &) {
+        error = kTooMuchData;
+    } catch (const std::length_error &) {
+        error = kTooMuchData;
+    }
+    return {};
+}
+
+// Each command is copied right after the call that filled it: the plugin may reuse its buffers.
+PreviewFrame RuntimePlugin::copyDrawCommands(uint32_t count, std::string &error)
+{
+    PreviewFrame frame;
+    frame.items.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        kvxRuntimeDrawCommand command{};
+        command.structSize = sizeof(kvxRuntimeDrawCommand);
+        DrawItem item;
+        if (getDrawCommand(context, i, &command) != 0 || !copyDrawCommand(command, item)) {
+            error = kInvalidCommand;
+            return {};
+        }
+        frame.items.push_back(std::move(item));
+    }
+    frame.ok = true;
+    return frame;
+}
+
+void RuntimePlugin::unload()
+{
+    if (context && destroy)
+        destroy(context);
+    context = nullptr;
+    getApiVersion = nullptr;
+    getInfo = nullptr;
+    create = nullptr;
+    destroy = nullptr;
+    load = nullptr;
+    getSkeletonInfo = nullptr;
+    getAnimationName = nullptr;
+    getAnimationDuration = nullptr;
+    getSkinName = nullptr;
+    getLastError = nullptr;
+    setAnimationFn = nullptr;
+    update = nullptr;
+    getDrawCommandCount = nullptr;
+    getDrawCommand = nullptr;
+    if (library) {
+        closeLibrary(library);
+        library = nullptr;
+    }
+}
+
+std::string runtimePluginFileName(const std::string &line)
+{
+    return "kvx-runtime-" + line + sharedLibrarySuffix();
+}
+
+} // namespace kvx

@@ -53,6 +53,13 @@ public:
     bool hasContext() const { return context != nullptr; }
 
 private:
+    void lookUpOptionalExports();
+    bool hasMetadataCapability() const;
+    // The plugin's text for the last failure on the context, or the fallback when it has none.
+    std::string lastErrorOr(const char *fallback) const;
+    SkeletonMetadata readMetadata(std::string &error);
+    PreviewFrame copyDrawCommands(uint32_t count, std::string &error);
+
     LibraryHandle library = nullptr;
     kvxRuntimeGetApiVersionFn getApiVersion = nullptr;
     kvxRuntimeGetInfoFn getInfo = nullptr;

@@ -1,0 +1,219 @@
+// The configurable test plugin: implements the runtime plugin interface from the control block in
+// testplugincontrol.h. Plain C++ without Qt, so that it builds as a shared object and as a DLL.
+//
+// Variants of this one source are built with:
+//   KVX_TEST_PLUGIN_LEVEL        0 required exports only, 1 + skeleton metadata, 2 + playback,
+//                                3 + drawing (everything)
+//   KVX_TEST_PLUGIN_NO_INFO      leave kvxRuntimeGetInfo out
+//   KVX_TEST_PLUGIN_API_VERSION  what kvxRuntimeGetApiVersion returns after a reset
+
+#include "testplugin/testplugincontrol.h"
+
+#include <cstring>
+
+#ifndef KVX_TEST_PLUGIN_LEVEL
+#define KVX_TEST_PLUGIN_LEVEL 3
+#endif
+#ifndef KVX_TEST_PLUGIN_API_VERSION
+#define KVX_TEST_PLUGIN_API_VERSION KVX_RUNTIME_API_VERSION
+#endif
+
+using namespace kvx::testplugin;
+
+struct kvxRuntimeContextData {
+    uint32_t number;
+};
+
+namespace {
+
+Control control;
+Command scratch; // what GetDrawCommand hands out; overwritten by every call, as real plugins do
+
+void resetControl()
+{
+    std::memset(&control, 0, sizeof(control));
+    control.apiVersion = KVX_TEST_PLUGIN_API_VERSION;
+}
+
+// Runs before any test can reach the block, so a host that opens the library first sees defaults.
+struct Defaults {
+    Defaults() { resetControl(); }
+} defaults;
+
+void copyText(char *target, size_t size, const char *text)
+{
+    if (!text)
+        text = "";
+    std::strncpy(target, text, size - 1);
+    target[size - 1] = '\0';
+}
+
+CallRecord &record(Call call, kvxRuntimeContext context = nullptr, uint32_t index = 0)
+{
+    static CallRecord overflow;
+    const uint32_t slot = control.callCount++;
+    CallRecord &entry = slot < kMaxCalls ? control.calls[slot] : overflow;
+    std::memset(&entry, 0, sizeof(entry));
+    entry.call = call;
+    entry.context = context ? context->number : 0;
+    entry.index = index;
+    return entry;
+}
+
+// True when every byte after structSize is zero, as the host must hand over records to fill.
+bool zeroedAfterSize(const void *recordStart, size_t size)
+{
+    const unsigned char *bytes = static_cast<const unsigned char *>(recordStart);
+    for (size_t i = sizeof(uint32_t); i < size; ++i) {
+        if (bytes[i] != 0)
+            return false;
+    }
+    return true;
+}
+
+void noteRecord(CallRecord &entry, const void *recordStart, size_t size)
+{
+    std::memcpy(&entry.structSize, recordStart, sizeof(uint32_t));
+    entry.recordWasZeroed = zeroedAfterSize(recordStart, size);
+}
+
+} // namespace
+
+extern "C" {
+
+KVX_RUNTIME_EXPORT Control *kvxTestPluginControl(void)
+{
+    return &control;
+}
+
+KVX_RUNTIME_EXPORT void kvxTestPluginReset(void)
+{
+    resetControl();
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetApiVersion(void)
+{
+    record(Call::GetApiVersion);
+    return control.apiVersion;
+}
+
+#ifndef KVX_TEST_PLUGIN_NO_INFO
+KVX_RUNTIME_EXPORT const void *kvxRuntimeGetInfo(void)
+{
+    return "Kovexa test plugin (tests only)";
+}
+#endif
+
+#if KVX_TEST_PLUGIN_LEVEL >= 1
+KVX_RUNTIME_EXPORT kvxRuntimeContext kvxRuntimeCreate(void)
+{
+    record(Call::Create);
+    if (control.createReturnsNull)
+        return nullptr;
+    ++control.liveContexts;
+    return new kvxRuntimeContextData{++control.contextsCreated};
+}
+
+KVX_RUNTIME_EXPORT void kvxRuntimeDestroy(kvxRuntimeContext context)
+{
+    record(Call::Destroy, context);
+    if (!context)
+        return;
+    --control.liveContexts;
+    delete context;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeLoad(kvxRuntimeContext context, const kvxRuntimeLoadRequest *request)
+{
+    CallRecord &entry = record(Call::Load, context);
+    entry.structSize = request->structSize;
+    control.loadStructSize = request->structSize;
+    copyText(control.loadedSkeletonPath, kTextSize, request->skeletonPath);
+    copyText(control.loadedAtlasPath, kTextSize, request->atlasPath);
+    control.loadedScale = request->scale;
+    return control.failLoad ? 1 : 0;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetSkeletonInfo(kvxRuntimeContext context, kvxRuntimeSkeletonInfo *info)
+{
+    noteRecord(record(Call::GetSkeletonInfo, context), info, sizeof(*info));
+    if (control.failSkeletonInfo)
+        return 1;
+    info->animationCount = control.animationCount;
+    info->skinCount = control.skinCount;
+    info->extra0 = 0xDEADBEEF; // not the host's business
+    return 0;
+}
+
+KVX_RUNTIME_EXPORT const char *kvxRuntimeGetAnimationName(kvxRuntimeContext context, uint32_t index)
+{
+    record(Call::GetAnimationName, context, index);
+    if (index >= kMaxAnimations || control.nullAnimationName[index])
+        return nullptr;
+    return control.animationNames[index];
+}
+
+KVX_RUNTIME_EXPORT float kvxRuntimeGetAnimationDuration(kvxRuntimeContext context, uint32_t index)
+{
+    record(Call::GetAnimationDuration, context, index);
+    return index < kMaxAnimations ? control.animationDurations[index] : 0.0f;
+}
+
+KVX_RUNTIME_EXPORT const char *kvxRuntimeGetSkinName(kvxRuntimeContext context, uint32_t index)
+{
+    record(Call::GetSkinName, context, index);
+    if (index >= kMaxSkins || control.nullSkinName[index])
+        return nullptr;
+    return control.skinNames[index];
+}
+
+KVX_RUNTIME_EXPORT const char *kvxRuntimeGetLastError(kvxRuntimeContext context)
+{
+    record(Call::GetLastError, context);
+    return control.lastError[0] ? control.lastError : nullptr;
+}
+#endif
+
+#if KVX_TEST_PLUGIN_LEVEL >= 2
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetAnimation(kvxRuntimeContext context, const char *name, int32_t loop)
+{
+    CallRecord &entry = record(Call::SetAnimation, context);
+    entry.loop = loop;
+    copyText(entry.text, kNameSize, name);
+    const bool rejected = control.rejectAllAnimations
+        || (control.rejectedAnimation[0] && std::strcmp(name, control.rejectedAnimation) == 0);
+    return rejected ? 1 : 0;
+}
+#endif
+
+#if KVX_TEST_PLUGIN_LEVEL >= 3
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeUpdate(kvxRuntimeContext context, float deltaSeconds)
+{
+    record(Call::Update, context).seconds = deltaSeconds;
+    return control.failUpdate ? 1 : 0;
+}
+
+KVX_RUNTIME_EXPORT uint32_t kvxRuntimeGetDrawCommandCount(kvxRuntimeContext context)
+{
+    record(Call::GetDrawCommandCount, context);
+    return control.commandCount;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommand(kvxRuntimeContext context, uint32_t index,
+                                                    kvxRuntimeDrawCommand *command)
+{
+    noteRecord(record(Call::GetDrawCommand, context, index), command, sizeof(*command));
+    if (index >= kMaxCommands || control.commands[index].fail)
+        return 1;
+    scratch = control.commands[index];
+    command->vertices = scratch.nullVertices ? nullptr : scratch.vertices;
+    command->vertexCount = scratch.vertexCount;
+    command->indices = scratch.indices;
+    command->indexCount = scratch.indexCount;
+    command->texturePath = scratch.nullTexturePath ? nullptr : scratch.texturePath;
+    command->blendMode = scratch.blendMode;
+    return 0;
+}
+#endif
+
+} // extern "C"

@@ -1,2 +1,46 @@
-// Placeholder: to be written.
-int main() { return 0; }
+// Start-up: name the application, show the window, take in the command-line resources and arm the
+// automation switches.
+
+#include "app/commandline.h"
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+namespace {
+
+constexpr int kSmokeTestQuitMilliseconds = 100;
+constexpr int kScreenshotMilliseconds = 250;
+
+void armAutomation(const kvx::CommandLine &commandLine, QApplication &application, kvx::MainWindow &window)
+{
+    if (commandLine.screenshotRequested) {
+        const QString path = commandLine.screenshotPath;
+        QTimer::singleShot(kScreenshotMilliseconds, &application, [&window, path] {
+            window.grab().save(path); // an unwritable screenshot is not worth a message
+            QCoreApplication::quit();
+        });
+    }
+    if (commandLine.smokeTest)
+        QTimer::singleShot(kSmokeTestQuitMilliseconds, &application, [] { QCoreApplication::quit(); });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    // Set before the window exists: every default-constructed QSettings is scoped by these names.
+    QCoreApplication::setApplicationName(QStringLiteral("Kovexa"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kovexa"));
+
+    kvx::MainWindow window;
+    window.show();
+
+    const kvx::CommandLine commandLine = kvx::parseCommandLine(QCoreApplication::arguments());
+    for (const QString &path : commandLine.resourcePaths)
+        window.addResourcePath(path);
+    armAutomation(commandLine, application, window);
+    return application.exec();
+}

@@ -54,14 +54,20 @@ private:
     void buildWidgets();
     void scanForSkeletons(const QString &folder, bool recursive, bool reportProblems);
     void addSkeletonFile(const QString &path, bool reportProblems);
+    void listSkeleton(const QString &path);
     void showUnrecognizedWarning();
     void showUnsupportedWarning();
     void showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate);
     void scheduleReadinessCheck();
     void updateReadiness();
+    void collectCachedEditorVersions();
+    bool checkExportComplete(const QString &skeletonPath);
+    void showIncomplete(const QString &badgeText);
+    // The one place readiness and the probe set the button; it stays disabled during a conversion.
     void setPrimaryButton(const QString &text, bool enabled);
     bool chooseSpineEditor();
     void startEditorProbe(const QString &line);
+    bool probeAnswerApplies(int generation) const;
     QString currentResourcePath() const;
 
     // Conversion (mainwindow_conversion.cpp).
@@ -69,6 +75,7 @@ private:
 
     // Preview (mainwindow_preview.cpp).
     void loadPreview();
+    void showSetupPose();
 
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;
@@ -90,6 +97,10 @@ private:
     int probeGeneration = 0;
     QStringList pendingUnsupported;
     QStringList pendingUnrecognized;
+    // Set when a readiness run starts a probe, cleared by the next run: only the probe of the latest
+    // run may change the badge, whether or not that run started one itself.
+    bool probeAnswerWanted = false;
+    int readinessRuns = 0; // for tests and benchmarks
     WindowDialogs dialogs;
 };
 

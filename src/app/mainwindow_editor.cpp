@@ -1,1 +1,81 @@
-// Placeholder: to be written.
+// The window side of editor discovery and of the background version probe.
+
+#include "app/mainwindow.h"
+
+#include "app/probeanswer.h"
+#include "common/pathtext.h"
+#include "editor/editordiscovery.h"
+#include "editor/editorlocator.h"
+#include "editor/probejob.h"
+
+#include <QPushButton>
+#include <QSettings>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace kvx {
+
+namespace {
+
+constexpr int kNoVersionWarningDelayMilliseconds = 1000;
+
+} // namespace
+
+bool MainWindow::chooseSpineEditor()
+{
+    const QString chosen = dialogs.chooseEditorFile(this);
+    if (chosen.isEmpty())
+        return false;
+    const std::optional<std::filesystem::path> executable = normalizeSpineExecutable(toPath(chosen));
+    if (!executable) {
+        setBadge(tr("选择的路径不是 Spine Editor"), QStringLiteral("#ef6b73"));
+        return false;
+    }
+    {
+        QSettings settings; // closed, and so written, at the end of this scope
+        settings.setValue(QLatin1String(kSpineEditorPathKey), chosen);
+    }
+    editorPath = toQString(*executable);
+    updateReadiness();
+    return !editorVersion.isEmpty();
+}
+
+void MainWindow::startEditorProbe(const QString &line)
+{
+    const std::string lineBytes = line.toStdString();
+    const std::filesystem::path executable = toPath(editorPath);
+    const int generation = ++probeGeneration;
+    probeAnswerWanted = true;
+    probeWatcher->setFuture(
+        QtConcurrent::run(QThreadPool::globalInstance(), resolveEditorVersion, lineBytes, executable, generation));
+}
+
+bool MainWindow::probeAnswerApplies(int generation) const
+{
+    return generation == probeGeneration && probeAnswerWanted;
+}
+
+void MainWindow::onEditorProbeFinished()
+{
+    if (!probeWatcher || !probeWatcher->isFinished())
+        return;
+    const auto [generation, version] = probeAnswer(probeWatcher->future(), probeGeneration);
+    if (!probeAnswerApplies(generation))
+        return;
+    if (!version.isEmpty()) {
+        editorVersion = version;
+        setBadge(tr("可转换 · Spine %1").arg(version), QStringLiteral("#55d68b"));
+        setPrimaryButton(tr("一键转换为 .spine"), true);
+        return;
+    }
+    setBadge(tr("未找到对应版本"), QStringLiteral("#ef6b73"));
+    setPrimaryButton(tr("指定 Spine 路径"), true);
+    // Dropped with the window, and when a later evaluation has replaced this answer meanwhile.
+    QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, generation = generation] {
+        if (probeAnswerApplies(generation))
+            dialogs.showMessage(this, QMessageBox::Warning, tr("未找到对应版本"), tr("未找到对应版本"));
+    });
+}
+
+} // namespace kvx

@@ -34,6 +34,9 @@ public:
     int probeGeneration() const { return w.probeGeneration; }
     const QStringList &pendingUnsupported() const { return w.pendingUnsupported; }
     const QStringList &pendingUnrecognized() const { return w.pendingUnrecognized; }
+    int readinessRuns() const { return w.readinessRuns; }
+    bool probeAnswerWanted() const { return w.probeAnswerWanted; }
+    void setConversionJob(ConversionJob *job) const { w.conversionJob = job; }
 
     void updateReadiness() const { w.updateReadiness(); }
     void scheduleReadinessCheck() const { w.scheduleReadinessCheck(); }
@@ -44,6 +47,8 @@ public:
     void animationChanged(const QString &name) const { w.animationChanged(name); }
     void advancePreview() const { w.advancePreview(); }
     void chooseResources() const { w.chooseResources(); }
+    void setPrimaryButton(const QString &text, bool enabled) const { w.setPrimaryButton(text, enabled); }
+    QString currentResourcePath() const { return w.currentResourcePath(); }
 
 private:
     MainWindow &w;

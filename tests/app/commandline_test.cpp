@@ -1,0 +1,157 @@
+// The argument rules, and real runs of the program with its automation switches.
+
+#include "app/commandline.h"
+#include "support/testfiles.h"
+
+#include "common/pathtext.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+namespace kvx::test {
+namespace {
+
+CommandLine parsed(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("/opt/kovexa/kovexa"));
+    return parseCommandLine(arguments);
+}
+
+TEST(CommandLine, PositionalArgumentsAreResourcesInOrder)
+{
+    const CommandLine line = parseCommandLine({"a.skel", "b.skel", "folder", "c.json"}); // index 0: the program
+    EXPECT_EQ(line.resourcePaths, QStringList({"b.skel", "folder", "c.json"}));
+    EXPECT_FALSE(line.screenshotRequested);
+    EXPECT_FALSE(line.smokeTest);
+}
+
+
+TEST(CommandLine, ScreenshotTakesTheNextArgumentWhereverItStands)
+{
+    for (const QStringList &arguments : {QStringList{"--screenshot", "out.png", "a.skel"},
+                                         QStringList{"a.skel", "--screenshot", "out.png"}}) {
+        const CommandLine line = parsed(arguments);
+        EXPECT_TRUE(line.screenshotRequested);
+        EXPECT_EQ(line.screenshotPath, QStringLiteral("out.png"));
+        EXPECT_EQ(line.resourcePaths, QStringList({"a.skel"}));
+    }
+}
+
+TEST(CommandLine, ScreenshotAsTheLastArgumentRequestsNothing)
+{
+    const CommandLine line = parsed({"a.skel", "--screenshot"});
+    EXPECT_FALSE(line.screenshotRequested);
+    EXPECT_EQ(line.resourcePaths, QStringList({"a.skel"}));
+}
+
+TEST(CommandLine, SmokeTestAfterScreenshotIsBothTheFileAndTheSwitch)
+{
+    const CommandLine line = parsed({"--screenshot", "--smoke-test"});
+    EXPECT_TRUE(line.screenshotRequested);
+    EXPECT_EQ(line.screenshotPath, QStringLiteral("--smoke-test"));
+    EXPECT_TRUE(line.smokeTest);
+    EXPECT_TRUE(line.resourcePaths.isEmpty());
+}
+
+TEST(CommandLine, TwoScreenshotSwitchesUseTheFirstFileAndListNeither)
+{
+    const CommandLine line = parsed({"--screenshot", "first.png", "hero.json", "--screenshot", "second.png"});
+    EXPECT_EQ(line.screenshotPath, QStringLiteral("first.png"));
+    EXPECT_EQ(line.resourcePaths, QStringList({"hero.json"}));
+}
+
+TEST(CommandLine, OtherSwitchesAreIgnored)
+{
+    const CommandLine line = parsed({"-v", "--help", "hero.json", "-", "--smoke-testing", "--SMOKE-TEST",
+                                     "--Screenshot", "x.png"});
+    EXPECT_EQ(line.resourcePaths, QStringList({"hero.json", "x.png"}));
+    EXPECT_FALSE(line.smokeTest);
+    EXPECT_FALSE(line.screenshotRequested);
+}
+
+
+TEST(CommandLine, AnEmptyArgumentIsNoResource)
+{
+    EXPECT_TRUE(parsed({""}).resourcePaths.isEmpty());
+}
+
+// Real runs of the built program, on the offscreen platform with a private HOME.
+class ProgramRun : public ::testing::Test {
+protected:
+    int run(const QStringList &arguments, bool *finished = nullptr)
+    {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("HOME"), toQString(home.path()));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(toQString(home.path()));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(KVX_APP_PATH), arguments);
+        const bool ended = program.waitForStarted(30000) && program.waitForFinished(60000);
+        if (finished)
+            *finished = ended;
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+            return -1;
+        }
+        output = QString::fromUtf8(program.readAll());
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    }
+
+    TempFolder home;
+    QString output;
+};
+
+TEST_F(ProgramRun, ScreenshotWritesAnImageOfTheWindowAndQuits)
+{
+    const QString shot = toQString(home / "out.png");
+    EXPECT_EQ(run({QStringLiteral("--screenshot"), shot}), 0) << output.toStdString();
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GE(image.width(), 960);
+    EXPECT_GE(image.height(), 680);
+    // The window's own background colour, from its style sheet.
+    EXPECT_EQ(image.pixelColor(4, 4), QColor(0x17, 0x19, 0x1e));
+}
+
+TEST_F(ProgramRun, SmokeTestQuitsWithExitCodeZero)
+{
+    bool finished = false;
+    EXPECT_EQ(run({QStringLiteral("--smoke-test")}, &finished), 0) << output.toStdString();
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(ProgramRun, SmokeTestEndsTheRunBeforeTheScreenshot)
+{
+    const QString shot = toQString(home / "never.png");
+    EXPECT_EQ(run({QStringLiteral("--screenshot"), shot, QStringLiteral("--smoke-test")}), 0);
+    EXPECT_FALSE(QFile::exists(shot));
+}
+
+TEST_F(ProgramRun, AnUnwritableScreenshotStillQuits)
+{
+    EXPECT_EQ(run({QStringLiteral("--screenshot"), toQString(home / "missing" / "folder" / "x.png")}), 0);
+    EXPECT_EQ(run({QStringLiteral("--screenshot"), toQString(home / "shot.unknownformat")}), 0);
+}
+
+TEST_F(ProgramRun, QuitsEvenWhileACommandLineWarningIsOpen)
+{
+    // An unrecognised file opens the real warning box in a nested loop; the switches still end the run.
+    home.write("export/package.json", "{\"name\": \"not a skeleton\"}");
+    const QString resource = toQString(home / "export" / "package.json");
+    bool finished = false;
+    EXPECT_EQ(run({resource, QStringLiteral("--smoke-test")}, &finished), 0);
+    EXPECT_TRUE(finished);
+    const QString shot = toQString(home / "warning.png");
+    EXPECT_EQ(run({resource, QStringLiteral("--screenshot"), shot}), 0);
+    EXPECT_FALSE(QImage(shot).isNull());
+}
+
+} // namespace
+} // namespace kvx::test

@@ -1,0 +1,298 @@
+// Readiness through the window on exports written to temp folders: every badge and button state,
+// merged runs, and which probe answers may change the window.
+
+#include "windowfixture.h"
+
+#include "conversion/conversionjob.h"
+
+#include <QComboBox>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QSettings>
+
+namespace kvx::test {
+namespace {
+
+const QString red = QStringLiteral("#ef6b73");
+const QString amber = QStringLiteral("#f2b84b");
+const QString green = QStringLiteral("#55d68b");
+const QString probing = QStringLiteral("正在检查 Editor ...");
+const QString noVersion = QStringLiteral("未找到对应版本");
+
+class Readiness : public WindowFixture {
+protected:
+    void expectIncomplete(const QString &badgeText)
+    {
+        EXPECT_EQ(badge(), badgeText);
+        EXPECT_EQ(badgeColour(), red);
+        EXPECT_EQ(buttonText(), QStringLiteral("资源不完整"));
+        EXPECT_FALSE(buttonEnabled());
+    }
+    void expectReady(const QString &version)
+    {
+        EXPECT_EQ(badge(), QStringLiteral("可转换 · Spine %1").arg(version));
+        EXPECT_EQ(badgeColour(), green);
+        EXPECT_EQ(buttonText(), QStringLiteral("一键转换为 .spine"));
+        EXPECT_TRUE(buttonEnabled());
+        EXPECT_EQ(access().editorVersion(), version);
+    }
+    void useEditorSetting(const std::filesystem::path &editor)
+    {
+        QSettings().setValue(QStringLiteral("spineEditorPath"), qpath(editor));
+    }
+    // Waits until every probe started so far has ended on the pool.
+    void waitForProbeJobs(int milliseconds) { spinEventLoop(milliseconds); }
+};
+
+TEST_F(Readiness, NothingListedLeavesTheBadgeHidden)
+{
+    access().updateReadiness();
+    EXPECT_TRUE(access().badgeLabel()->isHidden());
+    EXPECT_FALSE(buttonEnabled());
+}
+
+TEST_F(Readiness, AMissingAtlasIsReportedEvenWithoutAnEditor)
+{
+    add(files.write("export/hero.json", skeletonJson("4.2.43")));
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+}
+
+TEST_F(Readiness, AnUnreadableAtlasIsReported)
+{
+    files.write("export/hero.json", skeletonJson("4.2.43"));
+    files.write("export/hero.atlas", "size: 64, 64\nformat: RGBA8888\n");
+    installEditor("Starting: Spine 4.2.43");
+    cacheEditorVersion("4.2.43");
+    add(files / "export" / "hero.json");
+    expectIncomplete(QStringLiteral("Atlas 无法识别"));
+}
+
+TEST_F(Readiness, AnAtlasThatIsNoRegularFileIsNeverRead)
+{
+    files.write("folder/hero.json", skeletonJson("4.2.43"));
+    std::filesystem::create_directories(files / "folder" / "hero.atlas");
+    add(files / "folder" / "hero.json");
+    expectIncomplete(QStringLiteral("Atlas 无法识别"));
+
+    files.write("pipe/goblin.json", skeletonJson("4.2.43"));
+    if (!makeFifo(files / "pipe" / "goblin.atlas"))
+        return;
+    add(files / "pipe" / "goblin.json"); // would block for ever if the FIFO were opened
+    expectIncomplete(QStringLiteral("Atlas 无法识别"));
+}
+
+TEST_F(Readiness, TheFirstMissingPageIsNamed)
+{
+    const auto skeleton = writeExport("two", "hero.json", "4.2.43", {"hero.png", "hero_2.png"}, false);
+    files.write("two/hero.png", "png");
+    add(skeleton);
+    expectIncomplete(QStringLiteral("缺少纹理页 hero_2.png"));
+
+    std::filesystem::remove(files / "two" / "hero.png");
+    access().updateReadiness();
+    expectIncomplete(QStringLiteral("缺少纹理页 hero.png"));
+}
+
+TEST_F(Readiness, APageInASubFolderIsLookedUpThereAndNamedByItsFileName)
+{
+    if (machineHasEditor())
+        GTEST_SKIP() << "an editor is installed on this machine";
+    const auto skeleton = writeExport("export", "hero.json", "4.2.43", {"images/hero.png"}, false);
+    files.write("export/hero.png", "png beside the atlas does not count");
+    add(skeleton);
+    expectIncomplete(QStringLiteral("缺少纹理页 hero.png"));
+
+    files.write("export/images/hero.png", "png");
+    access().updateReadiness();
+    EXPECT_EQ(badge(), QStringLiteral("未找到 Spine Editor"));
+}
+
+TEST_F(Readiness, WithoutAnEditorTheButtonOffersToChooseOne)
+{
+    if (machineHasEditor())
+        GTEST_SKIP() << "an editor is installed on this machine";
+    cacheEditorVersion("4.2.43");
+    add(writeExport("export", "hero.json", "4.2.43"));
+    EXPECT_EQ(badge(), QStringLiteral("未找到 Spine Editor"));
+    EXPECT_EQ(badgeColour(), amber);
+    EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
+    EXPECT_TRUE(buttonEnabled());
+    EXPECT_TRUE(access().editorPath().isEmpty());
+    EXPECT_TRUE(access().editorVersion().isEmpty());
+    EXPECT_EQ(access().probeGeneration(), 0);
+}
+
+TEST_F(Readiness, ACachedVersionOfTheLineIsReadyWithoutAProbe)
+{
+    const auto editor = installEditor("Starting: Spine 4.2.1");
+    cacheEditorVersion("4.2.9");
+    cacheEditorVersion("4.2.43");
+    cacheEditorVersion("4.1.50");
+    add(writeExport("goblin", "goblin.json", "4.1.20"));
+    add(writeExport("hero", "hero.json", "4.2.43"));
+
+    expectReady(QStringLiteral("4.2.43"));
+    EXPECT_EQ(access().probeGeneration(), 0);
+    EXPECT_EQ(access().editorPath(), qpath(std::filesystem::weakly_canonical(editor)));
+    const QHash<QString, QString> expected{{"4.2", "4.2.43"}, {"4.1", "4.1.50"}};
+    EXPECT_EQ(access().editorVersionsByDataVersion(), expected);
+}
+
+TEST_F(Readiness, AnUncachedLineIsProbedAndTurnsGreen)
+{
+    installEditor("Spine Launcher 4.2.5\nStarting: Spine 4.2.7 Professional\n", 300);
+    add(writeExport("export", "hero.json", "4.2.43"));
+    EXPECT_EQ(badge(), probing);
+    EXPECT_EQ(badgeColour(), amber);
+    EXPECT_EQ(buttonText(), QStringLiteral("检查中..."));
+    EXPECT_FALSE(buttonEnabled());
+    EXPECT_EQ(access().probeGeneration(), 1);
+
+    ASSERT_TRUE(waitForProbeAnswer());
+    expectReady(QStringLiteral("4.2.7"));
+}
+
+TEST_F(Readiness, AProbeOfAnotherLineTurnsRedAndWarnsASecondLater)
+{
+    installEditor("Starting: Spine 4.1.24");
+    add(writeExport("export", "hero.json", "4.2.43"));
+    ASSERT_TRUE(waitForProbeAnswer());
+    EXPECT_EQ(badge(), noVersion);
+    EXPECT_EQ(badgeColour(), red);
+    EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
+    EXPECT_TRUE(buttonEnabled());
+    EXPECT_TRUE(access().editorVersion().isEmpty());
+    EXPECT_TRUE(messages.empty()); // the box follows only after a delay
+
+    ASSERT_TRUE(waitUntil([this] { return !messages.empty(); }, 5000));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front().icon, QMessageBox::Warning);
+    EXPECT_EQ(messages.front().title, noVersion);
+    EXPECT_EQ(messages.front().text, noVersion);
+}
+
+TEST_F(Readiness, EachRunForAnUncachedLineStartsANewProbe)
+{
+    installEditor("Starting: Spine 4.2.7");
+    add(writeExport("export", "hero.json", "4.2.43"));
+    ASSERT_TRUE(waitForProbeAnswer());
+    access().updateReadiness();
+    EXPECT_EQ(access().probeGeneration(), 2);
+    EXPECT_EQ(badge(), probing);
+    ASSERT_TRUE(waitForProbeAnswer());
+    expectReady(QStringLiteral("4.2.7"));
+}
+
+TEST_F(Readiness, TenFilesInOneDropAreEvaluatedOnceForTheLastOne)
+{
+    std::vector<std::filesystem::path> skeletons;
+    for (int i = 0; i < 10; ++i)
+        skeletons.push_back(files.write("many/hero" + std::to_string(i) + ".json", skeletonJson("4.2.43")));
+    dropPaths(skeletons);
+    EXPECT_EQ(access().resourceCombo()->count(), 10);
+    EXPECT_EQ(access().resourceCombo()->currentIndex(), 9);
+    EXPECT_EQ(access().readinessRuns(), 1);
+    EXPECT_FALSE(access().readinessScheduled());
+}
+
+
+TEST_F(Readiness, SelectingAnotherEntryRecomputesEverything)
+{
+    installEditor("Starting: Spine 4.2.1");
+    cacheEditorVersion("4.2.43");
+    add(writeExport("ready", "hero.json", "4.2.43"));
+    add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+
+    access().resourceCombo()->setCurrentIndex(0);
+    settle();
+    expectReady(QStringLiteral("4.2.43"));
+}
+
+TEST_F(Readiness, AVanishedSkeletonLeavesTheBadgeAsItWas)
+{
+    const auto skeleton = files.write("export/hero.json", skeletonJson("4.2.43"));
+    add(skeleton);
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+    std::filesystem::remove(skeleton);
+    access().updateReadiness();
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+}
+
+TEST_F(Readiness, OnlyTheLatestOfTwoProbesChangesTheWindow)
+{
+    const auto slow = writeEditorScript(files / "slow" / "Spine.sh", "Starting: Spine 4.1.5", 1500);
+    const auto fast = writeEditorScript(files / "fast" / "Spine.sh", "Starting: Spine 4.2.2", 0);
+    useEditorSetting(slow);
+    add(writeExport("old", "goblin.json", "4.1.20"));
+    EXPECT_EQ(badge(), probing);
+    useEditorSetting(fast);
+    add(writeExport("new", "hero.json", "4.2.43"));
+    EXPECT_EQ(access().probeGeneration(), 2);
+
+    ASSERT_TRUE(waitForProbeAnswer());
+    expectReady(QStringLiteral("4.2.2"));
+    waitForProbeJobs(2000); // the first probe ends now, after the second
+    expectReady(QStringLiteral("4.2.2"));
+    EXPECT_TRUE(messages.empty());
+}
+
+
+TEST_F(Readiness, ARunWithoutAProbeMakesAnEarlierAnswerStale)
+{
+    installEditor("Starting: Spine 4.2.5", 800);
+    add(writeExport("export", "hero.json", "4.2.43"));
+    EXPECT_EQ(badge(), probing);
+    add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+    EXPECT_EQ(access().probeGeneration(), 1);
+
+    ASSERT_TRUE(waitUntil([this] { return access().probeWatcher()->isFinished(); }));
+    settle();
+    expectIncomplete(QStringLiteral("缺少配套 Atlas"));
+    EXPECT_TRUE(access().editorVersion().isEmpty());
+}
+
+TEST_F(Readiness, TheDelayedWarningIsDroppedOnceAnotherEvaluationTookOver)
+{
+    installEditor("Starting: Spine 3.8.99");
+    add(writeExport("export", "hero.json", "4.2.43"));
+    ASSERT_TRUE(waitForProbeAnswer());
+    EXPECT_EQ(badge(), noVersion);
+    add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
+    spinEventLoop(1400);
+    EXPECT_TRUE(messagesTitled(noVersion).empty());
+}
+
+TEST_F(Readiness, AProbeJobThatThrowsCountsAsNoVersion)
+{
+    installEditor("Starting: Spine 4.2.5", 400);
+    add(writeExport("export", "hero.json", "4.2.43"));
+    EXPECT_EQ(badge(), probing);
+    access().probeWatcher()->setFuture(QtConcurrent::run(
+        []() -> std::pair<int, QString> { throw std::runtime_error("file system error while listing"); }));
+    ASSERT_TRUE(waitForProbeAnswer());
+    EXPECT_EQ(badge(), noVersion);
+    EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
+    EXPECT_TRUE(access().editorVersion().isEmpty());
+}
+
+TEST_F(Readiness, ARunningConversionKeepsTheButtonDisabled)
+{
+    installEditor("Starting: Spine 4.2.1");
+    cacheEditorVersion("4.2.43");
+    add(writeExport("export", "hero.json", "4.2.43"));
+    expectReady(QStringLiteral("4.2.43"));
+
+    auto *job = new ConversionJob(QString(), QString(), QString(), QString(), QString(), QString(), false,
+                                  window.get()); // never started: it only marks a conversion as running
+    access().setConversionJob(job);
+    access().updateReadiness();
+    EXPECT_EQ(buttonText(), QStringLiteral("正在转换…"));
+    EXPECT_FALSE(buttonEnabled());
+    access().setConversionJob(nullptr);
+    access().updateReadiness();
+    expectReady(QStringLiteral("4.2.43"));
+}
+
+} // namespace
+} // namespace kvx::test

@@ -1,0 +1,99 @@
+#pragma once
+// A window under test: private HOME and settings, dialogs answered by the test, and helpers that
+// write Spine exports and stand-in editors into temp folders.
+
+#include "app/mainwindow.h"
+#include "support/mainwindowaccess.h"
+#include "support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QMimeData>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+
+struct ShownMessage {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+// Skeleton data heads as an export writes them.
+std::string skeletonJson(const std::string &version);
+std::string skeletonBinary(const std::string &version);
+
+// An atlas naming the given pages, one region each.
+std::string atlasText(const std::vector<std::string> &pageNames);
+
+// The window's badge text without its leading dot.
+QString badgeText(const QLabel &badge);
+
+// A named pipe where the platform has them; false elsewhere.
+bool makeFifo(const std::filesystem::path &path);
+
+// Runs the event loop until the condition holds or the time is up; returns the condition.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMilliseconds = 10000);
+// Runs the event loop for the given time.
+void spinEventLoop(int milliseconds);
+// Lets queued zero-delay work run.
+void settle();
+
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    MainWindowTestAccess access() { return MainWindowTestAccess(*window); }
+    QString qpath(const std::filesystem::path &path) const;
+
+    // A complete export in the folder: name.json (or the given file name) with its atlas and pages.
+    std::filesystem::path writeExport(const std::filesystem::path &folder, const std::string &skeletonFileName,
+                                      const std::string &version, const std::vector<std::string> &pages = {"hero.png"},
+                                      bool writePages = true) const;
+
+    // $HOME/Spine/Spine.sh: a shell wrapper around the stand-in that prints the given output.
+    std::filesystem::path installEditor(const std::string &output, int delayMilliseconds = 0) const;
+    // A wrapper at another place (not found by discovery).
+    std::filesystem::path writeEditorScript(const std::filesystem::path &path, const std::string &output,
+                                            int delayMilliseconds = 0) const;
+    void cacheEditorVersion(const std::string &version) const;
+    bool machineHasEditor() const;
+
+    void drop(const QList<QUrl> &urls);
+    bool sendDrop(const QMimeData &mime); // returns whether the drop was accepted
+    void dropPaths(const std::vector<std::filesystem::path> &paths);
+    // Intake through the window as the command line does, then the queued work.
+    void add(const std::filesystem::path &path);
+
+    std::vector<ShownMessage> messagesTitled(const QString &title) const;
+
+    // What the badge and the primary button show now.
+    QString badge();
+    QString badgeColour();
+    QString buttonText();
+    bool buttonEnabled();
+    // Waits while the badge reports a running probe.
+    bool waitForProbeAnswer(int timeoutMilliseconds = 15000);
+
+    TempFolder home;
+    TempFolder files;
+    std::unique_ptr<ScopedEnvironment> homeVariable;
+    std::unique_ptr<ScopedEnvironment> configVariable;
+    std::unique_ptr<MainWindow> window;
+    std::vector<ShownMessage> messages;
+    QStringList resourceAnswer;
+    QString editorAnswer;
+};
+
+} // namespace kvx::test

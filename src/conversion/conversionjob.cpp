@@ -1,1 +1,246 @@
-// Placeholder: to be written.
+#include "conversion/conversionjob.h"
+
+#include "assets/atlasreader.h"
+#include "assets/spineversion.h"
+#include "common/pathtext.h"
+#include "conversion/publish.h"
+#include "editor/editordiscovery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+
+namespace kvx {
+
+namespace {
+
+constexpr qsizetype kOutputTailLength = 1600;
+constexpr double kScaleTolerance = 1e-6;
+
+// A dangling symbolic link is an entry too: a rename onto it would fail later.
+bool entryExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+double pageScale(const AtlasPage &page)
+{
+    return page.scale.value_or(1.0);
+}
+
+} // namespace
+
+QString uniqueOutputPath(const QString &parent, const QString &baseName)
+{
+    const QDir folder(parent);
+    QString candidate = folder.filePath(baseName);
+    for (qint64 n = 2; entryExists(candidate); ++n)
+        candidate = folder.filePath(QStringLiteral("%1-%2").arg(baseName).arg(n));
+    return candidate;
+}
+
+ConversionJob::ConversionJob(QString editorPath, QString editorVersion, QString skeletonPath, QString atlasPath,
+                             QString outputParent, QString baseName, bool removePremultipliedAlpha, QObject *parent)
+    : QObject(parent), editorPath(std::move(editorPath)), editorVersion(std::move(editorVersion)),
+      skeletonPath(std::move(skeletonPath)), atlasPath(std::move(atlasPath)), outputParent(std::move(outputParent)),
+      baseName(std::move(baseName)), removePremultipliedAlpha(removePremultipliedAlpha)
+{
+}
+
+// Deleted mid-run (the window closing): the editor is stopped before its working folder goes, and
+// nothing is reported to an owner that may be half destroyed.
+ConversionJob::~ConversionJob()
+{
+    stage = ConversionStage::Finished;
+    stopProcess();
+    tempDir.reset();
+}
+
+void ConversionJob::stopProcess()
+{
+    if (!process)
+        return;
+    process->disconnect(this);
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(-1);
+    }
+    delete process;
+    process = nullptr;
+}
+
+QString ConversionJob::workingDirectory() const
+{
+    return tempDir ? tempDir->path() : QString();
+}
+
+void ConversionJob::start()
+{
+    if (stage != ConversionStage::Idle)
+        return; // one job runs one conversion
+    QString error;
+    if (!prepare(error)) {
+        fail(error);
+        return;
+    }
+    startUnpack();
+}
+
+bool ConversionJob::prepare(QString &error)
+{
+    return checkEditor(error) && readImportScale(error) && createWorkingFolder(error) && prepareUnpackAtlas(error);
+}
+
+bool ConversionJob::checkEditor(QString &error) const
+{
+    const std::optional<SpineVersion> version = parseSpineVersion(editorVersion.toStdString());
+    if (!version || !isEditorVersionCached(*version)) {
+        error = tr("本地未缓存 Spine %1。为避免触发下载，转换已停止。").arg(editorVersion);
+        return false;
+    }
+    if (!entryExists(editorPath)) {
+        error = tr("找不到已指定的 Spine Editor。请重新指定程序路径。");
+        return false;
+    }
+    return true;
+}
+
+bool ConversionJob::readImportScale(QString &error)
+{
+    const AtlasReadResult atlas = readAtlasFile(toPath(atlasPath));
+    if (!atlas.ok || atlas.pages.empty()) {
+        error = tr("Atlas 无法识别，不能确定官方导入比例。");
+        return false;
+    }
+    const double scale = pageScale(atlas.pages.front());
+    if (!std::isfinite(scale) || scale <= 0) {
+        error = tr("Atlas 中的 scale 无效。");
+        return false;
+    }
+    for (const AtlasPage &page : atlas.pages) {
+        const double pageValue = pageScale(page);
+        if (!std::isfinite(pageValue) || std::abs(pageValue - scale) > kScaleTolerance) {
+            error = tr("Atlas 的纹理页使用了不同 scale，无法生成尺寸一致的工程。");
+            return false;
+        }
+    }
+    scaleText = QString::number(scale, 'g', 15);
+    return true;
+}
+
+bool ConversionJob::createWorkingFolder(QString &error)
+{
+    if (!QFileInfo::exists(outputParent) && !QDir().mkpath(outputParent)) {
+        error = tr("无法创建输出目录。");
+        return false;
+    }
+    outputDirectory = uniqueOutputPath(outputParent, baseName);
+    tempDir = std::make_unique<QTemporaryDir>(QDir(outputParent).filePath(QStringLiteral(".kovexa-XXXXXX")));
+    if (!tempDir->isValid()) {
+        error = tr("无法创建临时转换目录。");
+        return false;
+    }
+    const QDir working(tempDir->path());
+    if (!working.mkdir(QStringLiteral("images"))) {
+        error = tr("无法准备图片目录。");
+        return false;
+    }
+    projectPath = working.filePath(baseName + QStringLiteral(".spine"));
+    unpackAtlasPath = removePremultipliedAlpha ? atlasPath : working.filePath(QStringLiteral("unpack.atlas"));
+    return true;
+}
+
+void ConversionJob::startUnpack()
+{
+    stage = ConversionStage::Unpacking;
+    process = new QProcess(this);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(process, &QProcess::finished, this, [this](int exitCode) { onProcessFinished(exitCode); });
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) { onProcessError(error); });
+    const QStringList arguments{QStringLiteral("-u"), editorVersion,
+                                QStringLiteral("-i"), QFileInfo(atlasPath).absolutePath(),
+                                QStringLiteral("-o"), QDir(tempDir->path()).filePath(QStringLiteral("images")),
+                                QStringLiteral("-c"), unpackAtlasPath};
+    process->start(editorPath, arguments, QIODevice::ReadWrite);
+}
+
+void ConversionJob::startImport()
+{
+    stage = ConversionStage::Importing;
+    const QStringList arguments{QStringLiteral("-u"), editorVersion, QStringLiteral("-i"), skeletonPath,
+                                QStringLiteral("-s"), scaleText,     QStringLiteral("-o"), projectPath,
+                                QStringLiteral("--import")};
+    process->start(editorPath, arguments, QIODevice::ReadWrite);
+}
+
+// Other process errors (a crash, a read error) end in finished, which reports them.
+void ConversionJob::onProcessError(int error)
+{
+    if (error == QProcess::FailedToStart && stage != ConversionStage::Finished)
+        fail(tr("无法启动本机 Spine Editor。"));
+}
+
+QString ConversionJob::processOutputTail() const
+{
+    const QString output = QString::fromUtf8(process->readAll());
+    QString tail = output.right(kOutputTailLength);
+    if (!tail.isEmpty() && tail.front().isLowSurrogate())
+        tail.remove(0, 1); // never start on the second half of a character
+    return tail;
+}
+
+void ConversionJob::onProcessFinished(int exitCode)
+{
+    if (stage == ConversionStage::Finished)
+        return;
+    const QString tail = processOutputTail();
+    if (exitCode != 0) {
+        fail(stage == ConversionStage::Unpacking ? tr("官方图集解包失败：\n%1").arg(tail)
+                                                 : tr("Spine 工程导入失败：\n%1").arg(tail));
+        return;
+    }
+    if (stage == ConversionStage::Unpacking) {
+        if (!hasUnpackedImages()) {
+            fail(tr("官方图集解包未生成任何图片。"));
+            return;
+        }
+        if (unpackAtlasPath != atlasPath)
+            QFile::remove(unpackAtlasPath);
+        startImport();
+        return;
+    }
+    if (QFileInfo(projectPath).size() > 0)
+        publish();
+    else
+        fail(tr("Spine Editor 未生成有效的 .spine 工程。"));
+}
+
+void ConversionJob::publish()
+{
+    stage = ConversionStage::Publishing;
+    const std::error_code moveError = publishFolder(toPath(tempDir->path()), toPath(outputDirectory));
+    if (moveError) {
+        fail(tr("无法发布转换结果：%1").arg(QString::fromLocal8Bit(moveError.message())));
+        return;
+    }
+    tempDir->setAutoRemove(false);
+    tempDir.reset();
+    stage = ConversionStage::Finished;
+    emit finished(true, outputDirectory, QString());
+}
+
+void ConversionJob::fail(const QString &message)
+{
+    if (stage == ConversionStage::Finished)
+        return;
+    stage = ConversionStage::Finished;
+    if (process)
+        process->kill();
+    emit finished(false, QString(), message);
+}
+
+} // namespace kvx

@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 class QProcess;
@@ -40,6 +41,13 @@ private:
     void onProcessFinished(int exitCode);
     void publish();
     void fail(const QString &message);
+
+    bool checkEditor(QString &error) const;
+    bool readImportScale(QString &error);
+    bool createWorkingFolder(QString &error);
+    void onProcessError(int error);
+    QString processOutputTail() const;
+    void stopProcess();
 
     QString editorPath;
     QString editorVersion;

@@ -1,0 +1,70 @@
+// Publishing the working folder: one move that never replaces or merges into what is there.
+
+#include "conversion/publish.h"
+
+#include "support/testfiles.h"
+
+#include <gtest/gtest.h>
+
+namespace kvx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+class PublishFolderTest : public ::testing::Test {
+protected:
+    PublishFolderTest()
+    {
+        folder.write(".kovexa-abc123/hero.spine", "project");
+        folder.write(".kovexa-abc123/images/body.png", "image");
+    }
+
+    fs::path working() const { return folder / ".kovexa-abc123"; }
+
+    TempFolder folder;
+};
+
+TEST_F(PublishFolderTest, MovesTheFolderWithEverythingInIt)
+{
+    ASSERT_FALSE(publishFolder(working(), folder / "hero"));
+    EXPECT_FALSE(fs::exists(working()));
+    EXPECT_EQ(test::readFileBytes(folder / "hero/hero.spine"), "project");
+    EXPECT_EQ(test::readFileBytes(folder / "hero/images/body.png"), "image");
+}
+
+TEST_F(PublishFolderTest, RefusesAnExistingEmptyFolder)
+{
+    fs::create_directory(folder / "hero");
+    EXPECT_TRUE(publishFolder(working(), folder / "hero"));
+    EXPECT_TRUE(fs::is_empty(folder / "hero"));
+    EXPECT_TRUE(fs::exists(working() / "hero.spine"));
+}
+
+TEST_F(PublishFolderTest, NeverMergesIntoAFolderWithTheUsersFiles)
+{
+    folder.write("hero/notes.txt", "mine");
+    const std::error_code error = publishFolder(working(), folder / "hero");
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(error.message().empty());
+    EXPECT_EQ(test::readFileBytes(folder / "hero/notes.txt"), "mine");
+    EXPECT_FALSE(fs::exists(folder / "hero/hero.spine"));
+    EXPECT_TRUE(fs::exists(working() / "images/body.png"));
+}
+
+TEST_F(PublishFolderTest, NeverReplacesAFile)
+{
+    folder.write("hero", "a file");
+    EXPECT_TRUE(publishFolder(working(), folder / "hero"));
+    EXPECT_EQ(test::readFileBytes(folder / "hero"), "a file");
+    EXPECT_TRUE(fs::exists(working() / "hero.spine"));
+}
+
+TEST_F(PublishFolderTest, MissingSourceFailsWithoutCreatingTheDestination)
+{
+    EXPECT_TRUE(publishFolder(folder / "absent", folder / "hero"));
+    EXPECT_FALSE(fs::exists(folder / "hero"));
+}
+
+} // namespace
+} // namespace kvx

@@ -1,0 +1,141 @@
+// The part of every runtime plugin's script that does not depend on the Spine line: it loads
+// an atlas and a skeleton through the line's adapter, plays one animation, and flattens each
+// pose into the draw list the C++ side hands to the host.
+//
+// An adapter (see line-*.js) wraps one official runtime and smooths over what changed between
+// its versions: how a skeleton is posed, where a slot's attachment and colour live, how region
+// and mesh vertices are computed and how the clipper is called.
+
+import { FrameWriter } from "./framewriter.js";
+
+const QUAD_TRIANGLES = [0, 1, 2, 2, 3, 0];
+
+
+export function createRuntime(adapter) {
+    return new Runtime(adapter);
+}
+
+class Runtime {
+    constructor(adapter) {
+        this.adapter = adapter;
+        this.atlas = null;
+        this.pages = [];
+        this.skeleton = null;
+        this.state = null;
+        this.clipper = null;
+        this.writer = new FrameWriter();
+        this.worldVertices = new Float32Array(1024);
+        this.unclipped = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
+            triangles: null, triangleCount: 0 };
+    }
+
+    // Returns [{ name, width, height }] in page order; a width or height of 0 means the atlas
+    // gave no size line and the C++ side must supply one through setPageSize.
+    openAtlas(text) {
+        this.atlas = this.adapter.readAtlas(text);
+        this.pages = this.adapter.atlasPages(this.atlas);
+        this.pages.forEach((page, index) => { page.kvxIndex = index; });
+        return this.pages.map((page) => ({ name: page.name, width: page.width, height: page.height }));
+    }
+
+    setPageSize(index, width, height) {
+        this.adapter.resizePage(this.atlas, this.pages[index], width, height);
+    }
+
+    // data is the JSON text, or an ArrayBuffer holding binary skeleton data.
+    loadSkeleton(data, binary, scale) {
+        const input = binary ? new Uint8Array(data) : data;
+        const skeletonData = this.adapter.readSkeletonData(this.atlas, input, binary, scale);
+        this.skeleton = this.adapter.newSkeleton(skeletonData);
+        this.state = this.adapter.newAnimationState(skeletonData);
+        this.clipper = this.adapter.newClipper();
+        return {
+            animations: skeletonData.animations.map((animation) => [animation.name, animation.duration]),
+            skins: skeletonData.skins.map((skin) => skin.name),
+        };
+    }
+
+    // Throws the runtime's own error when the skeleton has no animation of that name.
+    setAnimation(name, loop) {
+        this.state.setAnimation(0, name, loop);
+        this.adapter.setupPose(this.skeleton);
+    }
+
+    update(deltaSeconds) {
+        this.adapter.pose(this.skeleton, this.state, deltaSeconds);
+        return this.drawSkeleton();
+    }
+
+    drawSkeleton() {
+        const adapter = this.adapter, skeleton = this.skeleton, clipper = this.clipper;
+        const writer = this.writer;
+        writer.begin(adapter.yUp);
+        const slots = adapter.drawOrder(skeleton);
+        for (let i = 0; i < slots.length; i++) {
+            const slot = slots[i];
+            const look = adapter.slotLook(slot);
+            const attachment = look.attachment;
+            if (attachment && slot.bone.active) {
+                if (adapter.isClipping(attachment))
+                    clipper.start(skeleton, slot, attachment);
+                else
+                    this.drawAttachment(slot, look, attachment);
+            }
+            clipper.end(slot);
+        }
+        clipper.endAll();
+        return writer.finish();
+    }
+
+    drawAttachment(slot, look, attachment) {
+        const adapter = this.adapter;
+        const color = packColor(this.skeleton.color, look.color, attachment.color || look.color);
+        if (color >>> 24 === 0)
+            return;
+        let geometry;
+        if (adapter.isRegion(attachment))
+            geometry = adapter.regionGeometry(attachment, slot, look, this.worldVertices);
+        else if (adapter.isMesh(attachment))
+            geometry = adapter.meshGeometry(this.skeleton, attachment, slot, look, this.verticesFor(attachment));
+        else
+            return; // bounding boxes, paths and points have nothing to draw
+        if (!geometry.region || !geometry.region.page)
+            return;
+        const page = geometry.region.page.kvxIndex;
+        const blend = adapter.blendMode(slot);
+        const triangles = geometry.triangles || QUAD_TRIANGLES;
+        if (this.clipper.active()) {
+            const clipped = this.clipper.clip(geometry.vertices, geometry.vertexCount, triangles, triangles.length, geometry.uvs);
+            this.writer.add(page, blend, color, clipped);
+        } else {
+            const unclipped = this.unclipped;
+            unclipped.vertexCount = geometry.vertexCount;
+            unclipped.positions = geometry.vertices;
+            unclipped.uvs = geometry.uvs;
+            unclipped.triangles = triangles;
+            unclipped.triangleCount = triangles.length;
+            this.writer.add(page, blend, color, unclipped);
+        }
+    }
+
+    verticesFor(mesh) {
+        if (this.worldVertices.length < mesh.worldVerticesLength)
+            this.worldVertices = new Float32Array(mesh.worldVerticesLength);
+        return this.worldVertices;
+    }
+}
+
+// 0xAARRGGBB from skeleton × slot × attachment colour, straight (not premultiplied); rounded so
+// that a colour read from "80" hex digits comes back as 0x80.
+function packColor(skeletonColor, slotColor, attachmentColor) {
+    const a = toByte(skeletonColor.a * slotColor.a * attachmentColor.a);
+    const r = toByte(skeletonColor.r * slotColor.r * attachmentColor.r);
+    const g = toByte(skeletonColor.g * slotColor.g * attachmentColor.g);
+    const b = toByte(skeletonColor.b * slotColor.b * attachmentColor.b);
+    return ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
+}
+
+function toByte(fraction) {
+    const value = Math.round(fraction * 255);
+    return value < 0 ? 0 : value > 255 ? 255 : value;
+}

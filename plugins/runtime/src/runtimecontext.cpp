@@ -1,0 +1,130 @@
+#include "runtimecontext.h"
+
+#include "skeletonfiles.h"
+
+#include <cmath>
+
+namespace kvx::plugin {
+
+namespace {
+
+bool fail(kvxRuntimeContextData &context, std::string error)
+{
+    context.lastError = std::move(error);
+    return false;
+}
+
+// Opens the atlas in the script and resolves every page to an image path with a size.
+bool openAtlas(kvxRuntimeContextData &context, const QString &atlasPath, const QByteArray &atlasBytes)
+{
+    ScriptRuntime &script = context.script;
+    const ScriptResult pages = script.call("openAtlas", {QJSValue(decodeText(atlasBytes))});
+    if (!pages.ok)
+        return fail(context, "Atlas could not be read: " + pages.error);
+    const int count = pages.value.property(QStringLiteral("length")).toInt();
+    for (int i = 0; i < count; ++i) {
+        const QJSValue page = pages.value.property(quint32(i));
+        const QString name = page.property(QStringLiteral("name")).toString();
+        const QString imagePath = pageImagePath(atlasPath, name);
+        context.pagePaths.push_back(imagePath.toStdString());
+        if (page.property(QStringLiteral("width")).toInt() > 0 && page.property(QStringLiteral("height")).toInt() > 0)
+            continue;
+        // Older atlases may leave the size out; the image header has it.
+        const QSize size = pageImageSize(imagePath);
+        if (!size.isValid() || size.isEmpty())
+            return fail(context, "Atlas page " + name.toStdString() + " has no size and its image could not be read.");
+        const ScriptResult resized = script.call("setPageSize", {QJSValue(i), QJSValue(size.width()), QJSValue(size.height())});
+        if (!resized.ok)
+            return fail(context, "Atlas could not be read: " + resized.error);
+    }
+    return true;
+}
+
+void readMetadata(kvxRuntimeContextData &context, const QJSValue &info)
+{
+    const QJSValue animations = info.property(QStringLiteral("animations"));
+    const int animationCount = animations.property(QStringLiteral("length")).toInt();
+    for (int i = 0; i < animationCount; ++i) {
+        const QJSValue entry = animations.property(quint32(i));
+        context.animations.push_back({entry.property(0).toString().toStdString(), float(entry.property(1).toNumber())});
+    }
+    const QJSValue skins = info.property(QStringLiteral("skins"));
+    const int skinCount = skins.property(QStringLiteral("length")).toInt();
+    for (int i = 0; i < skinCount; ++i)
+        context.skins.push_back(skins.property(quint32(i)).toString().toStdString());
+}
+
+QJSValue skeletonInput(ScriptRuntime &script, const QByteArray &bytes, bool binary)
+{
+    if (binary)
+        return script.engine().toScriptValue(bytes); // arrives as an ArrayBuffer
+    return QJSValue(decodeText(bytes));
+}
+
+} // namespace
+
+bool loadSkeleton(kvxRuntimeContextData &context, const kvxRuntimeLoadRequest &request)
+{
+    context.loaded = false;
+    context.pagePaths.clear();
+    context.animations.clear();
+    context.skins.clear();
+    context.frame.clear();
+    if (!request.skeletonPath || !request.atlasPath)
+        return fail(context, "Skeleton or atlas path is missing.");
+    const QString skeletonPath = QString::fromUtf8(request.skeletonPath);
+    const QString atlasPath = QString::fromUtf8(request.atlasPath);
+    const FileBytes skeleton = readWholeFile(skeletonPath);
+    if (!skeleton.ok)
+        return fail(context, skeleton.error);
+    const FileBytes atlas = readWholeFile(atlasPath);
+    if (!atlas.ok)
+        return fail(context, atlas.error);
+
+    std::string error;
+    if (!context.script.start(error))
+        return fail(context, error);
+    if (!openAtlas(context, atlasPath, atlas.bytes))
+        return false;
+    const bool binary = isBinarySkeleton(skeletonPath);
+    const double scale = std::isfinite(request.scale) && request.scale > 0.0f ? request.scale : 1.0;
+    const ScriptResult info = context.script.call(
+        "loadSkeleton", {skeletonInput(context.script, skeleton.bytes, binary), QJSValue(binary), QJSValue(scale)});
+    if (!info.ok)
+        return fail(context, "Skeleton data could not be read: " + info.error);
+    readMetadata(context, info.value);
+    context.loaded = true;
+    return true;
+}
+
+bool selectAnimation(kvxRuntimeContextData &context, const char *name, bool loop)
+{
+    if (!context.loaded)
+        return fail(context, "No skeleton is loaded.");
+    if (!name)
+        return fail(context, "Animation name is missing.");
+    const ScriptResult selected =
+        context.script.call("setAnimation", {QJSValue(QString::fromUtf8(name)), QJSValue(loop)});
+    if (!selected.ok)
+        return fail(context, selected.error);
+    return true;
+}
+
+bool advance(kvxRuntimeContextData &context, float deltaSeconds)
+{
+    if (!context.loaded)
+        return fail(context, "No skeleton is loaded.");
+    // The runtimes cannot play backwards or by an unknown amount.
+    const double delta = std::isfinite(deltaSeconds) && deltaSeconds > 0.0f ? deltaSeconds : 0.0;
+    const ScriptResult frame = context.script.call("update", {QJSValue(delta)});
+    if (!frame.ok) {
+        context.frame.clear();
+        return fail(context, "Frame could not be posed: " + frame.error);
+    }
+    std::string error;
+    if (!context.frame.read(context.script.engine(), frame.value, context.pagePaths.size(), error))
+        return fail(context, error);
+    return true;
+}
+
+} // namespace kvx::plugin

@@ -19,6 +19,12 @@ std::optional<std::filesystem::path> normalizeSpineExecutable(const std::filesys
 // Standard install locations holding the editor, preferred first, without duplicates.
 PathList findSpineInProgramFiles();
 
+// The candidates that are existing regular files, in canonical form, in order, without duplicates.
+PathList findExistingExecutables(const PathList &candidates);
+
+// Case-sensitive; any run of backslashes or slashes counts as one separator.
+bool sameEditorPath(const std::filesystem::path &a, const std::filesystem::path &b);
+
 // The editor's update cache folders (existence not checked).
 PathList defaultUpdateDirectories();
 

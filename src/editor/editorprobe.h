@@ -38,7 +38,9 @@ const std::regex &launcherVersionPattern();
 const std::regex &editorVersionPattern();
 const std::regex &fallbackVersionPattern();
 
-// First match of the pattern; group 2 (or empty) goes to editionTarget when given.
+// First match of the pattern; group 2 (or empty) goes to editionTarget when given. The pattern must
+// hold the word "Spine": the search looks at bounded windows around it, reading a match whole when
+// it ends within 512 bytes of its word (a longer edition line is cut short).
 std::optional<SpineVersion> searchVersion(std::string_view text, const std::regex &pattern,
                                           std::string *editionTarget);
 

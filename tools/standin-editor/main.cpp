@@ -32,7 +32,9 @@ ParsedArguments parseArguments(const std::vector<std::string> &arguments)
 
 int usage()
 {
-    std::fprintf(stderr, "Spine stand-in (tests and demos only): unsupported command line\n");
+    std::fprintf(stderr, "Spine stand-in (tests and demos only, not the Spine Editor): unsupported command line\n"
+                         "usage: --version | -u version -i folder -o folder -c atlas | "
+                         "-u version -i skeleton -s scale -o project --import\n");
     return 2;
 }
 
@@ -42,6 +44,9 @@ int main(int argc, char **argv)
 {
     using namespace kvx::standin;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The copy grandchild mode leaves behind is not an invocation of its own.
+    if (arguments.size() == 1 && arguments[0] == kLingerArgument)
+        return runLingeringChild();
     logInvocation(arguments);
     const ParsedArguments parsed = parseArguments(arguments);
     if (parsed.version)

@@ -12,15 +12,23 @@
 //   KVX_STANDIN_FAIL_STAGE   "unpack" or "import": which command fails (default both)
 //   KVX_STANDIN_NO_IMAGES    unpack: exit 0 without writing any image
 //   KVX_STANDIN_EMPTY_PROJECT import: write an empty project file
-//   KVX_STANDIN_LOG          append one line per invocation (the arguments) to this file
+//   KVX_STANDIN_LOG          append one line per invocation to this file: the arguments separated by
+//                            tabs, with tab, line feed and carriage return inside them written as
+//                            \t, \n and \r
+//   KVX_STANDIN_FLOOD_BYTES  flood mode: how many bytes to print after the version text
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kvx::standin {
 
-std::string environmentText(const char *name);
-bool environmentFlag(const char *name);
+// The private first argument of the lingering copy that grandchild mode starts.
+inline constexpr char kLingerArgument[] = "--kvx-standin-linger";
+
+std::string environmentText(const char *name);                 // empty when unset
+std::optional<std::string> environmentValue(const char *name); // none when unset, even if empty
+bool environmentFlag(const char *name);                        // set, not empty and not "0"
 void logInvocation(const std::vector<std::string> &arguments);
 
 // Each returns the process exit code.
@@ -30,8 +38,10 @@ int runUnpackCommand(const std::string &version, const std::string &inputFolder,
 int runImportCommand(const std::string &version, const std::string &skeletonPath, const std::string &scale,
                      const std::string &projectPath);
 
-// Starts a copy of this program that keeps the inherited output open for a while (grandchild mode).
+// Starts a copy of this program with kLingerArgument, inheriting standard output and standard error
+// (grandchild mode). The copy runs runLingeringChild.
 bool spawnLingeringChild();
+int runLingeringChild(); // sleeps about 20 s, holding the inherited output open
 
 // Refuses a version that is not in the update cache, as the editor would otherwise download it.
 bool versionIsCached(const std::string &version);

@@ -43,7 +43,12 @@ struct AtlasReadResult {
     int64_t errorLine = 0;  // 1-based line of a line error, else 0
 };
 
+// Besides the parser's failures: "Atlas file could not be opened." (also for a folder),
+// "Atlas file could not be read." and "Atlas file is too large." (above 16 MiB).
 AtlasReadResult readAtlasFile(const std::filesystem::path &path);
+
+// A page-name line whose bytes cannot become a path (invalid in the narrow encoding, or holding
+// a zero byte) fails the read with "Atlas page name cannot be converted to a path." and its line.
 AtlasReadResult parseAtlasText(std::string_view text);
 std::optional<std::vector<int32_t>> parseIntList(std::string_view text);
 

@@ -1,1 +1,86 @@
-// Placeholder: to be written.
+#include "assets/spineversion.h"
+
+#include <charconv>
+
+namespace kvx {
+namespace {
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The whole text is an optional "-" and one or more ASCII digits, within 32 bits.
+std::optional<int32_t> parseWholeInteger(std::string_view text)
+{
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    if (digits.empty() || !isAsciiDigit(digits.front()))
+        return std::nullopt;
+    int32_t value = 0;
+    const char *end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// A run of ASCII digits, optionally followed by "-" and anything (a pre-release suffix).
+std::optional<int32_t> parsePatch(std::string_view text)
+{
+    size_t digitCount = 0;
+    while (digitCount < text.size() && isAsciiDigit(text[digitCount]))
+        ++digitCount;
+    if (digitCount == 0)
+        return std::nullopt;
+    if (digitCount < text.size() && text[digitCount] != '-')
+        return std::nullopt;
+    return parseWholeInteger(text.substr(0, digitCount));
+}
+
+} // namespace
+
+std::string SpineVersion::majorMinorText() const
+{
+    return std::to_string(major) + '.' + std::to_string(minor);
+}
+
+std::string SpineVersion::fullText() const
+{
+    std::string text = majorMinorText();
+    if (patch)
+        text += '.' + std::to_string(*patch);
+    return text;
+}
+
+std::optional<SpineVersion> parseSpineVersion(std::string_view text)
+{
+    const size_t firstDot = text.find('.');
+    if (firstDot == std::string_view::npos)
+        return std::nullopt;
+    const size_t secondDot = text.find('.', firstDot + 1);
+    const std::optional<int32_t> major = parseWholeInteger(text.substr(0, firstDot));
+    const std::optional<int32_t> minor =
+        parseWholeInteger(text.substr(firstDot + 1, secondDot == std::string_view::npos
+                                                        ? std::string_view::npos
+                                                        : secondDot - firstDot - 1));
+    if (!major || !minor)
+        return std::nullopt;
+    SpineVersion version{*major, *minor, std::nullopt};
+    if (secondDot == std::string_view::npos)
+        return version;
+    version.patch = parsePatch(text.substr(secondDot + 1));
+    if (!version.patch)
+        return std::nullopt;
+    return version;
+}
+
+bool isSupportedSpineVersion(const SpineVersion &version)
+{
+    if (version.major == 3)
+        return version.minor == 8 && (!version.patch || *version.patch >= 20);
+    if (version.major == 4)
+        return static_cast<uint32_t>(version.minor) <= 3;
+    return false;
+}
+
+} // namespace kvx

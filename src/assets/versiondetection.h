@@ -21,9 +21,12 @@ struct VersionDetection {
     std::string message;                 // English diagnostic
 };
 
+// Reads at most the first MiB of the file, whatever its size. A head that is white space through
+// that whole MiB counts as all white space (the binary reader decides). A folder cannot be opened.
 VersionDetection detectSpineVersion(const std::filesystem::path &path);
 
-// The same classification over an already opened binary stream positioned anywhere.
+// The same classification over an already opened binary stream positioned anywhere. It reads from
+// byte 0 through the stream's buffer; the stream's own state and exception mask are not used.
 VersionDetection detectSpineVersion(std::istream &stream);
 
 } // namespace kvx

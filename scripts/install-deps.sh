@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-image-formats-plugins
-  libgl-dev fonts-noto-cjk
+  libgl-dev fonts-noto-cjk locales
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   nodejs npm

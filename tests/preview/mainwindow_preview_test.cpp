@@ -55,7 +55,11 @@ public:
     {
         std::filesystem::create_directories(runtimesFolder());
         removeInstalledPlugin(); // never overwrite a file that a loader may still map
-        std::filesystem::copy_file(test::testPluginPath(variant), installedPluginPath());
+        // Renamed into place, so a window of another test never maps a half-copied file.
+        const std::filesystem::path partial = installedPluginPath().string() + ".part";
+        std::filesystem::copy_file(test::testPluginPath(variant), partial,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::rename(partial, installedPluginPath());
         library = std::make_unique<TestPluginLibrary>(installedPluginPath());
     }
     ~InstalledPlugin()

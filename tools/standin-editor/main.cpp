@@ -43,7 +43,7 @@ int usage()
 int main(int argc, char **argv)
 {
     using namespace kvx::standin;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
     // The copy grandchild mode leaves behind is not an invocation of its own.
     if (arguments.size() == 1 && arguments[0] == kLingerArgument)
         return runLingeringChild();

@@ -38,6 +38,10 @@ int runUnpackCommand(const std::string &version, const std::string &inputFolder,
 int runImportCommand(const std::string &version, const std::string &skeletonPath, const std::string &scale,
                      const std::string &projectPath);
 
+// The command-line arguments after the program name, as UTF-8 (on Windows from the wide command
+// line, since argv there is in the ANSI code page and loses other characters).
+std::vector<std::string> programArguments(int argc, char **argv);
+
 // Starts a copy of this program with kLingerArgument, inheriting standard output and standard error
 // (grandchild mode). The copy runs runLingeringChild.
 bool spawnLingeringChild();

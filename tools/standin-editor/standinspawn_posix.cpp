@@ -11,6 +11,11 @@ extern char **environ;
 
 namespace kvx::standin {
 
+std::vector<std::string> programArguments(int argc, char **argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 // The copy inherits standard output and standard error, and stays in this process's group.
 bool spawnLingeringChild()
 {

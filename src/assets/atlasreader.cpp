@@ -1,5 +1,6 @@
 #include "assets/atlasreader.h"
 
+#include "assets/asciinumber.h"
 #include "assets/narrowpath.h"
 
 #include <charconv>
@@ -39,25 +40,6 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// An optional "-" and one or more ASCII digits, the whole text, within 32 bits.
-std::optional<int32_t> parseWholeInteger(std::string_view text)
-{
-    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
-    if (digits.empty() || !isDigit(digits.front()))
-        return std::nullopt;
-    int32_t value = 0;
-    const char *end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
 bool isTrueValue(std::string_view value)
 {
     return value == "true" || value == "yes" || value == "1";
@@ -84,7 +66,7 @@ bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix)
 
 bool isHexDigit(char c)
 {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 template <typename Predicate>
@@ -100,7 +82,7 @@ size_t countWhile(std::string_view text, size_t from, Predicate predicate)
 // sign), or 0 when it reads no number there.
 size_t numberLength(std::string_view text, bool hex, char exponentLetter)
 {
-    const auto digit = hex ? isHexDigit : isDigit;
+    const auto digit = hex ? isHexDigit : isAsciiDigit;
     size_t length = countWhile(text, 0, digit);
     size_t digits = length;
     if (length < text.size() && text[length] == '.') {
@@ -114,7 +96,7 @@ size_t numberLength(std::string_view text, bool hex, char exponentLetter)
         size_t exponent = length + 1;
         if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
             ++exponent;
-        const size_t exponentDigits = countWhile(text, exponent, isDigit);
+        const size_t exponentDigits = countWhile(text, exponent, isAsciiDigit);
         if (exponentDigits > 0)
             length = exponent + exponentDigits;
     }
@@ -123,7 +105,7 @@ size_t numberLength(std::string_view text, bool hex, char exponentLetter)
 
 bool isNanCharacter(char c)
 {
-    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
 std::optional<double> parseSpecialValue(std::string_view text)
@@ -338,7 +320,7 @@ std::optional<std::vector<int32_t>> parseIntList(std::string_view text)
     while (start < text.size()) {
         const size_t comma = text.find(',', start);
         const size_t end = comma == std::string_view::npos ? text.size() : comma;
-        const std::optional<int32_t> value = parseWholeInteger(trim(text.substr(start, end - start)));
+        const std::optional<int32_t> value = parseWholeInt32(trim(text.substr(start, end - start)));
         if (!value)
             return std::nullopt;
         values.push_back(*value);

@@ -1,28 +1,10 @@
 #include "assets/spineversion.h"
 
-#include <charconv>
+#include "assets/asciinumber.h"
+
 
 namespace kvx {
 namespace {
-
-bool isAsciiDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The whole text is an optional "-" and one or more ASCII digits, within 32 bits.
-std::optional<int32_t> parseWholeInteger(std::string_view text)
-{
-    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
-    if (digits.empty() || !isAsciiDigit(digits.front()))
-        return std::nullopt;
-    int32_t value = 0;
-    const char *end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
 
 // A run of ASCII digits, optionally followed by "-" and anything (a pre-release suffix).
 std::optional<int32_t> parsePatch(std::string_view text)
@@ -34,7 +16,7 @@ std::optional<int32_t> parsePatch(std::string_view text)
         return std::nullopt;
     if (digitCount < text.size() && text[digitCount] != '-')
         return std::nullopt;
-    return parseWholeInteger(text.substr(0, digitCount));
+    return parseWholeInt32(text.substr(0, digitCount));
 }
 
 } // namespace
@@ -58,9 +40,9 @@ std::optional<SpineVersion> parseSpineVersion(std::string_view text)
     if (firstDot == std::string_view::npos)
         return std::nullopt;
     const size_t secondDot = text.find('.', firstDot + 1);
-    const std::optional<int32_t> major = parseWholeInteger(text.substr(0, firstDot));
+    const std::optional<int32_t> major = parseWholeInt32(text.substr(0, firstDot));
     const std::optional<int32_t> minor =
-        parseWholeInteger(text.substr(firstDot + 1, secondDot == std::string_view::npos
+        parseWholeInt32(text.substr(firstDot + 1, secondDot == std::string_view::npos
                                                         ? std::string_view::npos
                                                         : secondDot - firstDot - 1));
     if (!major || !minor)

@@ -12,8 +12,8 @@ build=${KVX_BUILD_DIR:-$root/build}
 
 "$root/scripts/build.sh"
 
+# Kept after Kovexa closes: projects converted into the sample's folder live there.
 demo_home=$(mktemp -d "${TMPDIR:-/tmp}/kovexa-demo.XXXXXX")
-trap 'rm -rf "$demo_home"' EXIT
 mkdir -p "$demo_home/Spine" "$demo_home/.spine/updates" "$demo_home/.config"
 printf '#!/bin/sh\n# Stand-in editor for the demo (not the Spine Editor).\nexec "%s" "$@"\n' \
   "$build/bin/kvx-standin-editor" > "$demo_home/Spine/Spine.sh"
@@ -21,6 +21,6 @@ chmod +x "$demo_home/Spine/Spine.sh"
 printf 'stand-in cache entry\n' > "$demo_home/.spine/updates/4.2.43"
 cp -r "$root/examples/." "$demo_home/sample"
 
-echo "Demo home: $demo_home (removed when Kovexa closes); converted projects go where you choose."
+echo "Demo home: $demo_home (sample copy in $demo_home/sample; delete the folder when done)."
 HOME=$demo_home XDG_CONFIG_HOME=$demo_home/.config \
   "$build/bin/kovexa" "$demo_home/sample" "$@"

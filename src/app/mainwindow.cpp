@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSizePolicy>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -89,6 +90,9 @@ void MainWindow::buildWidgets()
     animationCombo->setEnabled(false);
     statusLabel = new QLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
+    // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
+    // window past the screen.
+    statusLabel->setSizePolicy(QSizePolicy::Ignored, statusLabel->sizePolicy().verticalPolicy());
     straightAlphaCheckBox = new QCheckBox(tr("去除预乘 Alpha"));
     straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
     primaryButton = new QPushButton(tr("一键转换为 .spine"));

@@ -208,6 +208,17 @@ TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndKeepsTheBadgeCe
     EXPECT_NEAR(badge.left() - title.right(), combo.left() - badge.right(), 2);
 }
 
+TEST_F(MainWindowConstruction, LongStatusTextNeverWidensTheWindow)
+{
+    MainWindowTestAccess w = access();
+    window->show();
+    settle();
+    w.statusLabel()->setText(QString(400, QLatin1Char('x')));
+    settle();
+    EXPECT_EQ(window->width(), 960);
+    EXPECT_LE(w.statusLabel()->geometry().right(), w.straightAlphaCheckBox()->geometry().left());
+}
+
 TEST_F(MainWindowConstruction, PrimaryButtonFollowsEvaluationsUnlessAConversionRuns)
 {
     MainWindowTestAccess w = access();

@@ -103,11 +103,6 @@ size_t numberLength(std::string_view text, bool hex, char exponentLetter)
     return length;
 }
 
-bool isNanCharacter(char c)
-{
-    return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-
 std::optional<double> parseSpecialValue(std::string_view text)
 {
     if (startsWithNoCase(text, "inf"))
@@ -293,9 +288,10 @@ struct FileBytes {
 
 FileBytes readWholeFile(const std::filesystem::path &path)
 {
+    // Folders, FIFOs and devices are no atlas files; opening a FIFO would block as well.
     std::error_code ignored;
     std::ifstream file;
-    if (!std::filesystem::is_directory(path, ignored))
+    if (std::filesystem::is_regular_file(path, ignored))
         file.open(path, std::ios::binary);
     if (!file.is_open())
         return {{}, kOpenFailed};

@@ -43,8 +43,9 @@ struct AtlasReadResult {
     int64_t errorLine = 0;  // 1-based line of a line error, else 0
 };
 
-// Besides the parser's failures: "Atlas file could not be opened." (also for a folder),
-// "Atlas file could not be read." and "Atlas file is too large." (above 16 MiB).
+// Besides the parser's failures: "Atlas file could not be opened." (also for anything but a regular
+// file: a folder, a FIFO, a device), "Atlas file could not be read." and "Atlas file is too large."
+// (above 16 MiB).
 AtlasReadResult readAtlasFile(const std::filesystem::path &path);
 
 // A page-name line whose bytes cannot become a path (invalid in the narrow encoding, or holding

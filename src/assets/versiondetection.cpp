@@ -290,10 +290,11 @@ std::optional<char> firstContentByte(HeadBytes &head)
 
 VersionDetection detectSpineVersion(const std::filesystem::path &path)
 {
-    // A folder opens on POSIX but not on Windows; it is no skeleton file on either.
+    // Only a regular file (or a link to one) is opened: a folder opens on POSIX but is no skeleton
+    // file, and opening a FIFO would block until something writes to it.
     std::error_code ignored;
     std::ifstream file;
-    if (!std::filesystem::is_directory(path, ignored))
+    if (std::filesystem::is_regular_file(path, ignored))
         file.open(path, std::ios::binary);
     if (!file.is_open())
         return outcome(SkeletonFormat::Unknown, DetectionStatus::OpenFailed, kOpenFailedMessage);

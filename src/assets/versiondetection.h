@@ -22,7 +22,8 @@ struct VersionDetection {
 };
 
 // Reads at most the first MiB of the file, whatever its size. A head that is white space through
-// that whole MiB counts as all white space (the binary reader decides). A folder cannot be opened.
+// that whole MiB counts as all white space (the binary reader decides). Anything but a regular file
+// (a folder, a FIFO, a device) cannot be opened.
 VersionDetection detectSpineVersion(const std::filesystem::path &path);
 
 // The same classification over an already opened binary stream positioned anywhere. It reads from

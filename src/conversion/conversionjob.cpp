@@ -38,8 +38,9 @@ QString uniqueOutputPath(const QString &parent, const QString &baseName)
 {
     const QDir folder(parent);
     QString candidate = folder.filePath(baseName);
+    // One arg call for both: a "%2" inside the base name must stay as it is.
     for (qint64 n = 2; entryExists(candidate); ++n)
-        candidate = folder.filePath(QStringLiteral("%1-%2").arg(baseName).arg(n));
+        candidate = folder.filePath(QStringLiteral("%1-%2").arg(baseName, QString::number(n)));
     return candidate;
 }
 
@@ -213,7 +214,9 @@ void ConversionJob::onProcessFinished(int exitCode)
         startImport();
         return;
     }
-    if (QFileInfo(projectPath).size() > 0)
+    // A folder at the project's name is no project, whatever size it reports.
+    const QFileInfo project(projectPath);
+    if (project.isFile() && project.size() > 0)
         publish();
     else
         fail(tr("Spine Editor 未生成有效的 .spine 工程。"));

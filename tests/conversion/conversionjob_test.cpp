@@ -101,6 +101,13 @@ TEST(UniqueOutputPath, SkipsEveryKindOfExistingEntry)
     EXPECT_EQ(uniqueOutputPath(parentText, "other"), toQString(parent / "other"));
 }
 
+TEST(UniqueOutputPath, KeepsPlaceMarkersInTheBaseNameAsTheyAre)
+{
+    test::TempFolder parent;
+    fs::create_directory(parent / "hero%2");
+    EXPECT_EQ(uniqueOutputPath(toQString(parent.path()), "hero%2"), toQString(parent / "hero%2-2"));
+}
+
 // The import scale is the atlas's; the placeholder project names the scale it was given.
 class ConversionScaleTest : public ConversionJobTest {
 protected:
@@ -263,6 +270,13 @@ TEST_F(ConversionJobTest, ImporterFailureShowsItsOutput)
 TEST_F(ConversionJobTest, EmptyProjectIsReported)
 {
     ScopedEnvironment empty("KVX_STANDIN_EMPTY_PROJECT", std::string("1"));
+    JobRecorder recorder(box, false);
+    expectFailureLeavesNothing(recorder, "Spine Editor 未生成有效的 .spine 工程。");
+}
+
+TEST_F(ConversionJobTest, FolderInPlaceOfTheProjectIsNoProject)
+{
+    ScopedEnvironment folder("KVX_STANDIN_PROJECT_FOLDER", std::string("1"));
     JobRecorder recorder(box, false);
     expectFailureLeavesNothing(recorder, "Spine Editor 未生成有效的 .spine 工程。");
 }

@@ -4,6 +4,7 @@
 #include "standinfaults.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -39,6 +40,14 @@ int runImportCommand(const std::string &version, const std::string &skeletonPath
         return reportError("skeleton data could not be read: " + skeletonPath);
     if (scale.empty())
         return reportError("no import scale given");
+    if (environmentFlag("KVX_STANDIN_PROJECT_FOLDER")) {
+        // A misbehaving editor: a non-empty folder where the project file belongs, and success.
+        std::error_code error;
+        std::filesystem::create_directories(projectPath, error);
+        const std::filesystem::path content = std::filesystem::path(projectPath) / "content.txt";
+        std::ofstream(content) << placeholderText(version, skeletonPath, scale);
+        return error ? reportError("project folder could not be made: " + projectPath) : 0;
+    }
     std::ofstream project(projectPath, std::ios::binary | std::ios::trunc);
     if (!project)
         return reportError("project file could not be written: " + projectPath);

@@ -12,6 +12,7 @@
 //   KVX_STANDIN_FAIL_STAGE   "unpack" or "import": which command fails (default both)
 //   KVX_STANDIN_NO_IMAGES    unpack: exit 0 without writing any image
 //   KVX_STANDIN_EMPTY_PROJECT import: write an empty project file
+//   KVX_STANDIN_PROJECT_FOLDER import: make a non-empty folder in place of the project file
 //   KVX_STANDIN_LOG          append one line per invocation to this file: the arguments separated by
 //                            tabs, with tab, line feed and carriage return inside them written as
 //                            \t, \n and \r

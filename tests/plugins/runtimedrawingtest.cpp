@@ -168,6 +168,21 @@ TEST_P(RuntimeDrawingTest, ClippingAttachmentCutsTheRegion)
     }
 }
 
+TEST_P(RuntimeDrawingTest, ClippingThatEndsAtItsOwnSlotClipsTheRestOfTheDrawOrder)
+{
+    // The runtimes end a clip only at a later slot: one naming its own slot clips to the end.
+    const std::string skeleton = skeletonJson(
+        line(), R"({"name": "root"})",
+        R"({"name": "clip", "bone": "root", "attachment": "clip"}, {"name": "square", "bone": "root", "attachment": "square"})",
+        R"("clip": {"clip": {"type": "clipping", "end": "clip", "vertexCount": 4,
+               "vertices": [0, -20, 20, -20, 20, 20, 0, 20]}},
+           "square": {"square": {"width": 20, "height": 20}})");
+    const PreviewFrame frame = loadAndSample(skeleton, atlasText(line(), {{"square", 0, 0, 20, 20}}));
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 1u);
+    EXPECT_NEAR(triangleArea(frame.items[0]), 200.0, 1e-2);
+}
+
 TEST_P(RuntimeDrawingTest, BlendModesSplitCommandsInDrawOrder)
 {
     std::string slotList, attachments;
@@ -190,6 +205,52 @@ TEST_P(RuntimeDrawingTest, BlendModesSplitCommandsInDrawOrder)
     EXPECT_EQ(frame.items[0].indices, (std::vector<uint16_t>{0, 1, 2, 2, 3, 0, 4, 5, 6, 6, 7, 4}));
     EXPECT_NEAR(frame.items[0].vertices[4].x, 6.0f, 1e-3); // x 10, width 8: left edge at 6
     EXPECT_NEAR(frame.items[3].vertices[0].x, 36.0f, 1e-3);
+}
+
+TEST_P(RuntimeDrawingTest, DrawOrderTimelineReordersTheCommands)
+{
+    const std::string skeleton = skeletonJson(
+        line(), R"({"name": "root"})",
+        R"({"name": "s0", "bone": "root", "attachment": "dot", "blend": "additive"},
+           {"name": "s1", "bone": "root", "attachment": "dot"})",
+        R"("s0": {"dot": {"width": 8, "height": 8}}, "s1": {"dot": {"x": 10, "width": 8, "height": 8}})",
+        R"("swap": {"drawOrder": [{"time": 0, "offsets": [{"slot": "s0", "offset": 1}]}]})");
+    const SkeletonMetadata metadata = harness.load(writeExport(folder, skeleton, atlasText(line(), {{"dot", 0, 0, 8, 8}})));
+    ASSERT_TRUE(metadata.ok) << harness.error;
+    const PreviewFrame setup = harness.sample(0.0f);
+    ASSERT_TRUE(setup.ok && setup.items.size() == 2) << harness.error;
+    EXPECT_EQ(setup.items[0].blendMode, 1);
+    ASSERT_TRUE(harness.select("swap")) << harness.error;
+    const PreviewFrame swapped = harness.sample(0.0f);
+    ASSERT_TRUE(swapped.ok && swapped.items.size() == 2) << harness.error;
+    EXPECT_EQ(swapped.items[0].blendMode, 0);
+    EXPECT_EQ(swapped.items[1].blendMode, 1);
+    EXPECT_NEAR(swapped.items[0].vertices[0].x, 6.0f, 1e-3);
+}
+
+TEST_P(RuntimeDrawingTest, PageChangesSplitCommandsInDrawOrder)
+{
+    std::string secondPage = atlasText(line(), {{"dot2", 8, 8, 8, 8}});
+    secondPage.replace(secondPage.find("page.png"), 8, "second.png");
+    const std::string atlas = atlasText(line(), {{"dot", 0, 0, 8, 8}}) + (line() == "3.8" ? "" : "\n") + secondPage;
+    std::string slotList, attachments;
+    const char *regions[] = {"dot", "dot", "dot2", "dot"};
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "s" + std::to_string(i);
+        slotList += std::string(i ? ", " : "") + R"({"name": ")" + name + R"(", "bone": "root", "attachment": ")" + regions[i] + "\"}";
+        attachments += std::string(i ? ", " : "") + ("\"" + name + R"(": {")" + regions[i] + R"(": {"width": 8, "height": 8}})");
+    }
+    const PreviewFrame frame = loadAndSample(skeletonJson(line(), R"({"name": "root"})", slotList, attachments), atlas);
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 3u);
+    EXPECT_EQ(std::filesystem::path(frame.items[0].texturePath), folder / "page.png");
+    EXPECT_EQ(std::filesystem::path(frame.items[1].texturePath), folder / "second.png");
+    EXPECT_EQ(frame.items[2].texturePath, frame.items[0].texturePath);
+    EXPECT_EQ(frame.items[0].vertices.size(), 8u);
+    EXPECT_EQ(frame.items[1].vertices.size(), 4u);
+    EXPECT_EQ(frame.items[2].vertices.size(), 4u);
+    for (const kvxRuntimeVertex &vertex : frame.items[1].vertices) // the region at (8, 8) of the second page
+        EXPECT_TRUE(std::fabs(vertex.u - 0.125f) < 1e-4f || std::fabs(vertex.u - 0.25f) < 1e-4f) << vertex.u;
 }
 
 TEST_P(RuntimeDrawingTest, VertexColourMultipliesSlotAndAttachmentColours)

@@ -230,6 +230,24 @@ TEST_F(PreviewPlaybackTest, ThreeAnimationsAreListedAndTheFirstIsSelectedTwice)
     EXPECT_LT(updates[1].seconds, 0.05f);
 }
 
+TEST_F(PreviewPlaybackTest, AnimationWithoutANameIsListedButNeverSelected)
+{
+    install("full");
+    configureThreeAnimations();
+    controlled().control().nullAnimationName[0] = true;
+    addHero();
+    ASSERT_EQ(animations()->count(), 3);
+    EXPECT_EQ(animations()->itemText(0), QString());
+    EXPECT_EQ(status(), QString::fromUtf8("已识别 3 个动画"));
+    EXPECT_TRUE(controlled().callsOf(Call::SetAnimation).empty());
+    EXPECT_FALSE(timer()->isActive());
+
+    animations()->setCurrentIndex(1);
+    animations()->setCurrentIndex(0);
+    EXPECT_EQ(selectedAnimations(controlled()), std::vector<std::string>{"walk"});
+    EXPECT_TRUE(timer()->isActive()) << "the empty name leaves the playing animation alone";
+}
+
 TEST_F(PreviewPlaybackTest, PickingAnotherAnimationSelectsItOnceAndSamplesAtOnce)
 {
     install("full");

@@ -44,11 +44,15 @@ export function unpackedClipper(clipping) {
 }
 
 // 4.3: the skeleton is passed in, clipEnd takes the slot, results are typed arrays with lengths.
+// A clipping slot first ends a clip that ends there, then starts its own, as 4.3 does.
 export function posedClipper(clipping) {
     const out = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
         triangles: null, triangleCount: 0 };
     return {
-        start: (skeleton, slot, clip) => clipping.clipStart(skeleton, slot, clip),
+        start(skeleton, slot, clip) {
+            clipping.clipEnd(slot);
+            clipping.clipStart(skeleton, slot, clip);
+        },
         end: (slot) => clipping.clipEnd(slot),
         endAll: () => clipping.clipEnd(),
         active: () => clipping.isClipping(),

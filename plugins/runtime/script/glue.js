@@ -76,10 +76,12 @@ class Runtime {
             const look = adapter.slotLook(slot);
             const attachment = look.attachment;
             if (attachment && slot.bone.active) {
-                if (adapter.isClipping(attachment))
+                // As in the runtimes' own renderers, a clip ends only at a later slot.
+                if (adapter.isClipping(attachment)) {
                     clipper.start(skeleton, slot, attachment);
-                else
-                    this.drawAttachment(slot, look, attachment);
+                    continue;
+                }
+                this.drawAttachment(slot, look, attachment);
             }
             clipper.end(slot);
         }

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -39,7 +40,8 @@ void MainWindow::loadPreview()
     const QString skeletonPath = resourceCombo->currentData(Qt::UserRole).toString();
     const QString atlasPath = findCompanionAtlas(skeletonPath);
     const VersionDetection detection = detectSpineVersion(toPath(skeletonPath));
-    if (!detection.version || atlasPath.isEmpty()) {
+    // The plugin opens the atlas itself: a FIFO or device named like one would block the window.
+    if (!detection.version || atlasPath.isEmpty() || !QFileInfo(atlasPath).isFile()) {
         previewWidget->setMessage(tr("没有找到与骨骼数据配套的 .atlas 文件"));
         statusLabel->setText(tr("请把完整导出资源一起拖入"));
         return;

@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include "conversion/conversionjob.h"
+#include "preview/spinepreviewwidget.h"
 
 #include <QComboBox>
 #include <QtConcurrent/QtConcurrentRun>
@@ -78,6 +79,9 @@ TEST_F(Readiness, AnAtlasThatIsNoRegularFileIsNeverRead)
         return;
     add(files / "pipe" / "goblin.json"); // would block for ever if the FIFO were opened
     expectIncomplete(QStringLiteral("Atlas 无法识别"));
+    // Nor is it handed to a runtime plugin, which would open it.
+    EXPECT_EQ(access().previewWidget()->currentMessage(), QStringLiteral("没有找到与骨骼数据配套的 .atlas 文件"));
+    EXPECT_FALSE(access().runtimePlugin().isLoaded());
 }
 
 TEST_F(Readiness, TheFirstMissingPageIsNamed)

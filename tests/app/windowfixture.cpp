@@ -161,7 +161,9 @@ std::filesystem::path WindowFixture::writeEditorScript(const std::filesystem::pa
 
 std::filesystem::path WindowFixture::installEditor(const std::string &output, int delayMilliseconds) const
 {
-    return writeEditorScript(home / "Spine" / "Spine.sh", output, delayMilliseconds);
+    const std::filesystem::path editor = writeEditorScript(home / "Spine" / "Spine.sh", output, delayMilliseconds);
+    QSettings().setValue(QStringLiteral("spineEditorPath"), qpath(editor));
+    return editor;
 }
 
 void WindowFixture::cacheEditorVersion(const std::string &version) const

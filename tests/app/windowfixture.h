@@ -62,7 +62,8 @@ protected:
                                       const std::string &version, const std::vector<std::string> &pages = {"hero.png"},
                                       bool writePages = true) const;
 
-    // $HOME/Spine/Spine.sh: a shell wrapper around the stand-in that prints the given output.
+    // $HOME/Spine/Spine.sh: a shell wrapper around the stand-in that prints the given output. It is
+    // named in the settings too, so an editor installed on the machine never takes its place.
     std::filesystem::path installEditor(const std::string &output, int delayMilliseconds = 0) const;
     // A wrapper at another place (not found by discovery).
     std::filesystem::path writeEditorScript(const std::filesystem::path &path, const std::string &output,

@@ -1,6 +1,7 @@
 #include "preview/spinepreviewwidget.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -139,8 +140,10 @@ const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
     const auto cached = pageCache.constFind(key);
     if (cached != pageCache.constEnd())
         return *cached;
-    // A page that cannot be read is cached as a null image too, so it is not tried again.
-    return *pageCache.insert(key, QImage(key));
+    // A page that cannot be read is cached as a null image too, so it is not tried again. Only
+    // regular files are opened: reading a FIFO named like a page would block the window.
+    const QImage image = QFileInfo(key).isFile() ? QImage(key) : QImage();
+    return *pageCache.insert(key, image);
 }
 
 void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)

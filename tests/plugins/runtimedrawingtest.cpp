@@ -8,6 +8,10 @@
 
 #include <cmath>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace kvx::test {
 namespace {
 
@@ -83,6 +87,19 @@ TEST_P(RuntimeDrawingTest, AtlasWithoutSizeLineTakesThePageSizeFromTheImage)
     ASSERT_EQ(frame.items.size(), 1u);
     EXPECT_TRUE(hasCorners(frame.items[0], armCorners(90)));
 }
+
+#ifndef _WIN32
+TEST_P(RuntimeDrawingTest, PageThatIsAFifoIsNeverOpenedForItsSize)
+{
+    const ExportPaths paths = writeExport(folder, armSkeleton(line(), 90), armAtlas(line(), false));
+    std::filesystem::remove(paths.page);
+    ASSERT_EQ(mkfifo(paths.page.c_str(), 0600), 0);
+    // Reading the FIFO's header for the page size would block here; the load returns either way.
+    const SkeletonMetadata metadata = harness.load(paths);
+    if (!metadata.ok)
+        EXPECT_FALSE(harness.error.empty());
+}
+#endif
 
 TEST_P(RuntimeDrawingTest, RotatedAtlasRegionTurnsItsTextureCoordinates)
 {

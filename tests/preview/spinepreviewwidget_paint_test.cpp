@@ -6,6 +6,10 @@
 #include <QFont>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace kvx {
 namespace {
 
@@ -265,6 +269,18 @@ TEST_F(PreviewPaintTest, UnloadablePageIsSkippedAndNotTriedAgain)
     EXPECT_EQ(image.pixelColor(160, 160), backgroundColour());
     EXPECT_TRUE(widget.pageImage(missing).isNull());
 }
+
+#ifndef _WIN32
+TEST_F(PreviewPaintTest, PageThatIsAFifoIsNeverOpened)
+{
+    const std::filesystem::path fifo = folder / "page.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::u16string page = QString::fromStdString(fifo.string()).toStdU16String();
+    widget.setFrame(frameOf(rectangleItem(0, 0, 100, 100, page)));
+    // Opening the FIFO for reading would block here until a writer appeared.
+    EXPECT_TRUE(onlyBackground(render(widget, QSize(200, 200))));
+}
+#endif
 
 TEST_F(PreviewPaintTest, PageImagesAreReadOnce)
 {

@@ -43,6 +43,9 @@ QString pageImagePath(const QString &atlasPath, const QString &pageName)
 
 QSize pageImageSize(const QString &imagePath)
 {
+    // Reading a FIFO named like a page would never return.
+    if (!QFileInfo(imagePath).isFile())
+        return QSize();
     QImageReader reader(imagePath);
     return reader.size();
 }

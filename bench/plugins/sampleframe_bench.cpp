@@ -1,7 +1,7 @@
 // Milliseconds per sampleFrame through the host for a 100-bone chain with one 16 × 16 region per
 // bone and an animation turning every bone, for each runtime plugin line. Prints figures only.
 //
-// kvx_bench_plugins [frames]   (default 600, ten seconds of playback at 60 frames per second)
+// kvx-bench-plugins-sampleframe [frames]   (default 600, ten seconds of playback at 60 frames per second)
 
 #include "common/pathtext.h"
 #include "preview/runtimeplugin.h"

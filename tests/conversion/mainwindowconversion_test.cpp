@@ -276,3 +276,33 @@ TEST_F(WindowConversionTest, ClosingTheWindowMidConversionStopsTheEditorAndClean
 
 } // namespace
 } // namespace kvx
+
+namespace kvx {
+namespace {
+
+// The bundled sample, as the README's demo converts it: every region comes out upright at its
+// own size and the sample itself stays as it was.
+TEST_F(WindowConversionTest, BundledSampleConvertsEndToEnd)
+{
+    const fs::path sample = box.root / "sample";
+    fs::create_directories(sample);
+    for (const char *name : {"hero.json", "hero.atlas", "hero.png"})
+        fs::copy_file(fs::path(KVX_SOURCE_DIR) / "examples" / name, sample / name);
+    const std::string sampleBytes = test::readFileBytes(sample / "hero.atlas") + test::readFileBytes(sample / "hero.png");
+
+    window->addResourcePath(box.q(sample));
+    ASSERT_TRUE(test::waitUntil([this] { return access->badgeLabel()->text() == kReadyBadge; }));
+    convertAndWait();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + box.q(box.output() / "hero"));
+
+    const fs::path images = box.output() / "hero/images";
+    EXPECT_EQ(entryNames(images), (QStringList{"arm.png", "head.png", "leg.png", "pelvis.png", "torso.png"}));
+    EXPECT_EQ(test::readImage(images / "arm.png").size(), QSize(16, 60)) << "stored rotated in the page";
+    EXPECT_EQ(test::readImage(images / "head.png").size(), QSize(56, 60));
+    EXPECT_GT(fs::file_size(box.output() / "hero/hero.spine"), 0u);
+    EXPECT_EQ(test::readFileBytes(sample / "hero.atlas") + test::readFileBytes(sample / "hero.png"), sampleBytes);
+}
+
+} // namespace
+} // namespace kvx

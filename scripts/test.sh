@@ -11,8 +11,6 @@ status=0
 echo "== Native test suite"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --timeout 300) || status=1
 
-if [[ -x $root/scripts/test-windows.sh ]]; then
-  echo "== Windows test suite (mingw-w64 build under Wine)"
-  "$root/scripts/test-windows.sh" || status=1
-fi
+echo "== Windows test suite (mingw-w64 build under Wine)"
+bash "$root/scripts/test-windows.sh" || status=1
 exit $status

@@ -79,6 +79,16 @@ TEST_F(WindowsLocationsTest, ValuesOutsideTheAnsiCodePageAreReadExactly)
     EXPECT_TRUE(std::filesystem::equivalent(found[0], editor));
 }
 
+TEST_F(WindowsLocationsTest, ValuesComeFromTheProcessEnvironmentBlock)
+{
+    // Longer than the first buffer tried, and outside every ANSI code page.
+    const std::filesystem::path profile = folder / (L"\u5f20\u4e09 \U0001f600 " + std::wstring(300, L'x'));
+    const test::ScopedBlockEnvironment user(L"USERPROFILE", profile.native());
+    const test::ScopedBlockEnvironment programs(L"ProgramFiles", profile.native());
+    EXPECT_EQ(updateDirectoryCandidates(), PathList{profile / L"Spine" / L"updates"});
+    EXPECT_EQ(spineInstallCandidates(), PathList{profile / L"Spine" / L"Spine.com"});
+}
+
 TEST_F(WindowsLocationsTest, OnlyInstalledFoldersAreFoundPreferredFirst)
 {
     const std::filesystem::path editor = installEditor(L"PF86");

@@ -108,6 +108,22 @@ private:
     std::wstring name;
 };
 
+// Sets a variable in the process's environment block only, the way a parent's environment reaches
+// a program, leaving the C runtime's own copies as they were; removed again afterwards.
+class ScopedBlockEnvironment {
+public:
+    ScopedBlockEnvironment(std::wstring variable, const std::wstring &value) : name(std::move(variable))
+    {
+        SetEnvironmentVariableW(name.c_str(), value.c_str());
+    }
+    ~ScopedBlockEnvironment() { SetEnvironmentVariableW(name.c_str(), nullptr); }
+    ScopedBlockEnvironment(const ScopedBlockEnvironment &) = delete;
+    ScopedBlockEnvironment &operator=(const ScopedBlockEnvironment &) = delete;
+
+private:
+    std::wstring name;
+};
+
 // Runs the test in another current directory and restores the previous one.
 class ScopedCurrentDirectory {
 public:

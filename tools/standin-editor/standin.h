@@ -5,10 +5,12 @@
 //   KVX_STANDIN_OUTPUT       text printed by --version (default: a launcher line and an editor line)
 //   KVX_STANDIN_STDERR       text printed to standard error by --version
 //   KVX_STANDIN_EXIT_CODE    exit code of --version (default 0)
-//   KVX_STANDIN_DELAY_MS     sleep before exiting, after printing (--version)
+//   KVX_STANDIN_DELAY_MS     --version: sleep before exiting, after printing; unpack/import: sleep
+//                            before working
 //   KVX_STANDIN_MODE         "grandchild": leave a child running that holds the output open;
 //                            "flood": print KVX_STANDIN_FLOOD_BYTES bytes (default 10 MB)
-//   KVX_STANDIN_FAIL_CODE    unpack/import: print KVX_STANDIN_FAIL_OUTPUT and exit with this code
+//   KVX_STANDIN_FAIL_CODE    unpack/import: print KVX_STANDIN_FAIL_OUTPUT (to standard output) and
+//                            exit with this code
 //   KVX_STANDIN_FAIL_STAGE   "unpack" or "import": which command fails (default both)
 //   KVX_STANDIN_NO_IMAGES    unpack: exit 0 without writing any image
 //   KVX_STANDIN_EMPTY_PROJECT import: write an empty project file

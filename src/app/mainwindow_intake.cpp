@@ -26,13 +26,6 @@ bool hasSkeletonSuffix(const QFileInfo &info)
         || info.completeSuffix().compare(QLatin1String("skel.bytes"), Qt::CaseInsensitive) == 0;
 }
 
-// Opening a FIFO or a device would block the window until something writes to it; such entries are
-// not skeleton data anyway.
-bool isSpecialFile(const QFileInfo &info)
-{
-    return info.exists() && !info.isFile() && !info.isDir();
-}
-
 QStringList withoutRepeats(const QStringList &entries)
 {
     QStringList unique;
@@ -92,8 +85,7 @@ void MainWindow::scanForSkeletons(const QString &folder, bool recursive, bool re
 void MainWindow::addSkeletonFile(const QString &path, bool reportProblems)
 {
     const QFileInfo info(path);
-    const VersionDetection detection =
-        isSpecialFile(info) ? VersionDetection{} : detectSpineVersion(toPath(path));
+    const VersionDetection detection = detectSpineVersion(toPath(path));
     switch (detection.status) {
     case DetectionStatus::Supported:
         listSkeleton(path);

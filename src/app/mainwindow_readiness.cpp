@@ -78,9 +78,7 @@ bool MainWindow::checkExportComplete(const QString &skeletonPath)
         showIncomplete(tr("缺少配套 Atlas"));
         return false;
     }
-    // Only a regular file is read: a FIFO or device named like an atlas would block the window.
-    const AtlasReadResult atlas =
-        QFileInfo(atlasPath).isFile() ? readAtlasFile(toPath(atlasPath)) : AtlasReadResult{};
+    const AtlasReadResult atlas = readAtlasFile(toPath(atlasPath));
     if (!atlas.ok) {
         showIncomplete(tr("Atlas 无法识别"));
         return false;

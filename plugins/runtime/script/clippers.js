@@ -1,16 +1,23 @@
 // One face over the clipping API of each runtime generation. clip() returns the clipped
 // triangles in the geometry form FrameWriter.add takes.
 
+// Starting and ending clips the way 4.0 to 4.2 name it.
+function slotClipControls(clipping) {
+    return {
+        start: (skeleton, slot, clip) => clipping.clipStart(slot, clip),
+        end: (slot) => clipping.clipEndWithSlot(slot),
+        endAll: () => clipping.clipEnd(),
+        active: () => clipping.isClipping(),
+    };
+}
+
 // 4.0 and 4.1 (and the 3.8 line, which borrows the 4.0 clipper): triangles come back with
 // interleaved x, y, r, g, b, a, u, v.
 export function packedClipper(clipping, white, dark) {
     const out = { vertexCount: 0, positions: null, positionStride: 8, uvs: null, uvStride: 8, uvOffset: 6,
         triangles: null, triangleCount: 0 };
     return {
-        start: (skeleton, slot, clip) => clipping.clipStart(slot, clip),
-        end: (slot) => clipping.clipEndWithSlot(slot),
-        endAll: () => clipping.clipEnd(),
-        active: () => clipping.isClipping(),
+        ...slotClipControls(clipping),
         clip(vertices, vertexCount, triangles, triangleCount, uvs) {
             clipping.clipTriangles(vertices, vertexCount * 2, triangles, triangleCount, uvs, white, dark, false);
             out.positions = out.uvs = clipping.clippedVertices;
@@ -27,10 +34,7 @@ export function unpackedClipper(clipping) {
     const out = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
         triangles: null, triangleCount: 0 };
     return {
-        start: (skeleton, slot, clip) => clipping.clipStart(slot, clip),
-        end: (slot) => clipping.clipEndWithSlot(slot),
-        endAll: () => clipping.clipEnd(),
-        active: () => clipping.isClipping(),
+        ...slotClipControls(clipping),
         clip(vertices, vertexCount, triangles, triangleCount, uvs) {
             clipping.clipTrianglesUnpacked(vertices, triangles, triangleCount, uvs);
             out.positions = clipping.clippedVertices;

@@ -1,4 +1,6 @@
 // What the 4.x runtimes share; each line file overrides what its version changed.
+import { guardAllocations } from "./inputlimits.js";
+import { indexBoneLookups } from "./lookups.js";
 
 // The runtimes only need a texture for its image size (mesh UVs in 4.0 and 4.1) and to take
 // filter and wrap settings; the host loads the page images itself.
@@ -15,6 +17,8 @@ export function spine4Adapter(spine) {
     // Bundled namespaces read their members through getters; per-frame checks use plain locals.
     const { RegionAttachment, MeshAttachment, ClippingAttachment } = spine;
     const geometry = { vertices: null, vertexCount: 0, uvs: null, region: null, triangles: null };
+    guardAllocations(spine.Utils);
+    indexBoneLookups(spine.SkeletonData);
     return {
         yUp: true, // the host wants y down; the glue negates y rather than relying on Skeleton.yDown
 

@@ -4,7 +4,7 @@
 // - indices: uint16, relative to the first vertex of their command;
 // - commands: 6 uint32 each: first vertex, vertex count, first index, index count, page, blend.
 // Consecutive triangles sharing page and blend mode form one command, as long as its vertices
-// can still be named by 16-bit indices.
+// can still be named by 16-bit indices; a mesh with more vertices than that is split.
 
 const VERTEX_FLOATS = 5;
 const COMMAND_WORDS = 6;
@@ -31,6 +31,10 @@ export class FrameWriter {
         const count = geometry.vertexCount;
         if (count === 0 || geometry.triangleCount < 3)
             return;
+        if (count > MAX_COMMAND_VERTICES) {
+            this.addSplit(page, blend, color, geometry);
+            return;
+        }
         const command = this.commandFor(page, blend, count);
         const base = this.vertexCount - this.commands[command];
         this.writeVertices(color, geometry);
@@ -48,6 +52,10 @@ export class FrameWriter {
                 && commands[last + 1] + vertexCount <= MAX_COMMAND_VERTICES)
                 return last;
         }
+        return this.openCommand(page, blend);
+    }
+
+    openCommand(page, blend) {
         if ((this.commandCount + 1) * COMMAND_WORDS > this.commands.length)
             this.commands = grow(this.commands, (this.commandCount + 1) * COMMAND_WORDS);
         const offset = this.commandCount * COMMAND_WORDS;
@@ -60,6 +68,52 @@ export class FrameWriter {
         commands[offset + 5] = blend;
         this.commandCount++;
         return offset;
+    }
+
+    // Triangle by triangle, each command taking the vertices its triangles use (copied on first
+    // use) until it holds as many as 16-bit indices can name.
+    addSplit(page, blend, color, g) {
+        const triangles = g.triangles, remap = new Int32Array(g.vertexCount).fill(-1);
+        let command = -1, used = [];
+        for (let t = 0; t + 2 < g.triangleCount; t += 3) {
+            if (command < 0 || this.commands[command + 1] + 3 > MAX_COMMAND_VERTICES) {
+                for (const vertex of used)
+                    remap[vertex] = -1;
+                used = [];
+                command = this.openCommand(page, blend);
+            }
+            this.reserve(3, 3);
+            for (let k = 0; k < 3; k++) {
+                const vertex = triangles[t + k];
+                if (remap[vertex] < 0) {
+                    remap[vertex] = this.commands[command + 1]++;
+                    used.push(vertex);
+                    this.writeVertex(color, g, vertex);
+                }
+                this.indices[this.indexCount++] = remap[vertex];
+            }
+            this.commands[command + 3] += 3;
+        }
+    }
+
+    reserve(vertexCount, indexCount) {
+        const needed = (this.vertexCount + vertexCount) * VERTEX_FLOATS;
+        if (needed > this.vertexFloats.length) {
+            this.vertexFloats = grow(this.vertexFloats, needed);
+            this.vertexWords = new Uint32Array(this.vertexFloats.buffer);
+        }
+        if (this.indexCount + indexCount > this.indices.length)
+            this.indices = grow(this.indices, this.indexCount + indexCount);
+    }
+
+    writeVertex(color, g, vertex) {
+        const out = this.vertexCount * VERTEX_FLOATS, p = vertex * g.positionStride, t = g.uvOffset + vertex * g.uvStride;
+        this.vertexFloats[out] = g.positions[p];
+        this.vertexFloats[out + 1] = g.positions[p + 1] * this.ySign;
+        this.vertexFloats[out + 2] = g.uvs[t];
+        this.vertexFloats[out + 3] = g.uvs[t + 1];
+        this.vertexWords[out + 4] = color;
+        this.vertexCount++;
     }
 
     writeVertices(color, g) {

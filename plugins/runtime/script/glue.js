@@ -7,6 +7,7 @@
 // and mesh vertices are computed and how the clipper is called.
 
 import { FrameWriter } from "./framewriter.js";
+import { checkSkeletonData, checkSkeletonJson } from "./inputlimits.js";
 
 const QUAD_TRIANGLES = [0, 1, 2, 2, 3, 0];
 
@@ -44,8 +45,9 @@ class Runtime {
 
     // data is the JSON text, or an ArrayBuffer holding binary skeleton data.
     loadSkeleton(data, binary, scale) {
-        const input = binary ? new Uint8Array(data) : data;
+        const input = binary ? new Uint8Array(data) : checkedJson(data);
         const skeletonData = this.adapter.readSkeletonData(this.atlas, input, binary, scale);
+        checkSkeletonData(skeletonData);
         this.skeleton = this.adapter.newSkeleton(skeletonData);
         this.state = this.adapter.newAnimationState(skeletonData);
         this.clipper = this.adapter.newClipper();
@@ -125,6 +127,13 @@ class Runtime {
             this.worldVertices = new Float32Array(mesh.worldVerticesLength);
         return this.worldVertices;
     }
+}
+
+// The runtimes take parsed JSON as well as text; parsing here lets the counts be checked first.
+function checkedJson(text) {
+    const root = JSON.parse(text);
+    checkSkeletonJson(root);
+    return root;
 }
 
 // 0xAARRGGBB from skeleton × slot × attachment colour, straight (not premultiplied); rounded so

@@ -1,12 +1,13 @@
 // Spine 3.8: the official 3.8 runtime logic as packaged for a rendering framework, which reads
 // UVs from that framework's textures. The glue computes region and mesh UVs the way the 3.8
 // runtime does, and borrows the 4.0 runtime's clipper, whose algorithm 3.8 shares.
-import { Color, TextureAtlas, settings } from "@pixi-spine/base";
+import { Color, TextureAtlas, Utils, settings } from "@pixi-spine/base";
 import { AnimationState } from "pixi-spine-3.8-files/core/AnimationState.mjs";
 import { AnimationStateData } from "pixi-spine-3.8-files/core/AnimationStateData.mjs";
 import { AtlasAttachmentLoader } from "pixi-spine-3.8-files/core/AtlasAttachmentLoader.mjs";
 import { Skeleton } from "pixi-spine-3.8-files/core/Skeleton.mjs";
 import { SkeletonBinary } from "pixi-spine-3.8-files/core/SkeletonBinary.mjs";
+import { SkeletonData } from "pixi-spine-3.8-files/core/SkeletonData.mjs";
 import { SkeletonJson } from "pixi-spine-3.8-files/core/SkeletonJson.mjs";
 import { ClippingAttachment } from "pixi-spine-3.8-files/core/attachments/ClippingAttachment.mjs";
 import { MeshAttachment } from "pixi-spine-3.8-files/core/attachments/MeshAttachment.mjs";
@@ -16,6 +17,8 @@ import { pageBaseTexture } from "./pixi-standins.js";
 import { spine4Adapter, fill } from "./adapter4.js";
 import { packedClipper } from "./clippers.js";
 import { createRuntime } from "./glue.js";
+import { guardAllocations } from "./inputlimits.js";
+import { indexBoneLookups } from "./lookups.js";
 
 // Pose in the runtime's own y-up space, like every other line; the glue flips y.
 settings.yDown = false;
@@ -23,6 +26,8 @@ settings.yDown = false;
 const classes = { TextureAtlas, AtlasAttachmentLoader, SkeletonBinary, SkeletonJson, Skeleton, AnimationState,
     AnimationStateData, RegionAttachment, MeshAttachment, ClippingAttachment };
 const adapter = spine4Adapter(classes);
+guardAllocations(Utils);
+indexBoneLookups(SkeletonData);
 const geometry = {};
 
 adapter.readAtlas = (text) => new TextureAtlas(text, (name, done) => done(pageBaseTexture()));

@@ -1,5 +1,6 @@
 #include "runtimecontext.h"
 
+#include "inputlimits.h"
 #include "skeletonfiles.h"
 
 #include <cmath>
@@ -54,6 +55,47 @@ void readMetadata(kvxRuntimeContextData &context, const QJSValue &info)
         context.skins.push_back(skins.property(quint32(i)).toString().toStdString());
 }
 
+// Runs script work under the watchdog. Work it had to stop leaves the skeleton half updated, so
+// the context refuses further frames until the next load.
+template <typename Work>
+bool runWatched(kvxRuntimeContextData &context, int budgetMilliseconds, const char *activity, Work work)
+{
+    WatchedWork watch(context.watchdog, context.script.engine(), budgetMilliseconds);
+    const bool ok = work();
+    if (!watch.overran() || ok)
+        return ok;
+    context.loaded = false;
+    context.frame.clear();
+    context.stoppedReason = std::string(activity) + " took longer than " + budgetText(budgetMilliseconds)
+                            + " and was stopped; the skeleton is too heavy to preview.";
+    return fail(context, context.stoppedReason);
+}
+
+bool failNotLoaded(kvxRuntimeContextData &context)
+{
+    return fail(context, context.stoppedReason.empty() ? "No skeleton is loaded." : context.stoppedReason);
+}
+
+// Reads skeleton and atlas, refusing what the engine must not be given; an empty error means
+// both may go to the script.
+std::string readInputs(const QString &skeletonPath, const QString &atlasPath, bool binary, QByteArray &skeletonBytes,
+                       QByteArray &atlasBytes)
+{
+    const BoundedRead skeleton =
+        readBoundedFile(skeletonPath, binary ? maxSkeletonBinaryBytes : maxSkeletonJsonBytes, "Skeleton data");
+    if (!skeleton.ok)
+        return skeleton.error;
+    const BoundedRead atlas = readBoundedFile(atlasPath, maxAtlasBytes, "Atlas");
+    if (!atlas.ok)
+        return atlas.error;
+    std::string refusal = binary ? std::string() : checkSkeletonJson(skeleton.bytes);
+    if (refusal.empty())
+        refusal = checkAtlasText(atlas.bytes);
+    skeletonBytes = skeleton.bytes;
+    atlasBytes = atlas.bytes;
+    return refusal;
+}
+
 QJSValue skeletonInput(ScriptRuntime &script, const QByteArray &bytes, bool binary)
 {
     if (binary)
@@ -70,61 +112,64 @@ bool loadSkeleton(kvxRuntimeContextData &context, const kvxRuntimeLoadRequest &r
     context.animations.clear();
     context.skins.clear();
     context.frame.clear();
+    context.stoppedReason.clear();
     if (!request.skeletonPath || !request.atlasPath)
         return fail(context, "Skeleton or atlas path is missing.");
     const QString skeletonPath = QString::fromUtf8(request.skeletonPath);
     const QString atlasPath = QString::fromUtf8(request.atlasPath);
-    const FileBytes skeleton = readWholeFile(skeletonPath);
-    if (!skeleton.ok)
-        return fail(context, skeleton.error);
-    const FileBytes atlas = readWholeFile(atlasPath);
-    if (!atlas.ok)
-        return fail(context, atlas.error);
+    const bool binary = isBinarySkeleton(skeletonPath);
+    QByteArray skeletonBytes, atlasBytes;
+    std::string error = readInputs(skeletonPath, atlasPath, binary, skeletonBytes, atlasBytes);
+    if (!error.empty())
+        return fail(context, error);
 
-    std::string error;
     if (!context.script.start(error))
         return fail(context, error);
-    if (!openAtlas(context, atlasPath, atlas.bytes))
-        return false;
-    const bool binary = isBinarySkeleton(skeletonPath);
     const double scale = std::isfinite(request.scale) && request.scale > 0.0f ? request.scale : 1.0;
-    const ScriptResult info = context.script.call(
-        "loadSkeleton", {skeletonInput(context.script, skeleton.bytes, binary), QJSValue(binary), QJSValue(scale)});
-    if (!info.ok)
-        return fail(context, "Skeleton data could not be read: " + info.error);
-    readMetadata(context, info.value);
-    context.loaded = true;
-    return true;
+    const bool loaded = runWatched(context, workBudgets().loadMilliseconds, "Loading the skeleton", [&] {
+        if (!openAtlas(context, atlasPath, atlasBytes))
+            return false;
+        const ScriptResult info = context.script.call(
+            "loadSkeleton", {skeletonInput(context.script, skeletonBytes, binary), QJSValue(binary), QJSValue(scale)});
+        if (!info.ok)
+            return fail(context, "Skeleton data could not be read: " + info.error);
+        readMetadata(context, info.value);
+        return true;
+    });
+    context.loaded = loaded;
+    return loaded;
 }
 
 bool selectAnimation(kvxRuntimeContextData &context, const char *name, bool loop)
 {
     if (!context.loaded)
-        return fail(context, "No skeleton is loaded.");
+        return failNotLoaded(context);
     if (!name)
         return fail(context, "Animation name is missing.");
-    const ScriptResult selected =
-        context.script.call("setAnimation", {QJSValue(QString::fromUtf8(name)), QJSValue(loop)});
-    if (!selected.ok)
-        return fail(context, selected.error);
-    return true;
+    return runWatched(context, workBudgets().frameMilliseconds, "Selecting the animation", [&] {
+        const ScriptResult selected =
+            context.script.call("setAnimation", {QJSValue(QString::fromUtf8(name)), QJSValue(loop)});
+        return selected.ok || fail(context, selected.error);
+    });
 }
 
 bool advance(kvxRuntimeContextData &context, float deltaSeconds)
 {
     if (!context.loaded)
-        return fail(context, "No skeleton is loaded.");
+        return failNotLoaded(context);
     // The runtimes cannot play backwards or by an unknown amount.
     const double delta = std::isfinite(deltaSeconds) && deltaSeconds > 0.0f ? deltaSeconds : 0.0;
-    const ScriptResult frame = context.script.call("update", {QJSValue(delta)});
-    if (!frame.ok) {
-        context.frame.clear();
-        return fail(context, "Frame could not be posed: " + frame.error);
-    }
-    std::string error;
-    if (!context.frame.read(context.script.engine(), frame.value, context.pagePaths.size(), error))
-        return fail(context, error);
-    return true;
+    return runWatched(context, workBudgets().frameMilliseconds, "Posing the frame", [&] {
+        const ScriptResult frame = context.script.call("update", {QJSValue(delta)});
+        if (!frame.ok) {
+            context.frame.clear();
+            return fail(context, "Frame could not be posed: " + frame.error);
+        }
+        std::string error;
+        if (!context.frame.read(context.script.engine(), frame.value, context.pagePaths.size(), error))
+            return fail(context, error);
+        return true;
+    });
 }
 
 } // namespace kvx::plugin

@@ -3,6 +3,7 @@
 // the last frame and the last error.
 
 #include "drawlist.h"
+#include "enginewatchdog.h"
 #include "preview/kvxruntime.h"
 #include "scriptruntime.h"
 
@@ -22,6 +23,8 @@ struct kvxRuntimeContextData {
     std::vector<std::string> skins;
     kvx::plugin::DrawList frame;
     std::string lastError;
+    std::string stoppedReason; // why the skeleton is no longer loaded after work was stopped
+    kvx::plugin::EngineWatchdog watchdog; // declared last: stops watching before the engine goes
 };
 
 namespace kvx::plugin {

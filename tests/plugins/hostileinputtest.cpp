@@ -172,6 +172,43 @@ TEST_P(HostileInputTest, LongTimelineWithinTheBoundPlays)
     EXPECT_TRUE(harness.sample(0.5f).ok) << harness.error;
 }
 
+// Work past its budget is stopped with a message; budgets are lowered so that ordinary heavy
+// skeletons overrun them.
+TEST_P(HostileInputTest, LoadPastItsBudgetIsStoppedAndTheNextLoadWorks)
+{
+    const ExportPaths paths = writeExport(folder, longTimelineSkeleton(line(), 60000), bodyAtlas(line()));
+    {
+        const ScopedEnvironment budget("KVX_RUNTIME_LOAD_BUDGET_MS", std::string("1"));
+        EXPECT_FALSE(harness.load(paths).ok);
+        EXPECT_EQ(harness.error,
+                  "Loading the skeleton took longer than 0.001 s and was stopped; the skeleton is too heavy to preview.");
+    }
+    expectGoodSkeletonLoads();
+}
+
+TEST_P(HostileInputTest, FramePastItsBudgetIsStoppedAndTheSkeletonRefusesFurtherFrames)
+{
+    const std::string animation = R"("spin": {"bones": {"b0": {"rotate": )" + rotateTimeline(line(), {{0, 0}, {1, 90}}) + "}}}";
+    std::string skeleton = boneChainSkeleton(line(), 10000);
+    skeleton.insert(skeleton.rfind('}'), R"(, "animations": {)" + animation + "}");
+    const SkeletonMetadata metadata = harness.load(writeExport(folder, skeleton, bodyAtlas(line())));
+    ASSERT_TRUE(metadata.ok) << harness.error;
+    ASSERT_TRUE(harness.select("spin")) << harness.error;
+    {
+        const ScopedEnvironment budget("KVX_RUNTIME_FRAME_BUDGET_MS", std::string("1"));
+        const std::string stopped =
+            "Posing the frame took longer than 0.001 s and was stopped; the skeleton is too heavy to preview.";
+        EXPECT_FALSE(harness.sample(0.016f).ok);
+        EXPECT_EQ(harness.error, stopped);
+        // The pose was left half done: the context stays stopped until the next load.
+        EXPECT_FALSE(harness.sample(0.016f).ok);
+        EXPECT_EQ(harness.error, stopped);
+        EXPECT_FALSE(harness.select("spin"));
+        EXPECT_EQ(harness.error, stopped);
+    }
+    expectGoodSkeletonLoads();
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, HostileInputTest, ::testing::Values("3.8", "4.3"));
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
 #include "preview/playbackbar.h"
 #include "preview/spinepreviewwidget.h"
@@ -70,7 +71,7 @@ void MainWindow::buildWidgets()
     badgeLabel->setAlignment(Qt::AlignCenter);
     badgeLabel->setMinimumWidth(190);
     badgeLabel->hide();
-    resourceCombo = new QComboBox;
+    resourceCombo = new ElidedComboBox;
     resourceCombo->setMinimumWidth(260);
     resourceCombo->hide();
     auto *chooseButton = new QPushButton(tr("选择资源"));
@@ -90,7 +91,7 @@ void MainWindow::buildWidgets()
     column->addWidget(playbackBar);
 
     auto *footerRow = new QHBoxLayout;
-    animationCombo = new QComboBox;
+    animationCombo = new ElidedComboBox;
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
     statusLabel = new ElidedLabel;
@@ -122,7 +123,7 @@ void MainWindow::buildWidgets()
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::resourceChanged);
     connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
     connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
-    keepListsNarrow();
+    showFullListNamesInTips();
 
     playbackTimer = new QTimer(this);
     playbackTimer->setInterval(kPlaybackIntervalMilliseconds);
@@ -136,12 +137,10 @@ void MainWindow::buildWidgets()
     installShortcuts();
 }
 
-void MainWindow::keepListsNarrow()
+void MainWindow::showFullListNamesInTips()
 {
-    // A long file or animation name is cut inside its list instead of widening the window; the
-    // full text is in the tool tip.
-    for (QComboBox *list : {resourceCombo, animationCombo})
-        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // A long file or animation name is cut inside its list (ElidedComboBox) instead of widening
+    // the window; the full text is in the tool tip.
     connect(resourceCombo, &QComboBox::currentIndexChanged, this,
             [this] { resourceCombo->setToolTip(currentResourcePath()); });
     connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);

@@ -55,7 +55,7 @@ private:
     friend class MainWindowTestAccess;
 
     void buildWidgets();
-    void keepListsNarrow();
+    void showFullListNamesInTips();
     void scanForSkeletons(const QString &folder, bool recursive, bool reportProblems);
     void addSkeletonFile(const QString &path, bool reportProblems);
     void listSkeleton(const QString &path);

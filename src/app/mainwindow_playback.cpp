@@ -151,7 +151,7 @@ void MainWindow::setPlaybackSpeed(float speed)
 void MainWindow::showPlaybackState()
 {
     playbackBar->setAnimationAvailable(playback.hasAnimation());
-    playbackBar->setPlaying(playback.isPlaying());
+    playbackBar->setPlaying(playback.wantsTicks());
     playbackBar->setPosition(playback.time(), playback.duration());
 }
 

@@ -35,7 +35,7 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
 
-    playPause = new QPushButton(tr("暂停"));
+    playPause = new QPushButton(tr("播放"));
     playPause->setObjectName(QStringLiteral("quietButton"));
     playPause->setToolTip(tr("播放 / 暂停（空格）"));
     // Both texts fit, so the button does not jump when it flips.

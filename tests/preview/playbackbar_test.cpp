@@ -19,19 +19,6 @@ protected:
     PlaybackBar bar;
 };
 
-TEST_F(PlaybackBarTest, OffersTheFiveSpeedsAndStartsAtNormalSpeedLoopingOnDark)
-{
-    QComboBox *speeds = bar.speedCombo();
-    ASSERT_EQ(speeds->count(), 5);
-    const char *const labels[] = {"0.25×", "0.5×", "1×", "1.5×", "2×"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(speeds->itemText(i), QString::fromUtf8(labels[i]));
-    EXPECT_FLOAT_EQ(bar.speed(), 1.0f);
-    EXPECT_TRUE(bar.loop());
-    EXPECT_EQ(bar.background(), PreviewBackground::Dark);
-    EXPECT_EQ(bar.backgroundCombo()->count(), 3);
-}
-
 TEST_F(PlaybackBarTest, WithoutAnAnimationPlayAndSliderAreOff)
 {
     EXPECT_FALSE(bar.playButton()->isEnabled());
@@ -104,14 +91,6 @@ TEST_F(PlaybackBarTest, AHeldHandleIsNotMovedByPlaybackAndBracketsTheDrag)
     bar.timeSlider()->setSliderDown(false);
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(finished.count(), 1);
-}
-
-TEST_F(PlaybackBarTest, PlayButtonNamesWhatItWillDo)
-{
-    bar.setPlaying(true);
-    EXPECT_EQ(bar.playButton()->text(), QStringLiteral("暂停"));
-    bar.setPlaying(false);
-    EXPECT_EQ(bar.playButton()->text(), QStringLiteral("播放"));
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include "app/mainwindow.h"
 
+#include "app/elidedcombobox.h"
+#include "app/elidedlabel.h"
+#include "preview/playbackbar.h"
 #include "preview/spinepreviewwidget.h"
 
 #include <QCheckBox>
@@ -49,6 +52,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Kovexa"));
     resize(960, 680);
+    restoreViewSettings();
 }
 
 MainWindow::~MainWindow() = default;
@@ -63,11 +67,11 @@ void MainWindow::buildWidgets()
     auto *headerRow = new QHBoxLayout;
     auto *title = new QLabel(QStringLiteral("Kovexa"));
     title->setObjectName(QStringLiteral("title"));
-    badgeLabel = new QLabel;
+    badgeLabel = new ElidedLabel; // a long page name is cut, not widening the window
     badgeLabel->setAlignment(Qt::AlignCenter);
     badgeLabel->setMinimumWidth(190);
     badgeLabel->hide();
-    resourceCombo = new QComboBox;
+    resourceCombo = new ElidedComboBox;
     resourceCombo->setMinimumWidth(260);
     resourceCombo->hide();
     auto *chooseButton = new QPushButton(tr("选择资源"));
@@ -83,12 +87,14 @@ void MainWindow::buildWidgets()
     previewWidget = new SpinePreviewWidget;
     previewWidget->setObjectName(QStringLiteral("preview"));
     column->addWidget(previewWidget, 1);
+    playbackBar = new PlaybackBar;
+    column->addWidget(playbackBar);
 
     auto *footerRow = new QHBoxLayout;
-    animationCombo = new QComboBox;
+    animationCombo = new ElidedComboBox;
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
-    statusLabel = new QLabel;
+    statusLabel = new ElidedLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
     // window past the screen.
@@ -117,6 +123,7 @@ void MainWindow::buildWidgets()
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::resourceChanged);
     connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
     connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
+    showFullListNamesInTips();
 
     playbackTimer = new QTimer(this);
     playbackTimer->setInterval(kPlaybackIntervalMilliseconds);
@@ -125,6 +132,18 @@ void MainWindow::buildWidgets()
 
     probeWatcher = new QFutureWatcher<std::pair<int, QString>>(this);
     connect(probeWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onEditorProbeFinished);
+
+    connectPlaybackBar();
+    installShortcuts();
+}
+
+void MainWindow::showFullListNamesInTips()
+{
+    // A long file or animation name is cut inside its list (ElidedComboBox) instead of widening
+    // the window; the full text is in the tool tip.
+    connect(resourceCombo, &QComboBox::currentIndexChanged, this,
+            [this] { resourceCombo->setToolTip(currentResourcePath()); });
+    connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
 }
 
 void MainWindow::setBadge(const QString &text, const QString &colour)

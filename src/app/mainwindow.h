@@ -2,6 +2,7 @@
 // The program's only window: resource list, status badge, preview, and the one action button.
 
 #include "app/windowdialogs.h"
+#include "preview/playbackmodel.h"
 #include "preview/runtimeplugin.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@ class QTimer;
 namespace kvx {
 
 class ConversionJob;
+class PlaybackBar;
 class SpinePreviewWidget;
 
 class MainWindow : public QMainWindow {
@@ -38,6 +40,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void chooseResources();
@@ -52,6 +55,7 @@ private:
     friend class MainWindowTestAccess;
 
     void buildWidgets();
+    void showFullListNamesInTips();
     void scanForSkeletons(const QString &folder, bool recursive, bool reportProblems);
     void addSkeletonFile(const QString &path, bool reportProblems);
     void listSkeleton(const QString &path);
@@ -77,6 +81,21 @@ private:
     void loadPreview();
     void showSetupPose();
 
+    // Playback controls, keyboard and remembered view (mainwindow_playback.cpp).
+    void connectPlaybackBar();
+    void installShortcuts();
+    void restoreViewSettings();
+    bool showSample(float deltaSeconds); // false: sampling failed and playback stopped
+    void poseAt(float seconds);
+    void togglePlayback();
+    void stepFrame(int direction);
+    void holdForScrub();
+    void resumeAfterScrub();
+    void setPlaybackLoop(bool loop);
+    void setPlaybackSpeed(float speed);
+    void showPlaybackState();
+    void startTicking();
+
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;
     QCheckBox *straightAlphaCheckBox = nullptr;
@@ -101,6 +120,9 @@ private:
     // run may change the badge, whether or not that run started one itself.
     bool probeAnswerWanted = false;
     int readinessRuns = 0; // for tests and benchmarks
+    PlaybackBar *playbackBar = nullptr;
+    PlaybackModel playback;
+    QString playingAnimation; // the name the plugin last accepted
     WindowDialogs dialogs;
 };
 

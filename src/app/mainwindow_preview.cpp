@@ -21,6 +21,13 @@
 namespace kvx {
 namespace {
 
+// The duration listed with the named animation (the current item, or the first of that name).
+float listedDuration(const QComboBox &animations, const QString &name)
+{
+    const int index = animations.currentText() == name ? animations.currentIndex() : animations.findText(name);
+    return animations.itemData(index).toFloat();
+}
+
 QString runtimePluginPath(const std::string &line)
 {
     return QDir(QCoreApplication::applicationDirPath())
@@ -32,6 +39,9 @@ QString runtimePluginPath(const std::string &line)
 void MainWindow::loadPreview()
 {
     playbackTimer->stop();
+    playback.clear();
+    playingAnimation.clear();
+    showPlaybackState();
     previewWidget->resetView();
     animationCombo->clear();
     animationCombo->setEnabled(false);
@@ -89,29 +99,30 @@ void MainWindow::animationChanged(QString name)
     if (name.isEmpty())
         return; // clearing the list reports an empty text
     std::string error;
-    if (!runtimePlugin.setAnimation(name.toStdString(), true, error)) {
+    if (!runtimePlugin.setAnimation(name.toStdString(), playback.loop(), error)) {
         statusLabel->setText(QString::fromStdString(error));
         return;
     }
+    playingAnimation = name;
+    playback.start(listedDuration(*animationCombo, name)); // paused stays paused, on the first frame
     playbackClock.restart();
     advancePreview();
-    playbackTimer->start(); // also after a failed first sample: the next tick tries once more
+    if (playback.isPlaying())
+        playbackTimer->start(); // also after a failed first sample: the next tick tries once more
 }
 
 void MainWindow::advancePreview()
 {
     // Whole milliseconds of real time, unclamped, so late ticks keep the animation's speed.
-    const float deltaSeconds =
+    const float elapsedSeconds =
         playbackClock.isValid() ? static_cast<float>(playbackClock.restart()) / 1000.0f : 0.016f;
-    std::string error;
-    PreviewFrame frame = runtimePlugin.sampleFrame(deltaSeconds, error);
-    if (frame.ok) {
-        previewWidget->setFrame(std::move(frame.items));
+    // The model scales by the speed and stops a non-looping animation on its last frame.
+    const PlaybackStep step = playback.advance(elapsedSeconds);
+    if (!showSample(step.seconds))
         return;
-    }
-    playbackTimer->stop();
-    previewWidget->setMessage(tr("动画预览暂时不可用"));
-    statusLabel->setText(QString::fromStdString(error));
+    if (step.reachedEnd)
+        playbackTimer->stop();
+    showPlaybackState();
 }
 
 } // namespace kvx

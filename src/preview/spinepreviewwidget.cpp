@@ -16,7 +16,12 @@ namespace kvx {
 namespace {
 
 const QColor kBackground(0x10, 0x12, 0x17);
+const QColor kLightBackground(0xe8, 0xea, 0xee);
+const QColor kCheckerLight(0xf4, 0xf5, 0xf7);
+const QColor kCheckerDark(0xc9, 0xcd, 0xd4);
+constexpr int kCheckerSquare = 10;
 const QColor kMessageColour(0xa7, 0xad, 0xb8);
+const QColor kMessageOnLightColour(0x4b, 0x51, 0x60);
 constexpr float kZoomStep = 1.12f;
 constexpr float kMinZoom = 0.15f;
 constexpr float kMaxZoom = 8.0f;
@@ -34,6 +39,20 @@ QPainter::CompositionMode compositionFor(int32_t blendMode)
     default:
         return QPainter::CompositionMode_SourceOver;
     }
+}
+
+// One tile of the checkerboard: two light and two dark squares.
+const QImage &checkerTile()
+{
+    static const QImage tile = [] {
+        QImage image(2 * kCheckerSquare, 2 * kCheckerSquare, QImage::Format_RGB32);
+        image.fill(kCheckerLight);
+        QPainter painter(&image);
+        painter.fillRect(kCheckerSquare, 0, kCheckerSquare, kCheckerSquare, kCheckerDark);
+        painter.fillRect(0, kCheckerSquare, kCheckerSquare, kCheckerSquare, kCheckerDark);
+        return image;
+    }();
+    return tile;
 }
 
 // The extent of every vertex, in single precision; none when it spans no area.
@@ -151,9 +170,9 @@ void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
     painter.setRenderHints(painter.renderHints(), false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect area(QPoint(0, 0), size);
-    painter.fillRect(area, kBackground);
+    fillBackground(painter, area);
     if (frame.empty()) {
-        painter.setPen(kMessageColour);
+        painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
         painter.setFont(font());
         painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, message);
         return;
@@ -161,6 +180,53 @@ void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
     painter.save();
     paintFrame(painter, size);
     painter.restore();
+}
+
+void SpinePreviewWidget::fillBackground(QPainter &painter, const QRect &area) const
+{
+    switch (backdrop) {
+    case PreviewBackground::Dark:
+        painter.fillRect(area, kBackground);
+        break;
+    case PreviewBackground::Light:
+        painter.fillRect(area, kLightBackground);
+        break;
+    case PreviewBackground::Checkerboard:
+        painter.fillRect(area, QBrush(checkerTile()));
+        break;
+    }
+}
+
+void SpinePreviewWidget::setBackground(PreviewBackground background)
+{
+    if (backdrop == background)
+        return;
+    backdrop = background;
+    update();
+}
+
+void SpinePreviewWidget::zoomAboutCentre(int steps)
+{
+    if (frame.empty() || steps == 0)
+        return;
+    zoomAbout(QPointF(), steps > 0 ? kZoomStep : 1.0f / kZoomStep);
+    update();
+}
+
+void SpinePreviewWidget::resetZoomAndPan()
+{
+    zoom = 1.0f;
+    pan = QPointF();
+    update();
+}
+
+void SpinePreviewWidget::zoomAbout(const QPointF &anchor, float factor)
+{
+    const float newZoom = std::clamp(zoom * factor, kMinZoom, kMaxZoom);
+    const float ratio = newZoom / zoom;
+    zoom = newZoom;
+    // Scale the pan about the anchor, so the skeleton point there stays where it is.
+    pan = anchor - (anchor - pan) * ratio;
 }
 
 void SpinePreviewWidget::paintFrame(QPainter &painter, const QSize &size)
@@ -206,13 +272,7 @@ void SpinePreviewWidget::wheelEvent(QWheelEvent *event)
         event->ignore();
         return;
     }
-    const float factor = delta > 0 ? kZoomStep : 1.0f / kZoomStep;
-    const float newZoom = std::clamp(zoom * factor, kMinZoom, kMaxZoom);
-    const float ratio = newZoom / zoom;
-    zoom = newZoom;
-    // Scale the pan about the cursor, so the skeleton point under it stays where it is.
-    const QPointF anchor = event->position() - QPointF(width() * 0.5, height() * 0.5);
-    pan = anchor - (anchor - pan) * ratio;
+    zoomAbout(event->position() - QPointF(width() * 0.5, height() * 0.5), delta > 0 ? kZoomStep : 1.0f / kZoomStep);
     update();
     event->accept();
 }
@@ -220,9 +280,7 @@ void SpinePreviewWidget::wheelEvent(QWheelEvent *event)
 void SpinePreviewWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::MiddleButton) {
-        zoom = 1.0f;
-        pan = QPointF();
-        update();
+        resetZoomAndPan();
         event->accept();
     } else if (event->button() == Qt::RightButton) {
         pressPosition = event->position();

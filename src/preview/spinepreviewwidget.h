@@ -14,6 +14,9 @@
 
 namespace kvx {
 
+// What the canvas shows behind the skeleton; the checkerboard reveals transparency.
+enum class PreviewBackground { Dark, Light, Checkerboard };
+
 class SpinePreviewWidget : public QWidget {
 public:
     explicit SpinePreviewWidget(QWidget *parent = nullptr);
@@ -23,6 +26,14 @@ public:
     void setMessage(const QString &text);
     void setFrame(std::vector<DrawItem> items);
     const QImage &pageImage(const std::u16string &path);
+
+    void setBackground(PreviewBackground background);
+    PreviewBackground background() const { return backdrop; }
+    // One wheel step in (positive) or out (negative) about the canvas centre; ignored over a message,
+    // like the wheel.
+    void zoomAboutCentre(int steps);
+    // What the middle button does: zoom 1, no pan; the framing stays.
+    void resetZoomAndPan();
 
     // Read access for the window and for tests.
     QString currentMessage() const { return message; }
@@ -44,6 +55,9 @@ protected:
 
 private:
     void paintFrame(QPainter &painter, const QSize &size);
+    void fillBackground(QPainter &painter, const QRect &area) const;
+    // Scales the zoom by the factor (clamped) keeping the point at anchor (from the centre) in place.
+    void zoomAbout(const QPointF &anchor, float factor);
 
     std::vector<DrawItem> frame;
     QHash<QString, QImage> pageCache;
@@ -54,6 +68,7 @@ private:
     QPointF pressPosition;
     QPointF lastPosition;
     bool dragging = false;
+    PreviewBackground backdrop = PreviewBackground::Dark;
 };
 
 } // namespace kvx

@@ -3,9 +3,16 @@
 #include "windowfixture.h"
 
 #include "conversion/conversionjob.h"
+#include "preview/playbackbar.h"
 #include "preview/spinepreviewwidget.h"
 
+#include "app/elidedcombobox.h"
+#include "app/elidedlabel.h"
+#include "common/pathtext.h"
+
 #include <QBoxLayout>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QImage>
 #include <QMetaMethod>
 
@@ -70,11 +77,13 @@ TEST_F(MainWindowConstruction, LaysOutTwoRowsAroundThePreview)
     ASSERT_NE(column, nullptr);
     EXPECT_EQ(column->contentsMargins(), QMargins(28, 24, 28, 24));
     EXPECT_EQ(column->spacing(), 16);
-    ASSERT_EQ(column->count(), 3);
+    ASSERT_EQ(column->count(), 4); // the playback bar sits between the canvas and row 2
     EXPECT_EQ(column->itemAt(1)->widget(), w.previewWidget());
+    EXPECT_NE(qobject_cast<PlaybackBar *>(column->itemAt(2)->widget()), nullptr);
     EXPECT_EQ(column->stretch(0), 0);
     EXPECT_EQ(column->stretch(1), 1);
     EXPECT_EQ(column->stretch(2), 0);
+    EXPECT_EQ(column->stretch(3), 0);
     EXPECT_EQ(w.previewWidget()->objectName(), QStringLiteral("preview"));
 
     QBoxLayout *header = rowAt(column, 0);
@@ -95,7 +104,7 @@ TEST_F(MainWindowConstruction, LaysOutTwoRowsAroundThePreview)
     for (int i = 0; i < header->count(); ++i)
         EXPECT_EQ(header->stretch(i), 0) << i;
 
-    QBoxLayout *footer = rowAt(column, 2);
+    QBoxLayout *footer = rowAt(column, 3);
     ASSERT_NE(footer, nullptr);
     ASSERT_EQ(footer->count(), 5);
     auto *animationLabel = qobject_cast<QLabel *>(widgetAt(footer, 0));
@@ -247,6 +256,86 @@ TEST_F(MainWindowConstruction, EmptyDialogSeamsAnswerLikeACancel)
     EXPECT_FALSE(w.chooseSpineEditor());
     EXPECT_EQ(w.resourceCombo()->count(), 0);
     EXPECT_TRUE(w.badgeLabel()->isHidden());
+}
+
+// The controls a user reads or clicks (inner parts of lists and the canvas are not counted).
+std::vector<QWidget *> visibleControls(QWidget *root)
+{
+    std::vector<QWidget *> controls;
+    for (QWidget *widget : root->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QLabel *>(widget) || qobject_cast<QAbstractButton *>(widget)
+            || qobject_cast<QComboBox *>(widget) || qobject_cast<QSlider *>(widget);
+        if (control && widget->isVisible() && !qobject_cast<QComboBox *>(widget->parentWidget()))
+            controls.push_back(widget);
+    }
+    return controls;
+}
+
+TEST_F(MainWindowConstruction, AtItsMinimumSizeEveryControlIsWholeAndLongTextsAreCutWithATip)
+{
+    MainWindowTestAccess w = access();
+    const QString longName = QStringLiteral("hero_with_a_very_long_export_name_from_a_big_project_") + QString(40, 'x');
+    {
+        const QSignalBlocker quiet(w.resourceCombo()); // listed without loading anything
+        w.resourceCombo()->addItem(longName, QStringLiteral("/exports/") + longName + QStringLiteral(".json"));
+    }
+    w.resourceCombo()->show();
+    window->setBadge(QStringLiteral("缺少纹理页 ") + longName + QStringLiteral(".png"), QStringLiteral("#ef6b73"));
+    w.statusLabel()->setText(QStringLiteral("dlopen failed: ") + longName + QStringLiteral(": cannot open shared object"));
+    window->show();
+    window->resize(1, 1); // the window stops at its minimum
+    settle();
+
+    const QSize minimum = window->size();
+    EXPECT_EQ(minimum, window->minimumSizeHint());
+    EXPECT_LE(minimum.width(), 1024) << "fits a small screen";
+    EXPECT_LE(minimum.height(), 768) << "fits a small screen";
+
+    QWidget *central = window->centralWidget();
+    const std::vector<QWidget *> controls = visibleControls(central);
+    ASSERT_GE(controls.size(), 12u);
+    std::vector<QRect> placed;
+    for (QWidget *control : controls) {
+        const QRect area(control->mapTo(central, QPoint(0, 0)), control->size());
+        const std::string name = control->metaObject()->className() + std::string(" ")
+            + control->property("text").toString().toStdString();
+        EXPECT_TRUE(central->rect().contains(area)) << name;
+        if (auto *elided = dynamic_cast<ElidedLabel *>(control)) {
+            if (elided->isElided())
+                EXPECT_TRUE(elided->hoverText().startsWith(elided->text())) << name;
+        } else if (!qobject_cast<QComboBox *>(control) && !qobject_cast<QSlider *>(control)) {
+            EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name << " is cut";
+        }
+        EXPECT_GE(control->height(), control->minimumSizeHint().height()) << name;
+        for (const QRect &other : placed)
+            EXPECT_FALSE(area.intersects(other)) << name << " overlaps another control";
+        placed.push_back(area);
+    }
+    EXPECT_TRUE(dynamic_cast<ElidedLabel *>(w.badgeLabel())->isElided());
+    EXPECT_TRUE(dynamic_cast<ElidedLabel *>(w.statusLabel())->isElided());
+    auto *list = dynamic_cast<ElidedComboBox *>(w.resourceCombo());
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->shownText().endsWith(QStringLiteral("…")));
+    EXPECT_TRUE(longName.startsWith(list->shownText().chopped(1)));
+
+    const QImage shot = window->grab().toImage();
+    ASSERT_EQ(shot.size(), minimum * shot.devicePixelRatio());
+    const QString target = qEnvironmentVariable("KVX_SCREENSHOT_DIR");
+    if (!target.isEmpty())
+        shot.save(target + QStringLiteral("/minimum-size.png"));
+    // The primary button's bottom-right stays on screen, drawn in its disabled colour.
+    const QRect button(w.primaryButton()->mapTo(window.get(), QPoint(0, 0)), w.primaryButton()->size());
+    EXPECT_EQ(shot.pixelColor(QPoint(button.center().x(), button.bottom() - 2)), QColor(0x34, 0x37, 0x43));
+}
+
+TEST_F(MainWindowConstruction, ListsShowTheFullNameOfTheCurrentEntryInTheirTip)
+{
+    MainWindowTestAccess w = access();
+    w.animationCombo()->addItem(QStringLiteral("a_long_animation_name"));
+    EXPECT_EQ(w.animationCombo()->toolTip(), QStringLiteral("a_long_animation_name"));
+    const QString skeleton = qpath(writeExport(files.path() / "hero", "hero.json", "4.2.43"));
+    add(toPath(skeleton));
+    EXPECT_EQ(w.resourceCombo()->toolTip(), skeleton);
 }
 
 } // namespace

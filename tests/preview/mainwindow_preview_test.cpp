@@ -6,6 +6,7 @@
 
 #include "common/pathtext.h"
 #include "preview/spinepreviewwidget.h"
+#include "support/installedplugin.h"
 #include "support/mainwindowaccess.h"
 #include "support/testfiles.h"
 #include "testplugin/testpluginlibrary.h"
@@ -24,65 +25,15 @@ namespace kvx {
 namespace {
 
 using testplugin::Call;
+using test::InstalledPlugin;
+using test::removeInstalledPlugin;
+using test::silentDialogs;
 using test::TempFolder;
 using test::TestPluginLibrary;
 
 constexpr const char *kSkeleton42 = R"({"skeleton":{"spine":"4.2.43"},"bones":[{"name":"root"}]})";
 constexpr const char *kAtlas = "hero.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n"
                                "body\n  bounds: 0,0,32,32\n";
-
-std::filesystem::path runtimesFolder()
-{
-    return toPath(QDir(QCoreApplication::applicationDirPath()).filePath("runtimes"));
-}
-
-std::filesystem::path installedPluginPath()
-{
-    return runtimesFolder() / runtimePluginFileName("4.2");
-}
-
-void removeInstalledPlugin()
-{
-    std::error_code ignored;
-    std::filesystem::remove(installedPluginPath(), ignored);
-}
-
-// A test plugin variant copied to where the window looks for the 4.2 plugin, and reachable by the
-// test through the copy (a different file is a different library instance).
-class InstalledPlugin {
-public:
-    explicit InstalledPlugin(const std::string &variant)
-    {
-        std::filesystem::create_directories(runtimesFolder());
-        removeInstalledPlugin(); // never overwrite a file that a loader may still map
-        // Renamed into place, so a window of another test never maps a half-copied file.
-        const std::filesystem::path partial = installedPluginPath().string() + ".part";
-        std::filesystem::copy_file(test::testPluginPath(variant), partial,
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::rename(partial, installedPluginPath());
-        library = std::make_unique<TestPluginLibrary>(installedPluginPath());
-    }
-    ~InstalledPlugin()
-    {
-        library.reset();
-        removeInstalledPlugin();
-    }
-    TestPluginLibrary &operator*() const { return *library; }
-    TestPluginLibrary *operator->() const { return library.get(); }
-
-private:
-    std::unique_ptr<TestPluginLibrary> library;
-};
-
-WindowDialogs silentDialogs()
-{
-    WindowDialogs dialogs;
-    dialogs.chooseResourceFiles = [](QWidget *) { return QStringList(); };
-    dialogs.chooseEditorFile = [](QWidget *) { return QString(); };
-    dialogs.chooseOutputFolder = [](QWidget *, const QString &) { return QString(); };
-    dialogs.showMessage = [](QWidget *, QMessageBox::Icon, const QString &, const QString &) {};
-    return dialogs;
-}
 
 std::vector<std::string> selectedAnimations(const TestPluginLibrary &plugin)
 {

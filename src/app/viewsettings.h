@@ -1,0 +1,34 @@
+#pragma once
+// The view choices remembered between runs, beside "spineEditorPath" in the per-user settings:
+// playback speed, loop, canvas background and the window's geometry. Stored values that make no
+// sense read as the defaults.
+
+#include "preview/spinepreviewwidget.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace kvx {
+
+struct ViewSettings {
+    float speed = 1.0f;
+    bool loop = true;
+    PreviewBackground background = PreviewBackground::Dark;
+    QByteArray windowGeometry; // empty: the window keeps its built-in size
+};
+
+inline constexpr const char *kViewSpeedKey = "viewSpeed";
+inline constexpr const char *kViewLoopKey = "viewLoop";
+inline constexpr const char *kViewBackgroundKey = "viewBackground";
+inline constexpr const char *kWindowGeometryKey = "windowGeometry";
+
+ViewSettings readViewSettings();
+void storeViewSpeed(float speed);
+void storeViewLoop(bool loop);
+void storeViewBackground(PreviewBackground background);
+void storeWindowGeometry(const QByteArray &geometry);
+
+QString backgroundName(PreviewBackground background);
+PreviewBackground backgroundNamed(const QString &name); // Dark for anything unknown
+
+} // namespace kvx

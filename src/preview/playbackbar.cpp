@@ -1,0 +1,159 @@
+#include "preview/playbackbar.h"
+
+#include "preview/playbackmodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <algorithm>
+#include <cmath>
+
+namespace kvx {
+namespace {
+
+// The slider counts milliseconds.
+int toSliderValue(float seconds)
+{
+    return std::isfinite(seconds) ? static_cast<int>(std::lround(std::max(seconds, 0.0f) * 1000.0f)) : 0;
+}
+
+QString speedLabel(float speed)
+{
+    return QString::number(speed) + QStringLiteral("×");
+}
+
+} // namespace
+
+PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
+{
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+
+    playPause = new QPushButton(tr("播放"));
+    playPause->setObjectName(QStringLiteral("quietButton"));
+    playPause->setToolTip(tr("播放 / 暂停（空格）"));
+    // Both texts fit, so the button does not jump when it flips.
+    const QFontMetrics metrics(playPause->font());
+    playPause->setMinimumWidth(
+        std::max(metrics.horizontalAdvance(tr("暂停")), metrics.horizontalAdvance(tr("播放"))) + 40);
+
+    slider = new QSlider(Qt::Horizontal);
+    slider->setMinimumWidth(80);
+    slider->setToolTip(tr("拖动查看任意时刻的姿势"));
+
+    timeDisplay = new QLabel;
+    timeDisplay->setObjectName(QStringLiteral("playbackTime"));
+    timeDisplay->setMinimumWidth(metrics.horizontalAdvance(formatTime(88.88f, 88.88f)) + 8);
+    timeDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    speedChoice = new QComboBox;
+    speedChoice->setToolTip(tr("播放速度"));
+    for (const float speed : kPlaybackSpeeds)
+        speedChoice->addItem(speedLabel(speed), QVariant(speed));
+
+    loopSwitch = new QCheckBox(tr("循环"));
+    loopSwitch->setToolTip(tr("关闭后动画停在最后一帧"));
+    loopSwitch->setChecked(true);
+
+    backgroundChoice = new QComboBox;
+    backgroundChoice->setToolTip(tr("预览背景"));
+    backgroundChoice->addItem(tr("深色背景"), QVariant::fromValue(static_cast<int>(PreviewBackground::Dark)));
+    backgroundChoice->addItem(tr("浅色背景"), QVariant::fromValue(static_cast<int>(PreviewBackground::Light)));
+    backgroundChoice->addItem(tr("棋盘格"), QVariant::fromValue(static_cast<int>(PreviewBackground::Checkerboard)));
+
+    row->addWidget(playPause);
+    row->addWidget(slider, 1);
+    row->addWidget(timeDisplay);
+    row->addWidget(speedChoice);
+    row->addWidget(loopSwitch);
+    row->addWidget(backgroundChoice);
+
+    setSpeed(kDefaultPlaybackSpeed);
+    setAnimationAvailable(false);
+
+    connect(playPause, &QPushButton::clicked, this, &PlaybackBar::playPauseClicked);
+    // Programmatic moves are made under a signal blocker, so every change seen here is the user's.
+    connect(slider, &QSlider::valueChanged, this,
+            [this](int milliseconds) { emit scrubbed(static_cast<float>(milliseconds) / 1000.0f); });
+    connect(slider, &QSlider::sliderPressed, this, &PlaybackBar::scrubStarted);
+    connect(slider, &QSlider::sliderReleased, this, &PlaybackBar::scrubFinished);
+    connect(speedChoice, &QComboBox::currentIndexChanged, this, [this] { emit speedChanged(speed()); });
+    connect(loopSwitch, &QCheckBox::toggled, this, &PlaybackBar::loopChanged);
+    connect(backgroundChoice, &QComboBox::currentIndexChanged, this,
+            [this] { emit backgroundChanged(background()); });
+}
+
+QString PlaybackBar::formatTime(float seconds, float durationSeconds)
+{
+    return QStringLiteral("%1 / %2 s").arg(seconds, 0, 'f', 2).arg(durationSeconds, 0, 'f', 2);
+}
+
+void PlaybackBar::setAnimationAvailable(bool available)
+{
+    playPause->setEnabled(available);
+    slider->setEnabled(available);
+    if (!available)
+        setPosition(0.0f, 0.0f);
+}
+
+void PlaybackBar::setPlaying(bool playing)
+{
+    playPause->setText(playing ? tr("暂停") : tr("播放"));
+}
+
+void PlaybackBar::setPosition(float seconds, float durationSeconds)
+{
+    const QSignalBlocker quiet(slider);
+    slider->setRange(0, toSliderValue(durationSeconds));
+    // While the user holds the handle it stays where the user put it.
+    if (!slider->isSliderDown())
+        slider->setValue(toSliderValue(seconds));
+    timeDisplay->setText(formatTime(seconds, durationSeconds));
+}
+
+void PlaybackBar::setSpeed(float speed)
+{
+    const int index = speedChoice->findData(QVariant(nearestPlaybackSpeed(speed)));
+    const QSignalBlocker quiet(speedChoice);
+    speedChoice->setCurrentIndex(index);
+}
+
+void PlaybackBar::setLoop(bool loop)
+{
+    const QSignalBlocker quiet(loopSwitch);
+    loopSwitch->setChecked(loop);
+}
+
+void PlaybackBar::setBackground(PreviewBackground background)
+{
+    const QSignalBlocker quiet(backgroundChoice);
+    backgroundChoice->setCurrentIndex(backgroundChoice->findData(QVariant::fromValue(static_cast<int>(background))));
+}
+
+float PlaybackBar::speed() const
+{
+    return speedChoice->currentData().toFloat();
+}
+
+bool PlaybackBar::loop() const
+{
+    return loopSwitch->isChecked();
+}
+
+PreviewBackground PlaybackBar::background() const
+{
+    return static_cast<PreviewBackground>(backgroundChoice->currentData().toInt());
+}
+
+bool PlaybackBar::isScrubbing() const
+{
+    return slider->isSliderDown();
+}
+
+} // namespace kvx

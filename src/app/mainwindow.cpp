@@ -45,13 +45,17 @@ QString mainWindowStyleSheet()
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDialogs::platformDialogs())
 {
+    scanPool.setMaxThreadCount(1);
     buildWidgets();
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Kovexa"));
     resize(960, 680);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    stopScan();
+}
 
 void MainWindow::buildWidgets()
 {
@@ -125,6 +129,11 @@ void MainWindow::buildWidgets()
 
     probeWatcher = new QFutureWatcher<std::pair<int, QString>>(this);
     connect(probeWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onEditorProbeFinished);
+
+    scanWatcher = new QFutureWatcher<ScanOutcome>(this);
+    connect(scanWatcher, &QFutureWatcherBase::resultsReadyAt, this, &MainWindow::onScanResults);
+    connect(scanWatcher, &QFutureWatcherBase::progressValueChanged, this, &MainWindow::onScanProgress);
+    connect(scanWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onScanFinished);
 }
 
 void MainWindow::setBadge(const QString &text, const QString &colour)

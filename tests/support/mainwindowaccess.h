@@ -35,6 +35,7 @@ public:
     const QStringList &pendingUnsupported() const { return w.pendingUnsupported; }
     const QStringList &pendingUnrecognized() const { return w.pendingUnrecognized; }
     int readinessRuns() const { return w.readinessRuns; }
+    QThreadPool &scanPool() const { return w.scanPool; }
     bool probeAnswerWanted() const { return w.probeAnswerWanted; }
     void setConversionJob(ConversionJob *job) const { w.conversionJob = job; }
 

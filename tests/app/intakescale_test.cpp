@@ -6,10 +6,14 @@
 #include "common/pathtext.h"
 #include "support/exportbuilder.h"
 
+#include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSemaphore>
 #include <QThreadPool>
 #include <QTimer>
@@ -167,6 +171,50 @@ TEST_F(IntakeAtScale, AWarningListsFiftyNamesAndCountsTheRest)
     const QStringList unsupported = warnedLines(unsupportedTitle);
     EXPECT_EQ(unsupported.size(), 50); // exactly fifty: all shown, nothing counted
     EXPECT_TRUE(unsupported.back().endsWith(QStringLiteral("（版本 3.7.94）")));
+}
+
+// Pixels within a small distance of the colour: the badge's dot and text are drawn in it.
+int pixelsNear(const QImage &image, const QColor &colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green())
+                         + std::abs(pixel.blue() - colour.blue())
+                     < 24;
+        }
+    }
+    return count;
+}
+
+TEST_F(IntakeAtScale, AScreenshotOfALargeFolderShowsTheSettledWindow)
+{
+    writeExportFolder(files / "big", 300, 10, "4.2.43", 3);
+    const QString shot = qpath(files / "shot.png");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("HOME"), qpath(home.path()));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), qpath(home / ".config"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(KVX_APP_PATH), {QStringLiteral("--screenshot"), shot, qpath(files / "big")});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    if (!program.waitForFinished(120000)) {
+        program.kill();
+        program.waitForFinished();
+        FAIL() << "the program did not end";
+    }
+    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    // Readiness has run: the badge shows one of its states (it is hidden until the first run).
+    int badgePixels = 0;
+    for (const char *colour : {"#ef6b73", "#f2b84b", "#55d68b"})
+        badgePixels += pixelsNear(image, QColor(QLatin1String(colour)));
+    EXPECT_GT(badgePixels, 20);
 }
 
 } // namespace

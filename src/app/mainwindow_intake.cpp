@@ -54,6 +54,14 @@ QString versionText(const std::optional<SpineVersion> &version)
     return version ? QString::fromStdString(version->fullText()) : MainWindow::tr("未知");
 }
 
+// Tells apart entries whose base names are alike.
+QString entryToolTip(const ScanOutcome &outcome)
+{
+    return MainWindow::tr("%1\n格式：%2\n数据版本：%3")
+        .arg(QDir::toNativeSeparators(QFileInfo(outcome.path).absoluteFilePath()), formatText(outcome.format),
+             versionText(outcome.version));
+}
+
 } // namespace
 
 void MainWindow::chooseResources()
@@ -217,11 +225,7 @@ void MainWindow::listSkeleton(const ScanOutcome &outcome)
     skeletonPaths.append(path);
     const int index = resourceCombo->count();
     resourceCombo->insertItem(index, QIcon(), QFileInfo(path).completeBaseName(), path);
-    resourceCombo->setItemData(index,
-                               tr("%1\n格式：%2\n数据版本：%3")
-                                   .arg(QDir::toNativeSeparators(path), formatText(outcome.format),
-                                        versionText(outcome.version)),
-                               Qt::ToolTipRole);
+    resourceCombo->setItemData(index, entryToolTip(outcome), Qt::ToolTipRole);
     resourceCombo->show();
     // The first entry became current on insertion already; every later one becomes current here.
     resourceCombo->setCurrentIndex(index);

@@ -36,6 +36,7 @@ public:
     const QStringList &pendingUnrecognized() const { return w.pendingUnrecognized; }
     int readinessRuns() const { return w.readinessRuns; }
     QThreadPool &scanPool() const { return w.scanPool; }
+    bool intakeBatchOpen() const { return w.intakeBatchOpen; }
     bool probeAnswerWanted() const { return w.probeAnswerWanted; }
     void setConversionJob(ConversionJob *job) const { w.conversionJob = job; }
 

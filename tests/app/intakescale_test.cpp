@@ -173,6 +173,24 @@ TEST_F(IntakeAtScale, AWarningListsFiftyNamesAndCountsTheRest)
     EXPECT_TRUE(unsupported.back().endsWith(QStringLiteral("（版本 3.7.94）")));
 }
 
+// Runs the built program offscreen with the test's HOME; its exit code, or -1 when it did not end.
+int runKovexa(const QStringList &arguments, const TempFolder &home)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("HOME"), toQString(home.path()));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(KVX_APP_PATH), arguments);
+    if (program.waitForStarted(30000) && program.waitForFinished(120000))
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    program.kill();
+    program.waitForFinished();
+    return -1;
+}
+
 // Pixels within a small distance of the colour: the badge's dot and text are drawn in it.
 int pixelsNear(const QImage &image, const QColor &colour)
 {
@@ -192,21 +210,7 @@ TEST_F(IntakeAtScale, AScreenshotOfALargeFolderShowsTheSettledWindow)
 {
     writeExportFolder(files / "big", 300, 10, "4.2.43", 3);
     const QString shot = qpath(files / "shot.png");
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("HOME"), qpath(home.path()));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), qpath(home / ".config"));
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(KVX_APP_PATH), {QStringLiteral("--screenshot"), shot, qpath(files / "big")});
-    ASSERT_TRUE(program.waitForStarted(30000));
-    if (!program.waitForFinished(120000)) {
-        program.kill();
-        program.waitForFinished();
-        FAIL() << "the program did not end";
-    }
-    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+    ASSERT_EQ(runKovexa({QStringLiteral("--screenshot"), shot, qpath(files / "big")}, home), 0);
 
     const QImage image(shot);
     ASSERT_FALSE(image.isNull());
@@ -215,6 +219,12 @@ TEST_F(IntakeAtScale, AScreenshotOfALargeFolderShowsTheSettledWindow)
     for (const char *colour : {"#ef6b73", "#f2b84b", "#55d68b"})
         badgePixels += pixelsNear(image, QColor(QLatin1String(colour)));
     EXPECT_GT(badgePixels, 20);
+}
+
+TEST_F(IntakeAtScale, TheSmokeTestQuitsWhileALargeFolderIsTakenIn)
+{
+    writeExportFolder(files / "big", 1000, 10, "4.2.43", 1);
+    EXPECT_EQ(runKovexa({qpath(files / "big"), QStringLiteral("--smoke-test")}, home), 0);
 }
 
 } // namespace

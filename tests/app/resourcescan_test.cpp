@@ -1,5 +1,6 @@
-// The window-free half of intake: the walk, the verdict on each candidate, and the background scan
-// with its order, progress, cancellation and hostile file systems.
+// The window-free half of intake: the verdict on each candidate and the background scan with its
+// order, progress, cancellation and hostile file systems (the walk's rules are tested through the
+// window in intake_test).
 
 #include "app/resourcescan.h"
 
@@ -16,48 +17,12 @@
 namespace kvx::test {
 namespace {
 
-QStringList pathsOf(const QList<ScanCandidate> &candidates)
-{
-    QStringList paths;
-    for (const ScanCandidate &candidate : candidates)
-        paths.append(candidate.path);
-    return paths;
-}
-
 QList<ScanOutcome> scannedNow(const QStringList &paths)
 {
     QThreadPool pool;
     QFuture<ScanOutcome> future = scanResources(&pool, paths);
     future.waitForFinished();
     return future.results();
-}
-
-TEST(ResourceScan, TheWalkTakesEachKindOfPathAsIntakeDoes)
-{
-    TempFolder files;
-    files.write("drop/hero.json", skeletonJson("4.2.43"));
-    files.write("drop/sub/goblin.skel", skeletonBinary("4.1.24"));
-    files.write("drop/notes.txt", "not looked at");
-    files.write("beside/hero.atlas", atlasText({"hero.png"}));
-    files.write("beside/hero.skel.bytes", skeletonBinary("4.2.1"));
-    files.write("beside/sub/nested.json", skeletonJson("4.2.43"));
-
-    const QList<ScanCandidate> folder = candidatesFor(toQString(files / "drop"));
-    QStringList names = pathsOf(folder);
-    names.sort();
-    EXPECT_EQ(names, QStringList({toQString(files / "drop/hero.json"), toQString(files / "drop/sub/goblin.skel")}));
-    EXPECT_TRUE(folder.front().reportProblems);
-
-    const QList<ScanCandidate> direct = candidatesFor(toQString(files / "elsewhere/Missing.SKEL"));
-    ASSERT_EQ(direct.size(), 1);
-    EXPECT_TRUE(direct.front().reportProblems);
-
-    const QList<ScanCandidate> siblings = candidatesFor(toQString(files / "beside/hero.atlas"));
-    EXPECT_EQ(pathsOf(siblings), QStringList({toQString(files / "beside/hero.skel.bytes")}));
-    EXPECT_FALSE(siblings.front().reportProblems);
-
-    EXPECT_TRUE(candidatesFor(QString()).isEmpty());
-    EXPECT_TRUE(candidatesFor(toQString(files / "nowhere")).isEmpty());
 }
 
 TEST(ResourceScan, VerdictsCarryFormatAndVersionAndSilenceForSiblings)

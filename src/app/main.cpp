@@ -18,8 +18,12 @@ void armAutomation(const kvx::CommandLine &commandLine, QApplication &applicatio
     if (commandLine.screenshotRequested) {
         const QString path = commandLine.screenshotPath;
         QTimer::singleShot(kScreenshotMilliseconds, &application, [&window, path] {
-            window.grab().save(path); // an unwritable screenshot is not worth a message
-            QCoreApplication::quit();
+            const auto shoot = [&window, path] {
+                window.grab().save(path); // an unwritable screenshot is not worth a message
+                QCoreApplication::quit();
+            };
+            // The picture shows the command-line resources taken in and their readiness settled.
+            window.whenIntakeSettles(shoot);
         });
     }
     if (commandLine.smokeTest)
@@ -39,8 +43,7 @@ int main(int argc, char **argv)
     window.show();
 
     const kvx::CommandLine commandLine = kvx::parseCommandLine(QCoreApplication::arguments());
-    for (const QString &path : commandLine.resourcePaths)
-        window.addResourcePath(path);
+    window.takeInResources(commandLine.resourcePaths);
     armAutomation(commandLine, application, window);
     return application.exec();
 }

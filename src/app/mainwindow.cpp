@@ -48,6 +48,7 @@ QString mainWindowStyleSheet()
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDialogs::platformDialogs())
 {
+    scanPool.setMaxThreadCount(1);
     buildWidgets();
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Kovexa"));
@@ -55,7 +56,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
     restoreViewSettings();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    stopScan();
+}
 
 void MainWindow::buildWidgets()
 {
@@ -133,6 +137,10 @@ void MainWindow::buildWidgets()
     probeWatcher = new QFutureWatcher<std::pair<int, QString>>(this);
     connect(probeWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onEditorProbeFinished);
 
+    scanWatcher = new QFutureWatcher<ScanOutcome>(this);
+    connect(scanWatcher, &QFutureWatcherBase::resultsReadyAt, this, &MainWindow::onScanResults);
+    connect(scanWatcher, &QFutureWatcherBase::progressValueChanged, this, &MainWindow::onScanProgress);
+    connect(scanWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onScanFinished);
     connectPlaybackBar();
     installShortcuts();
 }
@@ -141,9 +149,14 @@ void MainWindow::showFullListNamesInTips()
 {
     // A long file or animation name is cut inside its list (ElidedComboBox) instead of widening
     // the window; the full text is in the tool tip.
-    connect(resourceCombo, &QComboBox::currentIndexChanged, this,
-            [this] { resourceCombo->setToolTip(currentResourcePath()); });
+    connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::showCurrentEntryTip);
     connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
+}
+
+// The closed list shows the current entry's own tip: its full path, format and data version.
+void MainWindow::showCurrentEntryTip()
+{
+    resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
 }
 
 void MainWindow::setBadge(const QString &text, const QString &colour)

@@ -3,6 +3,7 @@
 
 #include "app/windowdialogs.h"
 #include "preview/playbackmodel.h"
+#include "app/resourcescan.h"
 #include "preview/runtimeplugin.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,8 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
+#include <functional>
 #include <utility>
 
 class QCheckBox;
@@ -31,7 +34,16 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Takes one path in at once, preview and all, before returning (the readiness check and the
+    // warnings follow as queued work). Waits its turn behind a background batch.
     void addResourcePath(const QString &path);
+    // Takes a batch in with the walk and detection off the GUI thread (drops, the file dialog,
+    // the command line).
+    void takeInResources(const QStringList &paths);
+    // True from a batch's start until it is listed and its readiness run is done.
+    bool isTakingIn() const;
+    // Runs the action once nothing is being taken in: at once, or when the last batch has settled.
+    void whenIntakeSettles(std::function<void()> action);
     void setBadge(const QString &text, const QString &colour);
 
     // Replaces the dialogs (tests answer them instead of a user).
@@ -56,9 +68,17 @@ private:
 
     void buildWidgets();
     void showFullListNamesInTips();
-    void scanForSkeletons(const QString &folder, bool recursive, bool reportProblems);
-    void addSkeletonFile(const QString &path, bool reportProblems);
-    void listSkeleton(const QString &path);
+    void showCurrentEntryTip();
+    // Intake (mainwindow_intake.cpp).
+    void beginIntakeBatch();
+    void takeOutcome(const ScanOutcome &outcome);
+    void endIntakeBatch();
+    void startNextScan();
+    void onScanResults(int begin, int end);
+    void onScanProgress(int examined);
+    void onScanFinished();
+    void stopScan();
+    void listSkeleton(const ScanOutcome &outcome);
     void showUnrecognizedWarning();
     void showUnsupportedWarning();
     void showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate);
@@ -116,6 +136,17 @@ private:
     int probeGeneration = 0;
     QStringList pendingUnsupported;
     QStringList pendingUnrecognized;
+    // Intake batches: one runs at a time, later ones wait their turn. While a batch is open, a new
+    // current entry only marks the preview for loading once when the batch ends.
+    QThreadPool scanPool;
+    QFutureWatcher<ScanOutcome> *scanWatcher = nullptr;
+    QList<QStringList> waitingBatches;
+    bool intakeBatchOpen = false;
+    bool previewDeferred = false;
+    bool settleNoticePending = false;
+    QList<std::function<void()>> settleActions;
+    QString statusBeforeScan;
+    QList<void (MainWindow::*)()> batchWarnings; // in the order the kinds first turned up
     // Set when a readiness run starts a probe, cleared by the next run: only the probe of the latest
     // run may change the badge, whether or not that run started one itself.
     bool probeAnswerWanted = false;

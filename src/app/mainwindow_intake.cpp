@@ -1,17 +1,19 @@
 // Resource intake: whatever is dropped, picked or named on the command line becomes entries of the
-// resource list; files that are not usable skeletons are reported once per batch.
+// resource list; files that are not usable skeletons are reported once per batch. A batch lists its
+// entries one by one, each becoming current, but loads the preview once, for the entry current at
+// its end; large batches are walked and detected off the GUI thread.
 
 #include "app/mainwindow.h"
 
-#include "assets/versiondetection.h"
-#include "common/pathtext.h"
-
 #include <QComboBox>
-#include <QDirIterator>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 
@@ -19,30 +21,52 @@ namespace kvx {
 
 namespace {
 
-bool hasSkeletonSuffix(const QFileInfo &info)
-{
-    return info.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0
-        || info.suffix().compare(QLatin1String("skel"), Qt::CaseInsensitive) == 0
-        || info.completeSuffix().compare(QLatin1String("skel.bytes"), Qt::CaseInsensitive) == 0;
-}
+constexpr qsizetype kMaxWarnedNames = 50;
 
 QStringList withoutRepeats(const QStringList &entries)
 {
     QStringList unique;
+    QSet<QString> seen;
     for (const QString &entry : entries) {
-        if (!unique.contains(entry))
+        if (!seen.contains(entry)) {
+            seen.insert(entry);
             unique.append(entry);
+        }
     }
     return unique;
+}
+
+QString formatText(SkeletonFormat format)
+{
+    switch (format) {
+    case SkeletonFormat::Json:
+        return QStringLiteral("JSON");
+    case SkeletonFormat::Binary:
+        return MainWindow::tr("二进制");
+    case SkeletonFormat::Unknown:
+        break;
+    }
+    return MainWindow::tr("未知");
+}
+
+QString versionText(const std::optional<SpineVersion> &version)
+{
+    return version ? QString::fromStdString(version->fullText()) : MainWindow::tr("未知");
+}
+
+// Tells apart entries whose base names are alike.
+QString entryToolTip(const ScanOutcome &outcome)
+{
+    return MainWindow::tr("%1\n格式：%2\n数据版本：%3")
+        .arg(QDir::toNativeSeparators(QFileInfo(outcome.path).absoluteFilePath()), formatText(outcome.format),
+             versionText(outcome.version));
 }
 
 } // namespace
 
 void MainWindow::chooseResources()
 {
-    const QStringList paths = dialogs.chooseResourceFiles(this);
-    for (const QString &path : paths)
-        addResourcePath(path);
+    takeInResources(dialogs.chooseResourceFiles(this));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -53,70 +77,159 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
+    QStringList paths;
     const QList<QUrl> urls = event->mimeData()->urls();
     for (const QUrl &url : urls) {
         if (url.isLocalFile())
-            addResourcePath(url.toLocalFile());
+            paths.append(url.toLocalFile());
     }
+    takeInResources(paths);
     event->acceptProposedAction();
 }
 
 void MainWindow::addResourcePath(const QString &path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        scanForSkeletons(path, true, true);
-    else if (hasSkeletonSuffix(info))
-        addSkeletonFile(path, true);
-    else if (!path.isEmpty()) // an atlas or image: look beside it (beside no path would be the working folder)
-        scanForSkeletons(info.absolutePath(), false, false);
-    scheduleReadinessCheck();
+    if (intakeBatchOpen || !waitingBatches.isEmpty()) {
+        takeInResources({path}); // after the running batch, to keep the order paths were handed over
+        return;
+    }
+    beginIntakeBatch();
+    for (const ScanCandidate &candidate : candidatesFor(path))
+        takeOutcome(examineCandidate(candidate));
+    endIntakeBatch();
 }
 
-void MainWindow::scanForSkeletons(const QString &folder, bool recursive, bool reportProblems)
+void MainWindow::takeInResources(const QStringList &paths)
 {
-    const QStringList patterns{QStringLiteral("*.json"), QStringLiteral("*.skel"), QStringLiteral("*.skel.bytes")};
-    QDirIterator entries(folder, patterns, QDir::Files,
-                         recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-    while (entries.hasNext())
-        addSkeletonFile(entries.next(), reportProblems);
+    if (paths.isEmpty())
+        return; // a cancelled dialog or a drop of web links changes nothing
+    waitingBatches.append(paths);
+    if (!intakeBatchOpen)
+        startNextScan();
 }
 
-void MainWindow::addSkeletonFile(const QString &path, bool reportProblems)
+bool MainWindow::isTakingIn() const
 {
-    const QFileInfo info(path);
-    const VersionDetection detection = detectSpineVersion(toPath(path));
-    switch (detection.status) {
-    case DetectionStatus::Supported:
-        listSkeleton(path);
+    return intakeBatchOpen || !waitingBatches.isEmpty() || settleNoticePending;
+}
+
+void MainWindow::startNextScan()
+{
+    const QStringList paths = waitingBatches.takeFirst();
+    beginIntakeBatch();
+    statusBeforeScan = statusLabel->text();
+    statusLabel->setText(tr("正在扫描…"));
+    scanWatcher->setFuture(scanResources(&scanPool, paths));
+}
+
+void MainWindow::onScanResults(int begin, int end)
+{
+    for (int i = begin; i < end; ++i)
+        takeOutcome(scanWatcher->resultAt(i));
+}
+
+void MainWindow::onScanProgress(int examined)
+{
+    if (intakeBatchOpen)
+        statusLabel->setText(tr("正在扫描… %1 / %2").arg(examined).arg(scanWatcher->progressMaximum()));
+}
+
+void MainWindow::onScanFinished()
+{
+    if (!intakeBatchOpen)
+        return;
+    if (!previewDeferred)
+        statusLabel->setText(statusBeforeScan); // no new current entry: the preview's own text stays
+    endIntakeBatch();
+    if (!waitingBatches.isEmpty())
+        startNextScan();
+}
+
+void MainWindow::stopScan()
+{
+    waitingBatches.clear();
+    scanWatcher->disconnect(this);
+    scanWatcher->future().cancel();
+    scanWatcher->future().waitForFinished();
+}
+
+void MainWindow::beginIntakeBatch()
+{
+    intakeBatchOpen = true;
+    previewDeferred = false;
+    batchWarnings.clear();
+}
+
+void MainWindow::takeOutcome(const ScanOutcome &outcome)
+{
+    const auto noteWarning = [this](void (MainWindow::*show)()) {
+        if (!batchWarnings.contains(show))
+            batchWarnings.append(show);
+    };
+    const QString fileName = QFileInfo(outcome.path).fileName();
+    switch (outcome.verdict) {
+    case ScanVerdict::Listed:
+        listSkeleton(outcome);
         break;
-    case DetectionStatus::OpenFailed:
-    case DetectionStatus::Unrecognized:
-        if (reportProblems) {
-            pendingUnrecognized.append(info.fileName());
-            QTimer::singleShot(0, this, &MainWindow::showUnrecognizedWarning);
-        }
+    case ScanVerdict::Unrecognized:
+        pendingUnrecognized.append(fileName);
+        noteWarning(&MainWindow::showUnrecognizedWarning);
         break;
-    case DetectionStatus::Unsupported:
-        if (reportProblems) {
-            const QString version = detection.version ? QString::fromStdString(detection.version->fullText())
-                                                       : tr("未知");
-            pendingUnsupported.append(tr("%1（版本 %2）").arg(info.fileName(), version));
-            QTimer::singleShot(0, this, &MainWindow::showUnsupportedWarning);
-        }
+    case ScanVerdict::Unsupported:
+        pendingUnsupported.append(tr("%1（版本 %2）").arg(fileName, versionText(outcome.version)));
+        noteWarning(&MainWindow::showUnsupportedWarning);
+        break;
+    case ScanVerdict::Ignored:
         break;
     }
 }
 
-void MainWindow::listSkeleton(const QString &path)
+void MainWindow::endIntakeBatch()
 {
+    intakeBatchOpen = false;
+    if (previewDeferred) {
+        previewDeferred = false;
+        loadPreview();
+    }
+    scheduleReadinessCheck();
+    for (void (MainWindow::*show)() : std::as_const(batchWarnings))
+        QTimer::singleShot(0, this, show);
+    batchWarnings.clear();
+    if (!waitingBatches.isEmpty() || settleNoticePending)
+        return;
+    // Queued after the readiness check, so it runs once that has settled the badge.
+    settleNoticePending = true;
+    QTimer::singleShot(0, this, [this] {
+        settleNoticePending = false;
+        if (isTakingIn())
+            return;
+        const QList<std::function<void()>> actions = std::exchange(settleActions, {});
+        for (const std::function<void()> &action : actions)
+            action();
+    });
+}
+
+void MainWindow::whenIntakeSettles(std::function<void()> action)
+{
+    if (isTakingIn())
+        settleActions.append(std::move(action));
+    else
+        action();
+}
+
+void MainWindow::listSkeleton(const ScanOutcome &outcome)
+{
+    const QString &path = outcome.path;
     if (skeletonPaths.contains(path))
         return;
     skeletonPaths.append(path);
-    resourceCombo->insertItem(resourceCombo->count(), QIcon(), QFileInfo(path).completeBaseName(), path);
+    const int index = resourceCombo->count();
+    resourceCombo->insertItem(index, QIcon(), QFileInfo(path).completeBaseName(), path);
+    resourceCombo->setItemData(index, entryToolTip(outcome), Qt::ToolTipRole);
+    showCurrentEntryTip(); // the first entry became current before it had its tip
     resourceCombo->show();
     // The first entry became current on insertion already; every later one becomes current here.
-    resourceCombo->setCurrentIndex(resourceCombo->count() - 1);
+    resourceCombo->setCurrentIndex(index);
 }
 
 void MainWindow::showUnrecognizedWarning()
@@ -135,8 +248,14 @@ void MainWindow::showPendingWarning(QStringList &pending, const QString &title, 
 {
     if (pending.isEmpty())
         return; // an earlier timer of the same batch has shown everything already
-    const QStringList names = withoutRepeats(pending);
+    QStringList names = withoutRepeats(pending);
     pending.clear();
+    // A box taller than the screen would hide its own button.
+    const qsizetype rest = names.size() - kMaxWarnedNames;
+    if (rest > 0) {
+        names.resize(kMaxWarnedNames);
+        names.append(tr("……以及其余 %1 个").arg(rest));
+    }
     dialogs.showMessage(this, QMessageBox::Warning, title, textTemplate.arg(names.join(QLatin1Char('\n'))));
 }
 

@@ -10,6 +10,7 @@
 #include "editor/editorlocator.h"
 
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTimer>
 
 namespace kvx {
@@ -44,6 +45,13 @@ void MainWindow::resourceChanged(int index)
 {
     if (index < 0)
         return;
+    if (intakeBatchOpen) {
+        // The batch loads the entry current at its end; until then nothing may act on the old one.
+        previewDeferred = true;
+        primaryButton->setEnabled(false);
+        probeAnswerWanted = false;
+        return;
+    }
     loadPreview();
     scheduleReadinessCheck();
 }

@@ -10,6 +10,7 @@
 #include "app/elidedlabel.h"
 #include "common/pathtext.h"
 
+#include <QDir>
 #include <QBoxLayout>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -335,7 +336,8 @@ TEST_F(MainWindowConstruction, ListsShowTheFullNameOfTheCurrentEntryInTheirTip)
     EXPECT_EQ(w.animationCombo()->toolTip(), QStringLiteral("a_long_animation_name"));
     const QString skeleton = qpath(writeExport(files.path() / "hero", "hero.json", "4.2.43"));
     add(toPath(skeleton));
-    EXPECT_EQ(w.resourceCombo()->toolTip(), skeleton);
+    EXPECT_TRUE(w.resourceCombo()->toolTip().startsWith(QDir::toNativeSeparators(skeleton) + QLatin1Char('\n')))
+        << w.resourceCombo()->toolTip().toStdString();
 }
 
 } // namespace

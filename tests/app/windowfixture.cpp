@@ -181,7 +181,7 @@ void WindowFixture::drop(const QList<QUrl> &urls)
     QMimeData mime;
     mime.setUrls(urls);
     sendDrop(mime);
-    settle();
+    EXPECT_TRUE(settleIntake());
 }
 
 bool WindowFixture::sendDrop(const QMimeData &mime)
@@ -206,6 +206,13 @@ void WindowFixture::add(const std::filesystem::path &path)
 {
     window->addResourcePath(qpath(path));
     settle();
+}
+
+bool WindowFixture::settleIntake(int timeoutMilliseconds)
+{
+    const bool settled = waitUntil([this] { return !window->isTakingIn(); }, timeoutMilliseconds);
+    settle();
+    return settled;
 }
 
 std::vector<ShownMessage> WindowFixture::messagesTitled(const QString &title) const

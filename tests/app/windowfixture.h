@@ -74,8 +74,11 @@ protected:
     void drop(const QList<QUrl> &urls);
     bool sendDrop(const QMimeData &mime); // returns whether the drop was accepted
     void dropPaths(const std::vector<std::filesystem::path> &paths);
-    // Intake through the window as the command line does, then the queued work.
+    // Intake of one path the synchronous way, then the queued work.
     void add(const std::filesystem::path &path);
+    // Waits for the background intake batches to be listed and their readiness run done, then runs
+    // the queued work; false when they did not settle in time.
+    bool settleIntake(int timeoutMilliseconds = 30000);
 
     std::vector<ShownMessage> messagesTitled(const QString &title) const;
 

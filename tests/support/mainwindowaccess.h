@@ -35,6 +35,8 @@ public:
     const QStringList &pendingUnsupported() const { return w.pendingUnsupported; }
     const QStringList &pendingUnrecognized() const { return w.pendingUnrecognized; }
     int readinessRuns() const { return w.readinessRuns; }
+    QThreadPool &scanPool() const { return w.scanPool; }
+    bool intakeBatchOpen() const { return w.intakeBatchOpen; }
     bool probeAnswerWanted() const { return w.probeAnswerWanted; }
     void setConversionJob(ConversionJob *job) const { w.conversionJob = job; }
 

@@ -61,12 +61,57 @@ class Runtime {
         this.adapter.setupPose(this.skeleton);
     }
 
+    // Throws when the skeleton has no skin of that name.
+    setSkin(name) {
+        const skin = this.skeleton.data.findSkin(name);
+        if (!skin)
+            throw new Error(`Skeleton has no skin named ${name}.`);
+        this.adapter.setSkin(this.skeleton, skin);
+    }
+
+    // [x, y, width, height] (y down) holding every frame of the animation played once from its
+    // start with the current skin, or null when no frame draws anything. It is measured on a
+    // pose of its own, so the shown pose and its playback, physics included, stay as they are.
+    animationBounds(name, maximumSteps) {
+        const data = this.skeleton.data;
+        const animation = data.findAnimation(name);
+        if (!animation)
+            throw new Error(`Skeleton has no animation named ${name}.`);
+        const shown = { skeleton: this.skeleton, state: this.state };
+        try {
+            this.skeleton = this.adapter.newSkeleton(data);
+            if (shown.skeleton.skin)
+                this.adapter.setSkin(this.skeleton, shown.skeleton.skin);
+            this.state = this.adapter.newAnimationState(data);
+            this.state.setAnimation(0, name, false);
+            return this.sweepBounds(animation.duration, maximumSteps);
+        } finally {
+            this.skeleton = shown.skeleton;
+            this.state = shown.state;
+        }
+    }
+
+    // Poses the current skeleton at 30 frames a second (fewer over long animations) up to and
+    // including the end, and unites what each frame draws.
+    sweepBounds(duration, maximumSteps) {
+        const steps = duration > 0 ? Math.max(1, Math.min(maximumSteps, Math.ceil(duration * 30))) : 0;
+        const box = { minX: Infinity, minY: Infinity, maxX: -Infinity, maxY: -Infinity };
+        for (let step = 0; step <= steps; step++) {
+            this.adapter.pose(this.skeleton, this.state, step === 0 ? 0 : duration / steps);
+            this.drawSkeleton(false);
+            this.writer.extendBounds(box);
+        }
+        if (!(box.minX <= box.maxX && box.minY <= box.maxY))
+            return null;
+        return [box.minX, box.minY, box.maxX - box.minX, box.maxY - box.minY];
+    }
+
     update(deltaSeconds) {
         this.adapter.pose(this.skeleton, this.state, deltaSeconds);
         return this.drawSkeleton();
     }
 
-    drawSkeleton() {
+    drawSkeleton(finish = true) {
         const adapter = this.adapter, skeleton = this.skeleton, clipper = this.clipper;
         const writer = this.writer;
         writer.begin(adapter.yUp);
@@ -86,7 +131,7 @@ class Runtime {
             clipper.end(slot);
         }
         clipper.endAll();
-        return writer.finish();
+        return finish ? writer.finish() : null;
     }
 
     drawAttachment(slot, look, attachment) {

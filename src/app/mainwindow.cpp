@@ -88,6 +88,12 @@ void MainWindow::buildWidgets()
     animationCombo = new QComboBox;
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
+    skinLabel = new QLabel(tr("皮肤"));
+    skinLabel->hide();
+    skinCombo = new QComboBox;
+    skinCombo->setObjectName(QStringLiteral("skinCombo"));
+    skinCombo->setMinimumWidth(140);
+    skinCombo->hide();
     statusLabel = new QLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
@@ -100,6 +106,8 @@ void MainWindow::buildWidgets()
     primaryButton->setEnabled(false);
     footerRow->addWidget(new QLabel(tr("动画")));
     footerRow->addWidget(animationCombo);
+    footerRow->addWidget(skinLabel);
+    footerRow->addWidget(skinCombo);
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
     footerRow->addWidget(primaryButton);
@@ -116,6 +124,7 @@ void MainWindow::buildWidgets()
     connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::resourceChanged);
     connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
+    connect(skinCombo, &QComboBox::currentTextChanged, this, &MainWindow::skinChanged);
     connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
 
     playbackTimer = new QTimer(this);

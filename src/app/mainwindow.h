@@ -45,6 +45,7 @@ private slots:
     void convertCurrent();
     void conversionFinished(bool success, QString outputDirectory, QString error);
     void animationChanged(QString name);
+    void skinChanged(QString name);
     void advancePreview();
     void onEditorProbeFinished();
 
@@ -76,9 +77,13 @@ private:
     // Preview (mainwindow_preview.cpp).
     void loadPreview();
     void showSetupPose();
+    void listSkins(const SkeletonMetadata &metadata, const QString &firstAnimation);
+    void frameAnimation(const QString &name);
 
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;
+    QLabel *skinLabel = nullptr;
+    QComboBox *skinCombo = nullptr; // shown only for several skins and a plugin that can switch
     QCheckBox *straightAlphaCheckBox = nullptr;
     SpinePreviewWidget *previewWidget = nullptr;
     QLabel *statusLabel = nullptr;

@@ -272,9 +272,9 @@ std::optional<SkeletonBox> RuntimePlugin::animationBounds(const std::string &nam
         error = lastErrorOr(kNotMeasured);
         return std::nullopt;
     }
-    // A box the canvas cannot fit is no box: the first frame frames instead.
+    // A box the canvas cannot fit, or one without area, is no box: the first frame frames instead.
     const bool usable = std::isfinite(bounds.x) && std::isfinite(bounds.y) && std::isfinite(bounds.width)
-                        && std::isfinite(bounds.height) && bounds.width >= 0.0f && bounds.height >= 0.0f;
+                        && std::isfinite(bounds.height) && bounds.width > 0.0f && bounds.height > 0.0f;
     if (!usable) {
         error = kNotMeasured;
         return std::nullopt;

@@ -131,6 +131,7 @@ TEST_F(RuntimePluginSkinTest, FailedOrUnusableBoundsAreNoBox)
     EXPECT_EQ(error, "Animation could not be measured.");
     plugin.control().failBounds = false;
     for (const kvxRuntimeBounds &bad : {kvxRuntimeBounds{0, 0, NAN, 0, 1, 1}, kvxRuntimeBounds{0, 0, 0, 0, -1, 1},
+                                        kvxRuntimeBounds{0, 0, 0, 0, 0, 0},
                                         kvxRuntimeBounds{0, 0, 0, 0, 1, INFINITY}}) {
         plugin.control().bounds = bad;
         error.clear();

@@ -138,8 +138,9 @@ FixtureExport concaveClipExport(const std::string &line)
     document.slots = R"({"name": "clip", "bone": "root", "attachment": "clip"},)"
                      R"( {"name": "fill", "bone": "root", "attachment": "fill"})";
     document.defaultSkin = std::string(R"("clip": {"clip": )") + combClip + "},"
-                           + R"( "fill": {"fill": {"width": 60, "height": 60}})";
-    return {documentJson(line, document), atlasFor(line), {}};
+                           + R"( "fill": {"fill": {"width": 100, "height": 100}})";
+    document.animations = R"("still": {"bones": {"root": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 0}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "still"};
 }
 
 FixtureExport skinsExport(const std::string &line)

@@ -20,8 +20,9 @@ struct FixtureExport {
 // bones lie on the path, turned by 45°.
 FixtureExport chainPathExport(const std::string &line);
 
-// A 60 × 60 region centred on the root, clipped by a comb with four teeth pointing up: the
+// A 100 × 100 region centred on the root, clipped by a comb with four teeth pointing up: the
 // square (-30, -30)–(30, 30) less three notches 20 wide and 30 deep, 2700 square units in all.
+// Animation "still" holds the pose for a second.
 FixtureExport concaveClipExport(const std::string &line);
 constexpr double concaveClipArea = 2700.0;
 

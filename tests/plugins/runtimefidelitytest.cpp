@@ -171,6 +171,19 @@ TEST_P(RuntimeFidelityTest, AnimationBoundsUniteEveryFrameNotJustTheFirst)
     EXPECT_NEAR(box->height, 10, 1e-3);
 }
 
+TEST_P(RuntimeFidelityTest, AnimationBoundsKeepClippedContentInsideTheClip)
+{
+    const FixtureExport fixture = concaveClipExport(line());
+    ASSERT_TRUE(load(fixture).ok);
+    const std::optional<SkeletonBox> box = harness.host.animationBounds(fixture.animation, harness.error);
+    ASSERT_TRUE(box) << harness.error;
+    // The region reaches ±50; only the comb's box (±30) shows.
+    EXPECT_NEAR(box->x, -30, 1e-3);
+    EXPECT_NEAR(box->y, -30, 1e-3);
+    EXPECT_NEAR(box->width, 60, 1e-3);
+    EXPECT_NEAR(box->height, 60, 1e-3);
+}
+
 TEST_P(RuntimeFidelityTest, MeasuringAnAnimationLeavesThePlayingPoseAlone)
 {
     const FixtureExport fixture = growingExport(line());

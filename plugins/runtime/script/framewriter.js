@@ -92,18 +92,6 @@ export class FrameWriter {
         this.indexCount += count;
     }
 
-    // Widens box ({ minX, minY, maxX, maxY }) to hold every vertex written since begin.
-    extendBounds(box) {
-        const floats = this.vertexFloats;
-        for (let i = 0, end = this.vertexCount * VERTEX_FLOATS; i < end; i += VERTEX_FLOATS) {
-            const x = floats[i], y = floats[i + 1];
-            if (x < box.minX) box.minX = x;
-            if (x > box.maxX) box.maxX = x;
-            if (y < box.minY) box.minY = y;
-            if (y > box.maxY) box.maxY = y;
-        }
-    }
-
     finish() {
         return {
             vertices: this.vertexFloats.buffer.slice(0, this.vertexCount * VERTEX_FLOATS * 4),

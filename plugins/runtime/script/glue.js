@@ -6,6 +6,7 @@
 // its versions: how a skeleton is posed, where a slot's attachment and colour live, how region
 // and mesh vertices are computed and how the clipper is called.
 
+import { Extent } from "./extent.js";
 import { FrameWriter } from "./framewriter.js";
 
 const QUAD_TRIANGLES = [0, 1, 2, 2, 3, 0];
@@ -24,6 +25,7 @@ class Runtime {
         this.state = null;
         this.clipper = null;
         this.writer = new FrameWriter();
+        this.extent = null; // while measuring an animation, what its poses draw goes here instead
         this.worldVertices = new Float32Array(1024);
         this.unclipped = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
             triangles: null, triangleCount: 0 };
@@ -95,15 +97,16 @@ class Runtime {
     // including the end, and unites what each frame draws.
     sweepBounds(duration, maximumSteps) {
         const steps = duration > 0 ? Math.max(1, Math.min(maximumSteps, Math.ceil(duration * 30))) : 0;
-        const box = { minX: Infinity, minY: Infinity, maxX: -Infinity, maxY: -Infinity };
-        for (let step = 0; step <= steps; step++) {
-            this.adapter.pose(this.skeleton, this.state, step === 0 ? 0 : duration / steps);
-            this.drawSkeleton(false);
-            this.writer.extendBounds(box);
+        this.extent = new Extent(this.adapter.yUp ? -1 : 1);
+        try {
+            for (let step = 0; step <= steps; step++) {
+                this.adapter.pose(this.skeleton, this.state, step === 0 ? 0 : duration / steps);
+                this.drawSkeleton(false);
+            }
+            return this.extent.toArray();
+        } finally {
+            this.extent = null;
         }
-        if (!(box.minX <= box.maxX && box.minY <= box.maxY))
-            return null;
-        return [box.minX, box.minY, box.maxX - box.minX, box.maxY - box.minY];
     }
 
     update(deltaSeconds) {
@@ -148,6 +151,10 @@ class Runtime {
             return; // bounding boxes, paths and points have nothing to draw
         if (!geometry.region || !geometry.region.page)
             return;
+        if (this.extent) {
+            this.extent.add(geometry.vertices, geometry.vertexCount, this.clipper.active() ? this.clipper.polygon() : null);
+            return;
+        }
         const page = geometry.region.page.kvxIndex;
         const blend = adapter.blendMode(slot);
         const triangles = geometry.triangles || QUAD_TRIANGLES;

@@ -88,12 +88,15 @@ void MainWindow::buildWidgets()
     animationCombo = new QComboBox;
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
-    skinLabel = new QLabel(tr("皮肤"));
-    skinLabel->hide();
+    skinChoice = new QWidget;
+    auto *skinRow = new QHBoxLayout(skinChoice);
+    skinRow->setContentsMargins(0, 0, 0, 0);
     skinCombo = new QComboBox;
     skinCombo->setObjectName(QStringLiteral("skinCombo"));
     skinCombo->setMinimumWidth(140);
-    skinCombo->hide();
+    skinRow->addWidget(new QLabel(tr("皮肤")));
+    skinRow->addWidget(skinCombo);
+    skinChoice->hide();
     statusLabel = new QLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
@@ -106,8 +109,7 @@ void MainWindow::buildWidgets()
     primaryButton->setEnabled(false);
     footerRow->addWidget(new QLabel(tr("动画")));
     footerRow->addWidget(animationCombo);
-    footerRow->addWidget(skinLabel);
-    footerRow->addWidget(skinCombo);
+    footerRow->addWidget(skinChoice);
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
     footerRow->addWidget(primaryButton);

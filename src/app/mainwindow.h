@@ -45,7 +45,6 @@ private slots:
     void convertCurrent();
     void conversionFinished(bool success, QString outputDirectory, QString error);
     void animationChanged(QString name);
-    void skinChanged(QString name);
     void advancePreview();
     void onEditorProbeFinished();
 
@@ -78,12 +77,13 @@ private:
     void loadPreview();
     void showSetupPose();
     void listSkins(const SkeletonMetadata &metadata, const QString &firstAnimation);
+    void skinChanged(const QString &name);
     void frameAnimation(const QString &name);
 
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;
-    QLabel *skinLabel = nullptr;
-    QComboBox *skinCombo = nullptr; // shown only for several skins and a plugin that can switch
+    QWidget *skinChoice = nullptr;  // the skin list and its label, shown only for several skins and a
+    QComboBox *skinCombo = nullptr; // plugin that can switch them
     QCheckBox *straightAlphaCheckBox = nullptr;
     SpinePreviewWidget *previewWidget = nullptr;
     QLabel *statusLabel = nullptr;

@@ -40,8 +40,7 @@ void MainWindow::loadPreview()
         const QSignalBlocker quiet(skinCombo);
         skinCombo->clear();
     }
-    skinCombo->hide();
-    skinLabel->hide();
+    skinChoice->hide();
     primaryButton->setEnabled(false); // the readiness check enables it again when it may
 
     const QString skeletonPath = resourceCombo->currentData(Qt::UserRole).toString();
@@ -99,8 +98,7 @@ void MainWindow::listSkins(const SkeletonMetadata &metadata, const QString &firs
     for (const std::string &skin : metadata.skins)
         skinCombo->addItem(QString::fromStdString(skin));
     skinCombo->setCurrentIndex(static_cast<int>(*initial));
-    skinCombo->show();
-    skinLabel->show();
+    skinChoice->show();
 }
 
 // Frames the whole animation when the plugin can measure it; otherwise the framing stays as
@@ -117,7 +115,7 @@ void MainWindow::frameAnimation(const QString &name)
         previewWidget->setFraming(std::nullopt);
 }
 
-void MainWindow::skinChanged(QString name)
+void MainWindow::skinChanged(const QString &name)
 {
     if (name.isEmpty())
         return;

@@ -106,6 +106,7 @@ class Runtime {
             return this.extent.toArray();
         } finally {
             this.extent = null;
+            this.clipper.endAll(); // a pose that threw may have left a clip open
         }
     }
 

@@ -169,8 +169,9 @@ FixtureExport growingExport(const std::string &line)
 FixtureExport fullRigExport(const std::string &line)
 {
     Document document;
-    // Bone indices for the weighted mesh: upper 1, lower 2.
-    document.bones = R"({"name": "root"}, {"name": "upper", "parent": "root", "x": -60, "length": 30},)"
+    // Bone indices for the weighted mesh: upper 1, lower 2. Upper is scaled unevenly so that IK
+    // takes its general two-bone solution rather than the uniform-scale one.
+    document.bones = R"({"name": "root"}, {"name": "upper", "parent": "root", "x": -60, "length": 30, "scaleY": 0.8},)"
                      R"( {"name": "lower", "parent": "upper", "x": 30, "length": 30},)"
                      R"( {"name": "ikTarget", "parent": "root", "x": -20, "y": 20},)"
                      R"( {"name": "leader", "parent": "root", "x": 60, "y": 40},)"

@@ -64,8 +64,10 @@ static int sampleOnce(void *library, const char *folder, const char *line)
     kvxRuntimeGetDrawCommandCountFn commandCount =
         (kvxRuntimeGetDrawCommandCountFn)symbol(library, "kvxRuntimeGetDrawCommandCount");
     kvxRuntimeGetDrawCommandFn getCommand = (kvxRuntimeGetDrawCommandFn)symbol(library, "kvxRuntimeGetDrawCommand");
+    kvxRuntimeSetSkinFn setSkin = (kvxRuntimeSetSkinFn)symbol(library, "kvxRuntimeSetSkin");
+    kvxRuntimeGetAnimationBoundsFn getBounds = (kvxRuntimeGetAnimationBoundsFn)symbol(library, "kvxRuntimeGetAnimationBounds");
     if (!getApiVersion || !create || !destroy || !load || !lastError || !setAnimation || !update || !commandCount
-        || !getCommand)
+        || !getCommand || !setSkin || !getBounds)
         return failed("finding the exports", NULL);
     if (getApiVersion() != KVX_RUNTIME_API_VERSION)
         return failed("checking the interface version", NULL);
@@ -87,8 +89,17 @@ static int sampleOnce(void *library, const char *folder, const char *line)
     kvxRuntimeDrawCommand command;
     memset(&command, 0, sizeof command);
     command.structSize = sizeof command;
+    kvxRuntimeBounds bounds;
+    memset(&bounds, 0, sizeof bounds);
+    bounds.structSize = sizeof bounds;
     if (load(context, &request) != 0)
         failed("loading the skeleton", lastError(context));
+    else if (setSkin(context, "default") != 0)
+        failed("choosing the skin", lastError(context));
+    else if (setAnimation(context, "turn", 1) != 0)
+        failed("selecting the animation", lastError(context));
+    else if (getBounds(context, "turn", &bounds) != 0 || !(bounds.width > 19.0f && bounds.height > 19.0f))
+        failed("measuring the animation", lastError(context));
     else if (setAnimation(context, "turn", 1) != 0)
         failed("selecting the animation", lastError(context));
     else if (update(context, 0.5f) != 0)

@@ -101,8 +101,9 @@ void MainWindow::listSkins(const SkeletonMetadata &metadata, const QString &firs
     skinChoice->show();
 }
 
-// Frames the whole animation when the plugin can measure it; otherwise the framing stays as
-// it is, fixed by the first frame shown.
+// Frames the whole animation when the plugin can measure it. A plugin that cannot keeps the
+// framing as the first frame shown fixed it; a measure that fails leaves it to this animation's
+// first frame.
 void MainWindow::frameAnimation(const QString &name)
 {
     if (!runtimePlugin.canMeasureAnimations())

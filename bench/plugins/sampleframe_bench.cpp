@@ -1,5 +1,8 @@
 // Milliseconds per sampleFrame through the host for a 100-bone chain with one 16 × 16 region per
-// bone and an animation turning every bone, for each runtime plugin line. Prints figures only.
+// bone and an animation turning every bone, for each runtime plugin line: as it is, and with every
+// region clipped by a concave polygon (a comb of 12 teeth) side by side, their ratio, the time to
+// open the plugin and load the skeleton, and the time to measure the animation's whole extent.
+// Prints figures only.
 //
 // kvx-bench-plugins-sampleframe [frames]   (default 600, ten seconds of playback at 60 frames per second)
 
@@ -24,9 +27,27 @@ std::string rotateKey(const std::string &line, double time, double degrees)
     return "{\"time\": " + std::to_string(time) + ", \"" + valueName + "\": " + std::to_string(degrees) + "}";
 }
 
-std::string chainSkeleton(const std::string &line)
+// A comb spanning the chain's reach: teeth pointing up, notches down to y 0, counter-clockwise.
+std::string combClipping()
+{
+    std::string vertices = "-700, -700, 700, -700";
+    for (int tooth = 12; tooth >= 0; --tooth) {
+        const int x = -700 + tooth * 1400 / 12;
+        vertices += ", " + std::to_string(x) + ", 700";
+        if (tooth > 0)
+            vertices += ", " + std::to_string(x - 700 / 12) + ", 0";
+    }
+    return R"({"type": "clipping", "end": "b)" + std::to_string(boneCount - 1) + R"(", "vertexCount": 27, "vertices": [)"
+           + vertices + "]}";
+}
+
+std::string chainSkeleton(const std::string &line, bool clipped)
 {
     std::string bones = R"({"name": "b0"})", slotList, attachments, timelines;
+    if (clipped) {
+        slotList = R"({"name": "clip", "bone": "b0", "attachment": "clip"}, )";
+        attachments = R"("clip": {"clip": )" + combClipping() + "}, ";
+    }
     for (int i = 0; i < boneCount; ++i) {
         const std::string name = "b" + std::to_string(i);
         if (i > 0)
@@ -55,13 +76,23 @@ bool writeFile(const QString &path, const std::string &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
-void benchLine(const std::string &line, const QTemporaryDir &folder, int frames)
+struct Figures {
+    bool ok = false;
+    double loadMs = 0.0;
+    double frameMs = 0.0;
+    double boundsMs = 0.0;
+    size_t triangles = 0;
+};
+
+Figures benchSkeleton(const std::string &line, const QTemporaryDir &folder, int frames, bool clipped)
 {
-    const QString skeletonPath = folder.filePath(QString::fromStdString("chain-" + line + ".json"));
-    const QString atlasPath = folder.filePath(QString::fromStdString("chain-" + line + ".atlas"));
-    if (!writeFile(skeletonPath, chainSkeleton(line)) || !writeFile(atlasPath, atlas(line))) {
+    const std::string name = std::string(clipped ? "clipped-" : "chain-") + line;
+    const QString skeletonPath = folder.filePath(QString::fromStdString(name + ".json"));
+    const QString atlasPath = folder.filePath(QString::fromStdString(name + ".atlas"));
+    Figures figures;
+    if (!writeFile(skeletonPath, chainSkeleton(line, clipped)) || !writeFile(atlasPath, atlas(line))) {
         std::printf("%s: could not write the skeleton\n", line.c_str());
-        return;
+        return figures;
     }
     kvx::RuntimePlugin host;
     std::string error;
@@ -70,11 +101,15 @@ void benchLine(const std::string &line, const QTemporaryDir &folder, int frames)
     const bool opened = host.open(std::filesystem::path(KVX_RUNTIME_PLUGIN_DIR) / kvx::runtimePluginFileName(line), error);
     const kvx::SkeletonMetadata metadata =
         opened ? host.loadSkeleton(kvx::toPath(skeletonPath), kvx::toPath(atlasPath), 1.0f, error) : kvx::SkeletonMetadata{};
-    const double loadMs = double(clock.nsecsElapsed()) / 1e6;
+    figures.loadMs = double(clock.nsecsElapsed()) / 1e6;
     if (!metadata.ok || !host.setAnimation("sway", true, error)) {
         std::printf("%s: %s\n", line.c_str(), error.c_str());
-        return;
+        return figures;
     }
+    clock.restart();
+    if (host.canMeasureAnimations() && !host.animationBounds("sway", error))
+        std::printf("%s: %s\n", line.c_str(), error.c_str());
+    figures.boundsMs = double(clock.nsecsElapsed()) / 1e6;
     size_t triangles = 0;
     clock.restart();
     for (int i = 0; i < frames; ++i) {
@@ -82,9 +117,22 @@ void benchLine(const std::string &line, const QTemporaryDir &folder, int frames)
         for (const kvx::DrawItem &item : frame.items)
             triangles += item.indices.size() / 3;
     }
-    const double perFrame = double(clock.nsecsElapsed()) / 1e6 / frames;
-    std::printf("Spine %s: open + load %.1f ms, sampleFrame %.3f ms per frame (%zu triangles per frame)\n",
-                line.c_str(), loadMs, perFrame, triangles / size_t(frames));
+    figures.frameMs = double(clock.nsecsElapsed()) / 1e6 / frames;
+    figures.triangles = triangles / size_t(frames);
+    figures.ok = true;
+    return figures;
+}
+
+void benchLine(const std::string &line, const QTemporaryDir &folder, int frames)
+{
+    const Figures plain = benchSkeleton(line, folder, frames, false);
+    const Figures clipped = benchSkeleton(line, folder, frames, true);
+    if (!plain.ok || !clipped.ok)
+        return;
+    std::printf("Spine %s: open + load %.1f ms (clipped %.1f ms); sampleFrame %.3f ms, clipped %.3f ms per frame "
+                "(x%.1f; %zu and %zu triangles); whole-animation extent %.1f ms, clipped %.1f ms\n",
+                line.c_str(), plain.loadMs, clipped.loadMs, plain.frameMs, clipped.frameMs,
+                clipped.frameMs / plain.frameMs, plain.triangles, clipped.triangles, plain.boundsMs, clipped.boundsMs);
 }
 
 } // namespace

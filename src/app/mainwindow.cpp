@@ -98,6 +98,15 @@ void MainWindow::buildWidgets()
     animationCombo = new ElidedComboBox;
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
+    skinChoice = new QWidget;
+    auto *skinRow = new QHBoxLayout(skinChoice);
+    skinRow->setContentsMargins(0, 0, 0, 0);
+    skinCombo = new QComboBox;
+    skinCombo->setObjectName(QStringLiteral("skinCombo"));
+    skinCombo->setMinimumWidth(140);
+    skinRow->addWidget(new QLabel(tr("皮肤")));
+    skinRow->addWidget(skinCombo);
+    skinChoice->hide();
     statusLabel = new ElidedLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
@@ -110,6 +119,7 @@ void MainWindow::buildWidgets()
     primaryButton->setEnabled(false);
     footerRow->addWidget(new QLabel(tr("动画")));
     footerRow->addWidget(animationCombo);
+    footerRow->addWidget(skinChoice);
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
     footerRow->addWidget(primaryButton);
@@ -126,6 +136,7 @@ void MainWindow::buildWidgets()
     connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::resourceChanged);
     connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
+    connect(skinCombo, &QComboBox::currentTextChanged, this, &MainWindow::skinChanged);
     connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
     showFullListNamesInTips();
 

@@ -100,6 +100,9 @@ private:
     // Preview (mainwindow_preview.cpp).
     void loadPreview();
     void showSetupPose();
+    void listSkins(const SkeletonMetadata &metadata, const QString &firstAnimation);
+    void skinChanged(const QString &name);
+    void frameAnimation(const QString &name);
 
     // Playback controls, keyboard and remembered view (mainwindow_playback.cpp).
     void connectPlaybackBar();
@@ -118,6 +121,8 @@ private:
 
     QComboBox *resourceCombo = nullptr;
     QComboBox *animationCombo = nullptr;
+    QWidget *skinChoice = nullptr;  // the skin list and its label, shown only for several skins and a
+    QComboBox *skinCombo = nullptr; // plugin that can switch them
     QCheckBox *straightAlphaCheckBox = nullptr;
     SpinePreviewWidget *previewWidget = nullptr;
     QLabel *statusLabel = nullptr;

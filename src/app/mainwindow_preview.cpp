@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVariant>
 
@@ -45,6 +46,11 @@ void MainWindow::loadPreview()
     previewWidget->resetView();
     animationCombo->clear();
     animationCombo->setEnabled(false);
+    {
+        const QSignalBlocker quiet(skinCombo);
+        skinCombo->clear();
+    }
+    skinChoice->hide();
     primaryButton->setEnabled(false); // the readiness check enables it again when it may
 
     const QString skeletonPath = resourceCombo->currentData(Qt::UserRole).toString();
@@ -70,6 +76,8 @@ void MainWindow::loadPreview()
         return;
     }
 
+    listSkins(metadata, metadata.animations.empty() ? QString()
+                                                    : QString::fromStdString(metadata.animations.front().name));
     // Adding the first item makes it current, which already selects it through animationChanged.
     for (const AnimationInfo &animation : metadata.animations)
         animationCombo->insertItem(animationCombo->count(), QIcon(), QString::fromStdString(animation.name),
@@ -81,6 +89,57 @@ void MainWindow::loadPreview()
         return;
     }
     showSetupPose();
+}
+
+// Several skins and a plugin that can switch them: the list shows, on the skin that shows the
+// character at the first frame of the first animation.
+void MainWindow::listSkins(const SkeletonMetadata &metadata, const QString &firstAnimation)
+{
+    if (metadata.skins.size() < 2 || !runtimePlugin.canChooseSkin())
+        return;
+    std::string error;
+    const std::optional<size_t> initial =
+        runtimePlugin.chooseInitialSkin(metadata.skins, firstAnimation.toStdString(), error);
+    if (!initial) {
+        statusLabel->setText(QString::fromStdString(error));
+        return;
+    }
+    const QSignalBlocker quiet(skinCombo); // the plugin is on the initial skin already
+    for (const std::string &skin : metadata.skins)
+        skinCombo->addItem(QString::fromStdString(skin));
+    skinCombo->setCurrentIndex(static_cast<int>(*initial));
+    skinChoice->show();
+}
+
+// Frames the whole animation when the plugin can measure it. A plugin that cannot keeps the
+// framing as the first frame shown fixed it; a measure that fails leaves it to this animation's
+// first frame.
+void MainWindow::frameAnimation(const QString &name)
+{
+    if (!runtimePlugin.canMeasureAnimations())
+        return;
+    std::string error;
+    const std::optional<SkeletonBox> box = runtimePlugin.animationBounds(name.toStdString(), error);
+    if (box)
+        previewWidget->setFraming(QRectF(box->x, box->y, box->width, box->height));
+    else
+        previewWidget->setFraming(std::nullopt);
+}
+
+void MainWindow::skinChanged(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    std::string error;
+    if (!runtimePlugin.setSkin(name.toStdString(), error)) {
+        statusLabel->setText(QString::fromStdString(error));
+        return;
+    }
+    frameAnimation(animationCombo->currentText());
+    // The current frame again with the new skin; the clock keeps running, so playback goes on.
+    PreviewFrame frame = runtimePlugin.sampleFrame(0.0f, error);
+    if (frame.ok)
+        previewWidget->setFrame(std::move(frame.items));
 }
 
 // A skeleton without animations still shows its setup pose, once, without playback.
@@ -103,6 +162,7 @@ void MainWindow::animationChanged(QString name)
         statusLabel->setText(QString::fromStdString(error));
         return;
     }
+    frameAnimation(name);
     playingAnimation = name;
     playback.start(listedDuration(*animationCombo, name)); // paused stays paused, on the first frame
     playbackClock.restart();

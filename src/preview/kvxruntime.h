@@ -18,6 +18,9 @@
  *   image from its top-left corner; of color (0xAARRGGBB) the host uses the alpha of a
  *   triangle's first vertex as the opacity of the whole triangle.
  * - Blend modes: 0 normal, 1 additive, 2 multiply, 3 screen (anything else draws as normal).
+ * - kvxRuntimeSetSkin and kvxRuntimeGetAnimationBounds are optional additions to version 3: the
+ *   host looks them up like the others, offers no skin choice without the first and frames by the
+ *   first sampled frame without the second; hosts that do not know them are unaffected.
  */
 #ifndef KVX_RUNTIME_H
 #define KVX_RUNTIME_H
@@ -80,6 +83,15 @@ typedef struct kvxRuntimeDrawCommand {
     uint32_t reserved3;
 } kvxRuntimeDrawCommand;
 
+typedef struct kvxRuntimeBounds {
+    uint32_t structSize; /* 24 */
+    uint32_t reserved0;
+    float x; /* skeleton space, y down, like the vertices */
+    float y;
+    float width;
+    float height;
+} kvxRuntimeBounds;
+
 /* Required. */
 typedef int32_t (*kvxRuntimeGetApiVersionFn)(void);
 typedef const void *(*kvxRuntimeGetInfoFn)(void); /* never called by the host */
@@ -99,6 +111,14 @@ typedef int32_t (*kvxRuntimeUpdateFn)(kvxRuntimeContext context, float deltaSeco
 typedef uint32_t (*kvxRuntimeGetDrawCommandCountFn)(kvxRuntimeContext context);
 typedef int32_t (*kvxRuntimeGetDrawCommandFn)(kvxRuntimeContext context, uint32_t index,
                                               kvxRuntimeDrawCommand *command);
+/* Skin choice: name is a skin as kvxRuntimeGetSkinName reports it. Its attachments show from the
+ * next kvxRuntimeUpdate on; the animation goes on where it was. */
+typedef int32_t (*kvxRuntimeSetSkinFn)(kvxRuntimeContext context, const char *name);
+/* Framing: the box holding every frame of the named animation played once from its start with
+ * the current skin. Measured on a pose of its own: the shown pose and its playback are untouched.
+ * Fails (non-zero) when the animation is unknown or draws nothing. */
+typedef int32_t (*kvxRuntimeGetAnimationBoundsFn)(kvxRuntimeContext context, const char *name,
+                                                  kvxRuntimeBounds *bounds);
 
 #ifdef __cplusplus
 #define KVX_RUNTIME_STATIC_ASSERT(condition, message) static_assert(condition, message)
@@ -123,6 +143,8 @@ KVX_RUNTIME_STATIC_ASSERT(offsetof(kvxRuntimeDrawCommand, indices) == 24, "indic
 KVX_RUNTIME_STATIC_ASSERT(offsetof(kvxRuntimeDrawCommand, indexCount) == 32, "indexCount at 32");
 KVX_RUNTIME_STATIC_ASSERT(offsetof(kvxRuntimeDrawCommand, texturePath) == 40, "texturePath at 40");
 KVX_RUNTIME_STATIC_ASSERT(offsetof(kvxRuntimeDrawCommand, blendMode) == 48, "blendMode at 48");
+KVX_RUNTIME_STATIC_ASSERT(sizeof(kvxRuntimeBounds) == 24, "kvxRuntimeBounds is 24 bytes");
+KVX_RUNTIME_STATIC_ASSERT(offsetof(kvxRuntimeBounds, x) == 8, "x at 8");
 
 #ifdef __cplusplus
 }

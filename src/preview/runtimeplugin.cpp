@@ -2,6 +2,8 @@
 
 #include "common/textcodec.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -21,6 +23,10 @@ constexpr const char *kNotSelected = "Animation could not be selected.";
 constexpr const char *kNoDrawing = "Runtime plugin does not provide preview drawing.";
 constexpr const char *kNotSampled = "Preview frame could not be sampled.";
 constexpr const char *kInvalidCommand = "Runtime plugin returned an invalid draw command.";
+constexpr const char *kNoSkinChoice = "Runtime plugin does not provide skin choice.";
+constexpr const char *kSkinNotSet = "Skin could not be chosen.";
+constexpr const char *kNoMeasuring = "Runtime plugin does not measure animations.";
+constexpr const char *kNotMeasured = "Animation could not be measured.";
 constexpr const char *kTooMuchData = "Runtime plugin returned more data than the preview can hold.";
 
 // Plugins take UTF-8. POSIX paths are bytes already and pass unchanged; Windows paths are UTF-16
@@ -111,6 +117,8 @@ void RuntimePlugin::lookUpOptionalExports()
     update = lookUp<kvxRuntimeUpdateFn>(library, "kvxRuntimeUpdate");
     getDrawCommandCount = lookUp<kvxRuntimeGetDrawCommandCountFn>(library, "kvxRuntimeGetDrawCommandCount");
     getDrawCommand = lookUp<kvxRuntimeGetDrawCommandFn>(library, "kvxRuntimeGetDrawCommand");
+    setSkinFn = lookUp<kvxRuntimeSetSkinFn>(library, "kvxRuntimeSetSkin");
+    getAnimationBounds = lookUp<kvxRuntimeGetAnimationBoundsFn>(library, "kvxRuntimeGetAnimationBounds");
 }
 
 bool RuntimePlugin::hasMetadataCapability() const
@@ -240,6 +248,96 @@ PreviewFrame RuntimePlugin::copyDrawCommands(uint32_t count, std::string &error)
     return frame;
 }
 
+bool RuntimePlugin::setSkin(const std::string &name, std::string &error)
+{
+    if (!context || !setSkinFn) {
+        error = kNoSkinChoice;
+        return false;
+    }
+    if (setSkinFn(context, name.c_str()) == 0)
+        return true;
+    error = lastErrorOr(kSkinNotSet);
+    return false;
+}
+
+std::optional<SkeletonBox> RuntimePlugin::animationBounds(const std::string &name, std::string &error)
+{
+    if (!context || !getAnimationBounds) {
+        error = kNoMeasuring;
+        return std::nullopt;
+    }
+    kvxRuntimeBounds bounds{};
+    bounds.structSize = sizeof(kvxRuntimeBounds);
+    if (getAnimationBounds(context, name.c_str(), &bounds) != 0) {
+        error = lastErrorOr(kNotMeasured);
+        return std::nullopt;
+    }
+    // A box the canvas cannot fit, or one without area, is no box: the first frame frames instead.
+    const bool usable = std::isfinite(bounds.x) && std::isfinite(bounds.y) && std::isfinite(bounds.width)
+                        && std::isfinite(bounds.height) && bounds.width > 0.0f && bounds.height > 0.0f;
+    if (!usable) {
+        error = kNotMeasured;
+        return std::nullopt;
+    }
+    return SkeletonBox{bounds.x, bounds.y, bounds.width, bounds.height};
+}
+
+std::optional<size_t> RuntimePlugin::chooseInitialSkin(const std::vector<std::string> &skins,
+                                                       const std::string &animation, std::string &error)
+{
+    if (!canChooseSkin() || skins.empty())
+        return std::nullopt;
+    std::vector<double> areas;
+    for (const std::string &skin : skins) {
+        if (!setSkin(skin, error))
+            return std::nullopt;
+        if (!animation.empty() && !setAnimation(animation, true, error))
+            return std::nullopt;
+        const PreviewFrame frame = sampleFrame(0.0f, error);
+        areas.push_back(frame.ok ? drawnArea(frame.items) : 0.0);
+    }
+    const size_t chosen = initialSkinIndex(skins, areas);
+    if (!setSkin(skins[chosen], error))
+        return std::nullopt;
+    if (!animation.empty() && !setAnimation(animation, true, error))
+        return std::nullopt;
+    return chosen;
+}
+
+double drawnArea(const std::vector<DrawItem> &items)
+{
+    double area = 0.0;
+    for (const DrawItem &item : items) {
+        for (size_t k = 0; k + 2 < item.indices.size(); k += 3) {
+            if (item.indices[k] >= item.vertices.size() || item.indices[k + 1] >= item.vertices.size()
+                || item.indices[k + 2] >= item.vertices.size())
+                continue;
+            const kvxRuntimeVertex &a = item.vertices[item.indices[k]];
+            const kvxRuntimeVertex &b = item.vertices[item.indices[k + 1]];
+            const kvxRuntimeVertex &c = item.vertices[item.indices[k + 2]];
+            const double doubled = (double(b.x) - a.x) * (double(c.y) - a.y) - (double(c.x) - a.x) * (double(b.y) - a.y);
+            if (std::isfinite(doubled))
+                area += std::fabs(doubled) / 2.0;
+        }
+    }
+    return area;
+}
+
+size_t initialSkinIndex(const std::vector<std::string> &skins, const std::vector<double> &areas)
+{
+    const size_t count = std::min(skins.size(), areas.size());
+    if (count == 0)
+        return 0;
+    size_t most = 0;
+    for (size_t i = 1; i < count; ++i)
+        if (areas[i] > areas[most])
+            most = i;
+    for (size_t i = 0; i < count; ++i)
+        if (skins[i] == "default" && areas[i] >= areas[most])
+            return i;
+    return most;
+}
+
 void RuntimePlugin::unload()
 {
     if (context && destroy)
@@ -259,6 +357,8 @@ void RuntimePlugin::unload()
     update = nullptr;
     getDrawCommandCount = nullptr;
     getDrawCommand = nullptr;
+    setSkinFn = nullptr;
+    getAnimationBounds = nullptr;
     if (library) {
         closeLibrary(library);
         library = nullptr;

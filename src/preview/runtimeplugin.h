@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,23 @@ struct PreviewFrame {
     std::vector<DrawItem> items; // back to front
 };
 
+// An axis-aligned box in skeleton space, y down.
+struct SkeletonBox {
+    float x = 0.0f;
+    float y = 0.0f;
+    float width = 0.0f;
+    float height = 0.0f;
+};
+
+// How much a frame draws: the summed area of its triangles, in square skeleton units. Overlaps
+// count twice; what matters is comparing skins of one skeleton.
+double drawnArea(const std::vector<DrawItem> &items);
+
+// The skin to show first, given each skin's drawn area at the first frame: the default skin
+// when it draws as much as any other single skin, otherwise the one that draws the most (the
+// earlier on a tie). skins and areas run in parallel; 0 for an empty list.
+size_t initialSkinIndex(const std::vector<std::string> &skins, const std::vector<double> &areas);
+
 class RuntimePlugin {
 public:
     RuntimePlugin() = default;
@@ -47,6 +65,16 @@ public:
                                   const std::filesystem::path &atlasPath, float scale, std::string &error);
     bool setAnimation(const std::string &name, bool loop, std::string &error);
     PreviewFrame sampleFrame(float deltaSeconds, std::string &error);
+    // Optional capabilities: false from the setters when the plugin lacks them.
+    bool canChooseSkin() const { return setSkinFn != nullptr; }
+    bool canMeasureAnimations() const { return getAnimationBounds != nullptr; }
+    bool setSkin(const std::string &name, std::string &error);
+    std::optional<SkeletonBox> animationBounds(const std::string &name, std::string &error);
+    // Tries every skin at the first frame of the selected animation (or the setup pose) and
+    // leaves the plugin on the one initialSkinIndex picks, returning its index; the animation is
+    // selected again afterwards so playback starts over. Empty without skin choice.
+    std::optional<size_t> chooseInitialSkin(const std::vector<std::string> &skins, const std::string &animation,
+                                            std::string &error);
     void unload();
 
     bool isLoaded() const { return library != nullptr; }
@@ -75,6 +103,8 @@ private:
     kvxRuntimeUpdateFn update = nullptr;
     kvxRuntimeGetDrawCommandCountFn getDrawCommandCount = nullptr;
     kvxRuntimeGetDrawCommandFn getDrawCommand = nullptr;
+    kvxRuntimeSetSkinFn setSkinFn = nullptr;
+    kvxRuntimeGetAnimationBoundsFn getAnimationBounds = nullptr;
     kvxRuntimeContext context = nullptr;
 };
 

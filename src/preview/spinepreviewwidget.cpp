@@ -153,6 +153,12 @@ void SpinePreviewWidget::setFrame(std::vector<DrawItem> items)
     update();
 }
 
+void SpinePreviewWidget::setFraming(std::optional<QRectF> bounds)
+{
+    contentBounds = bounds;
+    update();
+}
+
 const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
 {
     const QString key = QString::fromStdU16String(path);

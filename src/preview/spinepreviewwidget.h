@@ -25,6 +25,8 @@ public:
     void resetView();
     void setMessage(const QString &text);
     void setFrame(std::vector<DrawItem> items);
+    // Fixes the framing to bounds (skeleton space, y down); without bounds the next frame fixes it.
+    void setFraming(std::optional<QRectF> bounds);
     const QImage &pageImage(const std::u16string &path);
 
     void setBackground(PreviewBackground background);

@@ -207,8 +207,10 @@ TEST_F(PreviewPlaybackTest, PickingAnotherAnimationSelectsItOnceAndSamplesAtOnce
     controlled().clearCalls();
 
     animations()->setCurrentIndex(1);
+    // Selected, measured for its framing, then sampled.
     EXPECT_EQ(controlled().callSequence(),
-              (std::vector<Call>{Call::SetAnimation, Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand}));
+              (std::vector<Call>{Call::SetAnimation, Call::GetAnimationBounds, Call::Update, Call::GetDrawCommandCount,
+                                 Call::GetDrawCommand}));
     EXPECT_EQ(selectedAnimations(controlled()), std::vector<std::string>{"walk"});
     EXPECT_LT(controlled().callsOf(Call::Update).front().seconds, 0.05f);
     EXPECT_TRUE(timer()->isActive());
@@ -360,6 +362,117 @@ TEST_F(PreviewPlaybackTest, ClosingTheWindowReleasesThePlugin)
     access.reset();
     window.reset();
     EXPECT_EQ(controlled().control().liveContexts, 0u);
+}
+
+// --- skins and framing ---
+
+class PreviewSkinTest : public PreviewPlaybackTest {
+protected:
+    QComboBox *skins() const { return window->findChild<QComboBox *>(QStringLiteral("skinCombo")); }
+    bool skinsShown() const { return !skins()->parentWidget()->isHidden(); }
+
+    // Skins whose frames draw 1, 3 and 2 triangles of growing size: "spear" draws the most.
+    void configureThreeSkins() const
+    {
+        controlled().setAnimations({{"idle", 1.0f}, {"walk", 0.5f}});
+        controlled().setSkins({"default", "spear", "body"});
+        const std::string page = toQString(exports / "hero/hero.png").toStdString();
+        for (uint32_t i = 0; i < 3; ++i)
+            controlled().setCommand(i, {{0, 0, 0, 0, 0xFFFFFFFF}, {10, 0, 1, 0, 0xFFFFFFFF},
+                                        {0, 10.0f * float(i + 1), 0, 1, 0xFFFFFFFF}},
+                                    {0, 1, 2}, page);
+        controlled().control().commandsBySkin = true;
+        controlled().control().skinCommandCounts[0] = 1;
+        controlled().control().skinCommandCounts[1] = 3;
+        controlled().control().skinCommandCounts[2] = 2;
+    }
+};
+
+TEST_F(PreviewSkinTest, SeveralSkinsAreListedOnTheSkinThatDrawsTheMost)
+{
+    install("full");
+    configureThreeSkins();
+    addHero();
+    ASSERT_NE(skins(), nullptr);
+    EXPECT_TRUE(skinsShown());
+    ASSERT_EQ(skins()->count(), 3);
+    EXPECT_EQ(skins()->itemText(2), "body");
+    EXPECT_EQ(skins()->currentText(), "spear");
+    EXPECT_EQ(controlled().control().currentSkin, 1);
+    EXPECT_EQ(preview()->currentFrame().size(), 3u);
+    // The first animation still plays from its start.
+    EXPECT_EQ(selectedAnimations(controlled()).back(), "idle");
+    EXPECT_TRUE(timer()->isActive());
+}
+
+TEST_F(PreviewSkinTest, OneSkinShowsNoList)
+{
+    install("full");
+    configureThreeAnimations();
+    controlled().setSkins({"default"});
+    addHero();
+    EXPECT_FALSE(skinsShown());
+    EXPECT_TRUE(controlled().callsOf(Call::SetSkin).empty());
+}
+
+TEST_F(PreviewSkinTest, PluginWithoutSkinChoiceShowsNoList)
+{
+    install("drawing");
+    configureThreeSkins();
+    addHero();
+    EXPECT_FALSE(skinsShown());
+    EXPECT_EQ(skins()->count(), 0);
+    EXPECT_EQ(preview()->currentFrame().size(), 0u) << "no skin was chosen, so the plugin's default shows";
+}
+
+TEST_F(PreviewSkinTest, ChoosingASkinReposesTheCurrentFrameWithoutRestarting)
+{
+    install("full");
+    configureThreeSkins();
+    addHero();
+    controlled().clearCalls();
+    skins()->setCurrentIndex(2);
+    EXPECT_EQ(controlled().control().currentSkin, 2);
+    EXPECT_EQ(preview()->currentFrame().size(), 2u);
+    EXPECT_TRUE(controlled().callsOf(Call::SetAnimation).empty()) << "the animation goes on";
+    const std::vector<testplugin::CallRecord> updates = controlled().callsOf(Call::Update);
+    ASSERT_EQ(updates.size(), 1u);
+    EXPECT_EQ(updates[0].seconds, 0.0f);
+    EXPECT_TRUE(timer()->isActive());
+}
+
+TEST_F(PreviewSkinTest, EachAnimationIsFramedByItsWholeExtent)
+{
+    install("full");
+    configureThreeAnimations();
+    controlled().control().bounds = kvxRuntimeBounds{0, 0, -10.0f, -5.0f, 120.0f, 10.0f};
+    addHero();
+    EXPECT_EQ(preview()->framing(), std::optional<QRectF>(QRectF(-10, -5, 120, 10)));
+
+    controlled().control().bounds = kvxRuntimeBounds{0, 0, -40.0f, -80.0f, 80.0f, 90.0f};
+    controlled().clearCalls();
+    animations()->setCurrentIndex(1);
+    const std::vector<testplugin::CallRecord> measured = controlled().callsOf(Call::GetAnimationBounds);
+    ASSERT_EQ(measured.size(), 1u);
+    EXPECT_STREQ(measured[0].text, "walk");
+    EXPECT_EQ(preview()->framing(), std::optional<QRectF>(QRectF(-40, -80, 80, 90)));
+}
+
+TEST_F(PreviewSkinTest, WithoutAMeasureTheFirstFrameFrames)
+{
+    install("full");
+    configureThreeAnimations(); // one command covering (0, 0)–(10, 10)
+    controlled().control().failBounds = true;
+    addHero();
+    EXPECT_EQ(preview()->framing(), std::optional<QRectF>(QRectF(0, 0, 10, 10)));
+}
+
+TEST_F(PreviewSkinTest, PluginThatCannotMeasureIsFramedByTheFirstFrame)
+{
+    install("drawing");
+    configureThreeAnimations();
+    addHero();
+    EXPECT_EQ(preview()->framing(), std::optional<QRectF>(QRectF(0, 0, 10, 10)));
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 //
 // Variants of this one source are built with:
 //   KVX_TEST_PLUGIN_LEVEL        0 required exports only, 1 + skeleton metadata, 2 + playback,
-//                                3 + drawing (everything)
+//                                3 + drawing, 4 + skin choice and framing (everything)
 //   KVX_TEST_PLUGIN_NO_INFO      leave kvxRuntimeGetInfo out
 //   KVX_TEST_PLUGIN_API_VERSION  what kvxRuntimeGetApiVersion returns after a reset
 
@@ -12,7 +12,7 @@
 #include <cstring>
 
 #ifndef KVX_TEST_PLUGIN_LEVEL
-#define KVX_TEST_PLUGIN_LEVEL 3
+#define KVX_TEST_PLUGIN_LEVEL 4
 #endif
 #ifndef KVX_TEST_PLUGIN_API_VERSION
 #define KVX_TEST_PLUGIN_API_VERSION KVX_RUNTIME_API_VERSION
@@ -33,6 +33,7 @@ void resetControl()
 {
     std::memset(&control, 0, sizeof(control));
     control.apiVersion = KVX_TEST_PLUGIN_API_VERSION;
+    control.currentSkin = -1;
 }
 
 // Runs before any test can reach the block, so a host that opens the library first sees defaults.
@@ -196,6 +197,10 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeUpdate(kvxRuntimeContext context, float del
 KVX_RUNTIME_EXPORT uint32_t kvxRuntimeGetDrawCommandCount(kvxRuntimeContext context)
 {
     record(Call::GetDrawCommandCount, context);
+    if (control.commandsBySkin)
+        return control.currentSkin >= 0 && control.currentSkin < int32_t(kMaxSkins)
+                   ? control.skinCommandCounts[control.currentSkin]
+                   : 0;
     return control.commandCount;
 }
 
@@ -212,6 +217,36 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommand(kvxRuntimeContext context, u
     command->indexCount = scratch.indexCount;
     command->texturePath = scratch.nullTexturePath ? nullptr : scratch.texturePath;
     command->blendMode = scratch.blendMode;
+    return 0;
+}
+#endif
+
+#if KVX_TEST_PLUGIN_LEVEL >= 4
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkin(kvxRuntimeContext context, const char *name)
+{
+    copyText(record(Call::SetSkin, context).text, kNameSize, name);
+    if (!name || (control.rejectedSkin[0] && std::strcmp(name, control.rejectedSkin) == 0))
+        return 1;
+    for (uint32_t i = 0; i < control.skinCount && i < kMaxSkins; ++i) {
+        if (std::strcmp(name, control.skinNames[i]) == 0) {
+            control.currentSkin = int32_t(i);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext context, const char *name,
+                                                        kvxRuntimeBounds *bounds)
+{
+    CallRecord &entry = record(Call::GetAnimationBounds, context);
+    copyText(entry.text, kNameSize, name);
+    noteRecord(entry, bounds, sizeof(*bounds));
+    if (control.failBounds)
+        return 1;
+    const uint32_t structSize = bounds->structSize;
+    *bounds = control.bounds;
+    bounds->structSize = structSize;
     return 0;
 }
 #endif

@@ -34,6 +34,8 @@ enum class Call : int32_t {
     Update,
     GetDrawCommandCount,
     GetDrawCommand,
+    SetSkin,
+    GetAnimationBounds,
 };
 
 struct CallRecord {
@@ -44,7 +46,7 @@ struct CallRecord {
     int32_t loop;          // loop flag of SetAnimation
     uint32_t structSize;   // structSize the host wrote into the record passed
     bool recordWasZeroed;  // a record to fill arrived zero-filled apart from structSize
-    char text[kNameSize];  // the name passed to SetAnimation (cut to fit)
+    char text[kNameSize];  // the name passed to SetAnimation, SetSkin or GetAnimationBounds (cut to fit)
 };
 
 struct Command {
@@ -85,6 +87,14 @@ struct Control {
     char loadedAtlasPath[kTextSize];
     float loadedScale;
     uint32_t loadStructSize;
+
+    // Skin choice and framing (variants with both).
+    char rejectedSkin[kNameSize]; // SetSkin fails for this name (when not empty)
+    int32_t currentSkin;          // index of the last skin set, -1 for none
+    bool commandsBySkin;          // GetDrawCommandCount reports skinCommandCounts[currentSkin]
+    uint32_t skinCommandCounts[kMaxSkins];
+    bool failBounds;
+    kvxRuntimeBounds bounds;      // reported by GetAnimationBounds (structSize aside)
 
     uint32_t contextsCreated;
     uint32_t liveContexts;

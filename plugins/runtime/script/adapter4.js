@@ -59,6 +59,11 @@ export function spine4Adapter(spine) {
             return skeleton;
         },
         setupPose: (skeleton) => skeleton.setToSetupPose(),
+        // Slots take the new skin's attachments at once; bones keep their pose.
+        setSkin(skeleton, skin) {
+            skeleton.setSkin(skin);
+            skeleton.setSlotsToSetupPose();
+        },
         newAnimationState: (data) => new spine.AnimationState(new spine.AnimationStateData(data)),
         pose(skeleton, state, delta) {
             state.update(delta);

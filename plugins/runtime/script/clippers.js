@@ -8,6 +8,7 @@ function slotClipControls(clipping) {
         end: (slot) => clipping.clipEndWithSlot(slot),
         endAll: () => clipping.clipEnd(),
         active: () => clipping.isClipping(),
+        polygon: () => clipping.clippingPolygon, // world x, y pairs of the active clip
     };
 }
 
@@ -60,6 +61,7 @@ export function posedClipper(clipping) {
         end: (slot) => clipping.clipEnd(slot),
         endAll: () => clipping.clipEnd(),
         active: () => clipping.isClipping(),
+        polygon: () => clipping.clippingPolygon,
         clip(vertices, vertexCount, triangles, triangleCount, uvs) {
             clipping.clipTrianglesUnpacked(vertices, 0, triangles, triangleCount, uvs, 2);
             out.positions = clipping.clippedVerticesTyped;

@@ -6,6 +6,7 @@
 // its versions: how a skeleton is posed, where a slot's attachment and colour live, how region
 // and mesh vertices are computed and how the clipper is called.
 
+import { Extent } from "./extent.js";
 import { FrameWriter } from "./framewriter.js";
 import { checkSkeletonData, checkSkeletonJson } from "./inputlimits.js";
 
@@ -25,6 +26,7 @@ class Runtime {
         this.state = null;
         this.clipper = null;
         this.writer = new FrameWriter();
+        this.extent = null; // while measuring an animation, what its poses draw goes here instead
         this.worldVertices = new Float32Array(1024);
         this.unclipped = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
             triangles: null, triangleCount: 0 };
@@ -63,12 +65,59 @@ class Runtime {
         this.adapter.setupPose(this.skeleton);
     }
 
+    // Throws when the skeleton has no skin of that name.
+    setSkin(name) {
+        const skin = this.skeleton.data.findSkin(name);
+        if (!skin)
+            throw new Error(`Skeleton has no skin named ${name}.`);
+        this.adapter.setSkin(this.skeleton, skin);
+    }
+
+    // [x, y, width, height] (y down) holding every frame of the animation played once from its
+    // start with the current skin, or null when no frame draws anything. It is measured on a
+    // pose of its own, so the shown pose and its playback, physics included, stay as they are.
+    animationBounds(name, maximumSteps) {
+        const data = this.skeleton.data;
+        const animation = data.findAnimation(name);
+        if (!animation)
+            throw new Error(`Skeleton has no animation named ${name}.`);
+        const shown = { skeleton: this.skeleton, state: this.state };
+        try {
+            this.skeleton = this.adapter.newSkeleton(data);
+            if (shown.skeleton.skin)
+                this.adapter.setSkin(this.skeleton, shown.skeleton.skin);
+            this.state = this.adapter.newAnimationState(data);
+            this.state.setAnimation(0, name, false);
+            return this.sweepBounds(animation.duration, maximumSteps);
+        } finally {
+            this.skeleton = shown.skeleton;
+            this.state = shown.state;
+        }
+    }
+
+    // Poses the current skeleton at 30 frames a second (fewer over long animations) up to and
+    // including the end, and unites what each frame draws.
+    sweepBounds(duration, maximumSteps) {
+        const steps = duration > 0 ? Math.max(1, Math.min(maximumSteps, Math.ceil(duration * 30))) : 0;
+        this.extent = new Extent(this.adapter.yUp ? -1 : 1);
+        try {
+            for (let step = 0; step <= steps; step++) {
+                this.adapter.pose(this.skeleton, this.state, step === 0 ? 0 : duration / steps);
+                this.drawSkeleton(false);
+            }
+            return this.extent.toArray();
+        } finally {
+            this.extent = null;
+            this.clipper.endAll(); // a pose that threw may have left a clip open
+        }
+    }
+
     update(deltaSeconds) {
         this.adapter.pose(this.skeleton, this.state, deltaSeconds);
         return this.drawSkeleton();
     }
 
-    drawSkeleton() {
+    drawSkeleton(finish = true) {
         const adapter = this.adapter, skeleton = this.skeleton, clipper = this.clipper;
         const writer = this.writer;
         writer.begin(adapter.yUp);
@@ -88,7 +137,7 @@ class Runtime {
             clipper.end(slot);
         }
         clipper.endAll();
-        return writer.finish();
+        return finish ? writer.finish() : null;
     }
 
     drawAttachment(slot, look, attachment) {
@@ -105,6 +154,10 @@ class Runtime {
             return; // bounding boxes, paths and points have nothing to draw
         if (!geometry.region || !geometry.region.page)
             return;
+        if (this.extent) {
+            this.extent.add(geometry.vertices, geometry.vertexCount, this.clipper.active() ? this.clipper.polygon() : null);
+            return;
+        }
         const page = geometry.region.page.kvxIndex;
         const blend = adapter.blendMode(slot);
         const triangles = geometry.triangles || QUAD_TRIANGLES;

@@ -8,6 +8,10 @@ import { createRuntime } from "./glue.js";
 const adapter = spine4Adapter(spine);
 const geometry = {};
 adapter.setupPose = (skeleton) => skeleton.setupPose();
+adapter.setSkin = (skeleton, skin) => {
+    skeleton.setSkin(skin);
+    skeleton.setupPoseSlots();
+};
 adapter.pose = (skeleton, state, delta) => {
     state.update(delta);
     state.apply(skeleton);

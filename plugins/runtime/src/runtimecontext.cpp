@@ -172,4 +172,43 @@ bool advance(kvxRuntimeContextData &context, float deltaSeconds)
     });
 }
 
+bool selectSkin(kvxRuntimeContextData &context, const char *name)
+{
+    if (!context.loaded)
+        return fail(context, "No skeleton is loaded.");
+    if (!name)
+        return fail(context, "Skin name is missing.");
+    const ScriptResult selected = context.script.call("setSkin", {QJSValue(QString::fromUtf8(name))});
+    if (!selected.ok)
+        return fail(context, selected.error);
+    return true;
+}
+
+bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRuntimeBounds &bounds)
+{
+    // Enough poses for 20 s at 30 frames a second; longer animations are sampled more sparsely.
+    constexpr int maximumSteps = 600;
+    if (!context.loaded)
+        return fail(context, "No skeleton is loaded.");
+    if (!name)
+        return fail(context, "Animation name is missing.");
+    const ScriptResult measured =
+        context.script.call("animationBounds", {QJSValue(QString::fromUtf8(name)), QJSValue(maximumSteps)});
+    if (!measured.ok)
+        return fail(context, "Animation could not be measured: " + measured.error);
+    if (!measured.value.isArray())
+        return fail(context, "Animation draws nothing.");
+    float box[4];
+    for (quint32 i = 0; i < 4; ++i) {
+        box[i] = float(measured.value.property(i).toNumber());
+        if (!std::isfinite(box[i]))
+            return fail(context, "Runtime script returned a malformed extent.");
+    }
+    bounds.x = box[0];
+    bounds.y = box[1];
+    bounds.width = box[2];
+    bounds.height = box[3];
+    return true;
+}
+
 } // namespace kvx::plugin

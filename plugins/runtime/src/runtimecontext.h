@@ -33,5 +33,7 @@ namespace kvx::plugin {
 bool loadSkeleton(kvxRuntimeContextData &context, const kvxRuntimeLoadRequest &request);
 bool selectAnimation(kvxRuntimeContextData &context, const char *name, bool loop);
 bool advance(kvxRuntimeContextData &context, float deltaSeconds);
+bool selectSkin(kvxRuntimeContextData &context, const char *name);
+bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRuntimeBounds &bounds);
 
 } // namespace kvx::plugin

@@ -1,4 +1,4 @@
-// The fourteen exports of the runtime plugin interface. Everything else in the library is
+// The sixteen exports of the runtime plugin interface. Everything else in the library is
 // hidden; no C++ exception leaves through these functions.
 
 #include "embeddedscript.h"
@@ -132,6 +132,21 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommand(kvxRuntimeContext context, u
     if (!context || !command)
         return 1;
     return context->frame.fill(index, context->pagePaths, *command) ? 0 : 1;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkin(kvxRuntimeContext context, const char *name)
+{
+    return guarded(context, [name](kvxRuntimeContextData &data) { return kvx::plugin::selectSkin(data, name); });
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext context, const char *name,
+                                                        kvxRuntimeBounds *bounds)
+{
+    if (!bounds)
+        return 1;
+    return guarded(context, [name, bounds](kvxRuntimeContextData &data) {
+        return kvx::plugin::measureAnimation(data, name, *bounds);
+    });
 }
 
 } // extern "C"

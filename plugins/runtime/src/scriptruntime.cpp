@@ -1,6 +1,7 @@
 #include "scriptruntime.h"
 
 #include "embeddedscript.h"
+#include "hostapplication.h"
 
 #include <QLoggingCategory>
 
@@ -34,6 +35,7 @@ bool ScriptRuntime::start(std::string &error)
         return true;
     }();
     (void)filterInstalled;
+    ensureApplication();
     jsEngine = std::make_unique<QJSEngine>();
     jsEngine->evaluate(QString::fromLatin1(quietConsole));
     const std::string_view script = embeddedScript();

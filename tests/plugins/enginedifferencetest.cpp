@@ -1,0 +1,143 @@
+// The same bundled runtime script under node and inside the plugin (QJSEngine) must draw the same
+// triangles: this guards against the two engines running any construct of a runtime differently.
+
+#include "plugins/featurefixtures.h"
+#include "plugins/pluginharness.h"
+
+#include "common/pathtext.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kvx::test {
+namespace {
+
+const std::vector<float> &deltas()
+{
+    static const std::vector<float> values{0.0f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.05f};
+    return values;
+}
+
+struct NodeRun {
+    bool ok = false;
+    std::string error;
+    std::vector<QJsonObject> frames;
+};
+
+NodeRun runUnderNode(const std::string &line, const ExportPaths &paths, const FixtureExport &fixture,
+                     const std::string &skin)
+{
+    QStringList arguments{QStringLiteral(KVX_SOURCE_DIR "/tests/plugins/nodeframes.mjs"),
+                          QStringLiteral(KVX_RUNTIME_SCRIPT_DIR "/runtimescript-%1.js").arg(QString::fromStdString(line)),
+                          toQString(paths.skeleton), toQString(paths.atlas), QString::fromStdString(fixture.animation),
+                          QString::fromStdString(skin)};
+    for (const float delta : deltas())
+        arguments << QString::number(double(delta), 'g', 9);
+    QProcess node;
+    node.start(QStringLiteral(KVX_NODE_PATH), arguments);
+    NodeRun run;
+    if (!node.waitForFinished(60000) || node.exitStatus() != QProcess::NormalExit || node.exitCode() != 0) {
+        run.error = "node failed: " + node.readAllStandardError().toStdString();
+        return run;
+    }
+    for (const QByteArray &lineText : node.readAllStandardOutput().split('\n')) {
+        if (!lineText.trimmed().isEmpty())
+            run.frames.push_back(QJsonDocument::fromJson(lineText).object());
+    }
+    run.ok = run.frames.size() == deltas().size();
+    if (!run.ok)
+        run.error = "node printed " + std::to_string(run.frames.size()) + " frames";
+    return run;
+}
+
+bool near(double a, double b)
+{
+    return std::fabs(a - b) <= 1e-3 * std::max(1.0, std::fabs(a));
+}
+
+// Commands, triangles (index lists) and colours must agree exactly; positions and UVs to 1e-3.
+::testing::AssertionResult sameDrawing(const QJsonObject &node, const PreviewFrame &plugin)
+{
+    if (!plugin.ok)
+        return ::testing::AssertionFailure() << "the plugin sampled no frame";
+    const QJsonArray commands = node["commands"].toArray();
+    const QJsonArray vertices = node["vertices"].toArray();
+    const QJsonArray indices = node["indices"].toArray();
+    if (size_t(commands.size()) != plugin.items.size())
+        return ::testing::AssertionFailure() << "node drew " << commands.size() << " commands, QJSEngine "
+                                             << plugin.items.size();
+    for (qsizetype c = 0; c < commands.size(); ++c) {
+        const QJsonArray command = commands[c].toArray();
+        const DrawItem &item = plugin.items[size_t(c)];
+        const int firstVertex = command[0].toInt(), firstIndex = command[2].toInt();
+        if (size_t(command[1].toInt()) != item.vertices.size() || size_t(command[3].toInt()) != item.indices.size())
+            return ::testing::AssertionFailure()
+                   << "command " << c << ": node has " << command[1].toInt() << " vertices and " << command[3].toInt()
+                   << " indices, QJSEngine " << item.vertices.size() << " and " << item.indices.size();
+        if (command[5].toInt() != item.blendMode)
+            return ::testing::AssertionFailure() << "command " << c << " blends differently";
+        for (size_t i = 0; i < item.indices.size(); ++i)
+            if (indices[firstIndex + qsizetype(i)].toInt() != item.indices[i])
+                return ::testing::AssertionFailure() << "command " << c << " triangulates differently at index " << i;
+        for (size_t v = 0; v < item.vertices.size(); ++v) {
+            const QJsonArray expected = vertices[firstVertex + qsizetype(v)].toArray();
+            const kvxRuntimeVertex &actual = item.vertices[v];
+            if (!near(expected[0].toDouble(), actual.x) || !near(expected[1].toDouble(), actual.y)
+                || !near(expected[2].toDouble(), actual.u) || !near(expected[3].toDouble(), actual.v)
+                || uint32_t(expected[4].toDouble()) != actual.color)
+                return ::testing::AssertionFailure()
+                       << "command " << c << " vertex " << v << ": node (" << expected[0].toDouble() << ", "
+                       << expected[1].toDouble() << "), QJSEngine (" << actual.x << ", " << actual.y << ")";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class EngineDifferenceTest : public ::testing::TestWithParam<std::string> {
+protected:
+    const std::string &line() const { return GetParam(); }
+
+    void compare(const FixtureExport &fixture, const std::string &skin = {})
+    {
+        TempFolder folder;
+        const ExportPaths paths = writeExport(folder, fixture.skeleton, fixture.atlas);
+        const NodeRun node = runUnderNode(line(), paths, fixture, skin);
+        ASSERT_TRUE(node.ok) << node.error;
+
+        PluginHarness harness(line());
+        ASSERT_TRUE(harness.load(paths).ok) << harness.error;
+        if (!skin.empty())
+            ASSERT_TRUE(harness.host.setSkin(skin, harness.error)) << harness.error;
+        if (!fixture.animation.empty())
+            ASSERT_TRUE(harness.select(fixture.animation)) << harness.error;
+        for (size_t i = 0; i < deltas().size(); ++i)
+            EXPECT_TRUE(sameDrawing(node.frames[i], harness.sample(deltas()[i]))) << "frame " << i;
+    }
+};
+
+TEST_P(EngineDifferenceTest, RigWithMeshesConstraintsClippingAndPhysicsDrawsAlike)
+{
+    compare(fullRigExport(line()));
+}
+
+TEST_P(EngineDifferenceTest, ConcaveClippingIsTriangulatedAlike)
+{
+    compare(concaveClipExport(line()));
+}
+
+TEST_P(EngineDifferenceTest, ChainPathConstraintAndSkinsDrawAlike)
+{
+    compare(chainPathExport(line()));
+    compare(skinsExport(line()), "large");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLine, EngineDifferenceTest, ::testing::ValuesIn(runtimeLines()),
+                         [](const auto &info) { return "Spine" + info.param.substr(0, 1) + info.param.substr(2); });
+
+} // namespace
+} // namespace kvx::test

@@ -1,0 +1,220 @@
+#include "plugins/featurefixtures.h"
+
+#include <array>
+#include <sstream>
+#include <vector>
+
+namespace kvx::test {
+
+namespace {
+
+bool isLine38(const std::string &line) { return line == "3.8"; }
+bool hasPhysics(const std::string &line) { return line != "3.8" && line != "4.0" && line != "4.1"; }
+
+std::string versionText(const std::string &line)
+{
+    return isLine38(line) ? "3.8.99" : line + ".20";
+}
+
+enum class Kind { Ik, Transform, Path, Physics };
+
+struct Constraint {
+    Kind kind;
+    std::string members; // what every line writes alike: name, bones, modes, offsets
+    std::string target;  // the bone (IK, transform, physics) or slot (path) it follows
+};
+
+// The constraint members of the document in the line's dialect: separate arrays up to 4.2, one
+// "constraints" list with types in 4.3, where transform constraints name what they copy.
+std::string constraintMembers(const std::string &line, const std::vector<Constraint> &constraints)
+{
+    std::ostringstream json;
+    if (line == "4.3") {
+        json << R"(, "constraints": [)";
+        for (size_t i = 0; i < constraints.size(); ++i) {
+            const Constraint &c = constraints[i];
+            json << (i ? ", " : "") << "{" << c.members;
+            switch (c.kind) {
+            case Kind::Ik: json << R"(, "type": "ik", "target": ")" << c.target << R"(")"; break;
+            case Kind::Transform:
+                json << R"(, "type": "transform", "source": ")" << c.target
+                     << R"(", "properties": {"rotate": {"to": {"rotate": {}}}, "x": {"to": {"x": {}}},)"
+                     << R"( "y": {"to": {"y": {}}}})";
+                break;
+            case Kind::Path: json << R"(, "type": "path", "slot": ")" << c.target << R"(")"; break;
+            case Kind::Physics: json << R"(, "type": "physics", "bone": ")" << c.target << R"(")"; break;
+            }
+            json << "}";
+        }
+        json << "]";
+        return json.str();
+    }
+    const std::pair<Kind, const char *> groups[] = {
+        {Kind::Ik, "ik"}, {Kind::Transform, "transform"}, {Kind::Path, "path"}, {Kind::Physics, "physics"}};
+    for (const auto &[kind, name] : groups) {
+        std::string entries;
+        for (const Constraint &c : constraints) {
+            if (c.kind != kind)
+                continue;
+            const char *targetKey = kind == Kind::Physics ? "bone" : "target";
+            entries += (entries.empty() ? "{" : ", {") + c.members + R"(, ")" + targetKey + R"(": ")" + c.target + R"("})";
+        }
+        if (!entries.empty())
+            json << R"(, ")" << name << R"(": [)" << entries << "]";
+    }
+    return json.str();
+}
+
+struct Document {
+    std::string bones;
+    std::string slots;
+    std::string defaultSkin;      // attachments of the default skin
+    std::string extraSkins;       // further skin objects, each with a leading comma
+    std::vector<Constraint> constraints;
+    std::string animations;       // inside of the animations object
+};
+
+std::string documentJson(const std::string &line, const Document &document)
+{
+    std::ostringstream json;
+    json << R"({"skeleton": {"hash": "fixture", "spine": ")" << versionText(line) << R"("},)"
+         << R"("bones": [)" << document.bones << "],"
+         << R"("slots": [)" << document.slots << "],"
+         << R"("skins": [{"name": "default", "attachments": {)" << document.defaultSkin << "}}"
+         << document.extraSkins << "]" << constraintMembers(line, document.constraints);
+    if (!document.animations.empty())
+        json << R"(, "animations": {)" << document.animations << "}";
+    json << "}";
+    return json.str();
+}
+
+// Linear keys of a two-value timeline (translate): time, x, y.
+std::string pairTimeline(const std::vector<std::array<float, 3>> &keys)
+{
+    std::ostringstream json;
+    json << "[";
+    for (size_t i = 0; i < keys.size(); ++i)
+        json << (i ? ", " : "") << R"({"time": )" << keys[i][0] << R"(, "x": )" << keys[i][1] << R"(, "y": )"
+             << keys[i][2] << "}";
+    json << "]";
+    return json.str();
+}
+
+std::string atlasFor(const std::string &line)
+{
+    return atlasText(line, {{"seg", 0, 0, 20, 10}, {"fill", 0, 0, 60, 60}, {"dot", 0, 0, 4, 4}, {"large", 0, 0, 40, 40}});
+}
+
+// A straight path from (0, 0) to (100, 100) with its handles on the line.
+const char *const straightPath =
+    R"({"type": "path", "lengths": [141.421356], "vertexCount": 6, "vertices": [-10, -10, 0, 0, 33.333333,)"
+    R"( 33.333333, 66.666667, 66.666667, 100, 100, 110, 110]})";
+
+// The comb: counter-clockwise with y up, teeth at x -30, -10, 10 and 30, notches down to y 0.
+const char *const combClip =
+    R"({"type": "clipping", "end": "fill", "vertexCount": 9, "vertices": [-30, -30, 30, -30, 30, 30, 20, 0, 10, 30,)"
+    R"( 0, 0, -10, 30, -20, 0, -30, 30]})";
+
+} // namespace
+
+FixtureExport chainPathExport(const std::string &line)
+{
+    Document document;
+    document.bones = R"({"name": "root"}, {"name": "b1", "parent": "root", "length": 20},)"
+                     R"( {"name": "b2", "parent": "b1", "x": 20, "length": 20})";
+    document.slots = R"({"name": "path", "bone": "root", "attachment": "path"},)"
+                     R"( {"name": "b1", "bone": "b1", "attachment": "seg"}, {"name": "b2", "bone": "b2", "attachment": "seg"})";
+    document.defaultSkin = std::string(R"("path": {"path": )") + straightPath + "},"
+                           + R"( "b1": {"seg": {"x": 10, "width": 20, "height": 10}},)"
+                             R"( "b2": {"seg": {"x": 10, "width": 20, "height": 10}})";
+    document.constraints = {{Kind::Path, R"("name": "chain", "bones": ["b1", "b2"], "rotateMode": "chain")", "path"}};
+    return {documentJson(line, document), atlasFor(line), {}};
+}
+
+FixtureExport concaveClipExport(const std::string &line)
+{
+    Document document;
+    document.bones = R"({"name": "root"})";
+    document.slots = R"({"name": "clip", "bone": "root", "attachment": "clip"},)"
+                     R"( {"name": "fill", "bone": "root", "attachment": "fill"})";
+    document.defaultSkin = std::string(R"("clip": {"clip": )") + combClip + "},"
+                           + R"( "fill": {"fill": {"width": 100, "height": 100}})";
+    document.animations = R"("still": {"bones": {"root": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 0}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "still"};
+}
+
+FixtureExport skinsExport(const std::string &line)
+{
+    Document document;
+    document.bones = R"({"name": "root"})";
+    document.slots = R"({"name": "body", "bone": "root", "attachment": "body"})";
+    document.defaultSkin = R"("body": {"body": {"path": "dot", "width": 4, "height": 4}})";
+    document.extraSkins = R"(, {"name": "small", "attachments": {"body": {"body": {"path": "seg", "x": 50, "width": 20,)"
+                          R"( "height": 10}}}}, {"name": "large", "attachments": {"body": {"body": {"path": "large",)"
+                          R"( "x": -50, "width": 40, "height": 40}}}})";
+    document.animations = R"("idle": {"bones": {"root": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 0}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "idle"};
+}
+
+FixtureExport growingExport(const std::string &line)
+{
+    Document document;
+    document.bones = R"({"name": "root"}, {"name": "grow", "parent": "root"})";
+    document.slots = R"({"name": "grow", "bone": "grow", "attachment": "seg"})";
+    document.defaultSkin = R"("grow": {"seg": {"width": 20, "height": 10}})";
+    document.animations = R"("grow": {"bones": {"grow": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 100, 0}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "grow"};
+}
+
+FixtureExport fullRigExport(const std::string &line)
+{
+    Document document;
+    // Bone indices for the weighted mesh: upper 1, lower 2. Upper is scaled unevenly so that IK
+    // takes its general two-bone solution rather than the uniform-scale one.
+    document.bones = R"({"name": "root"}, {"name": "upper", "parent": "root", "x": -60, "length": 30, "scaleY": 0.8},)"
+                     R"( {"name": "lower", "parent": "upper", "x": 30, "length": 30},)"
+                     R"( {"name": "ikTarget", "parent": "root", "x": -20, "y": 20},)"
+                     R"( {"name": "leader", "parent": "root", "x": 60, "y": 40},)"
+                     R"( {"name": "follower", "parent": "root", "x": 60, "y": -40},)"
+                     R"( {"name": "pathBone", "parent": "root", "x": -40, "y": -60},)"
+                     R"( {"name": "p1", "parent": "root", "length": 20}, {"name": "p2", "parent": "p1", "x": 20, "length": 20},)"
+                     R"( {"name": "tail", "parent": "root", "y": 60, "length": 20})";
+    document.slots = R"({"name": "mesh", "bone": "upper", "attachment": "mesh"},)"
+                     R"( {"name": "plain", "bone": "leader", "attachment": "plain"},)"
+                     R"( {"name": "follow", "bone": "follower", "attachment": "seg"},)"
+                     R"( {"name": "path", "bone": "pathBone", "attachment": "path"},)"
+                     R"( {"name": "p1", "bone": "p1", "attachment": "seg"}, {"name": "p2", "bone": "p2", "attachment": "seg"},)"
+                     R"( {"name": "tail", "bone": "tail", "attachment": "seg"},)"
+                     R"( {"name": "clip", "bone": "root", "attachment": "clip"},)"
+                     R"( {"name": "fill", "bone": "root", "attachment": "fill"})";
+    document.defaultSkin =
+        std::string(R"("mesh": {"mesh": {"type": "mesh", "path": "seg", "hull": 6,)"
+                    R"( "uvs": [0, 1, 0.5, 1, 1, 1, 1, 0, 0.5, 0, 0, 0],)"
+                    R"( "triangles": [0, 1, 5, 1, 4, 5, 1, 2, 4, 2, 3, 4],)"
+                    R"( "vertices": [1, 1, 0, -5, 1, 2, 1, 30, -5, 0.5, 2, 0, -5, 0.5, 1, 2, 30, -5, 1,)"
+                    R"( 1, 2, 30, 5, 1, 2, 1, 30, 5, 0.5, 2, 0, 5, 0.5, 1, 1, 0, 5, 1]}},)"
+                    R"( "plain": {"plain": {"type": "mesh", "path": "seg", "hull": 4, "uvs": [0, 1, 1, 1, 1, 0, 0, 0],)"
+                    R"( "triangles": [0, 1, 2, 2, 3, 0], "vertices": [-10, -10, 10, -10, 10, 10, -10, 10]}},)"
+                    R"( "follow": {"seg": {"width": 20, "height": 10}},)"
+                    R"( "path": {"path": )")
+        + straightPath + "}," + R"( "p1": {"seg": {"x": 10, "width": 20, "height": 10}},)"
+        + R"( "p2": {"seg": {"x": 10, "width": 20, "height": 10}}, "tail": {"seg": {"x": 10, "width": 20, "height": 10}},)"
+        + R"( "clip": {"clip": )" + combClip + "}," + R"( "fill": {"fill": {"width": 60, "height": 60}})";
+    document.constraints = {
+        {Kind::Ik, R"("name": "leg", "bones": ["upper", "lower"])", "ikTarget"},
+        {Kind::Transform, R"("name": "follow", "bones": ["follower"], "y": -80)", "leader"},
+        {Kind::Path, R"("name": "chain", "bones": ["p1", "p2"], "rotateMode": "chain")", "path"},
+    };
+    if (hasPhysics(line))
+        document.constraints.push_back(
+            {Kind::Physics, R"("name": "sway", "x": 1, "y": 1, "rotate": 1, "inertia": 0.5, "strength": 100, "damping": 0.85)",
+             "tail"});
+    document.animations =
+        R"("move": {"bones": {"root": {"translate": )" + pairTimeline({{0, 0, 0}, {0.5f, 40, 10}, {1, 0, 0}})
+        + R"(}, "ikTarget": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 30, -20}})
+        + R"(}, "leader": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 90}})
+        + R"(}, "pathBone": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 10, 25}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "move"};
+}
+
+} // namespace kvx::test

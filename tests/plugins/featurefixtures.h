@@ -1,0 +1,41 @@
+#pragma once
+// Hand-made exports that exercise what real characters use: skins, chain path constraints, a
+// concave clipping polygon, a growing animation, and a rig combining meshes, IK, transform and
+// path constraints, clipping and (from 4.2 on) physics. Every line's JSON dialect is written.
+
+#include "plugins/exportfixtures.h"
+
+#include <string>
+
+namespace kvx::test {
+
+struct FixtureExport {
+    std::string skeleton; // JSON text
+    std::string atlas;
+    std::string animation; // the animation to play, empty when there is none
+};
+
+// Bones b1 and b2 (20 long, a 20 × 10 region "seg" along each) on a straight path from (0, 0)
+// to (100, 100), y up, under a path constraint in chain rotate mode with length spacing: both
+// bones lie on the path, turned by 45°.
+FixtureExport chainPathExport(const std::string &line);
+
+// A 100 × 100 region centred on the root, clipped by a comb with four teeth pointing up: the
+// square (-30, -30)–(30, 30) less three notches 20 wide and 30 deep, 2700 square units in all.
+// Animation "still" holds the pose for a second.
+FixtureExport concaveClipExport(const std::string &line);
+constexpr double concaveClipArea = 2700.0;
+
+// Skins "default" (a 4 × 4 dot at the origin), "small" (a 20 × 10 region centred on (50, 0))
+// and "large" (a 40 × 40 region centred on (-50, 0)), all on slot "body".
+FixtureExport skinsExport(const std::string &line);
+
+// Animation "grow" moves a 20 × 10 region from x 0 to x 100 over one second; its frames cover
+// x -10 to 110 and y -5 to 5, its first frame only x -10 to 10.
+FixtureExport growingExport(const std::string &line);
+
+// Meshes (one weighted), IK, transform and path constraints, concave clipping and, from 4.2 on,
+// physics, all moved by animation "move" (one second).
+FixtureExport fullRigExport(const std::string &line);
+
+} // namespace kvx::test

@@ -1,0 +1,229 @@
+// Every line's plugin against hand-worked expectations for what real characters use: chain path
+// constraints, concave clipping, skins and whole-animation framing.
+
+#include "plugins/featurefixtures.h"
+#include "plugins/pluginharness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvx::test {
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr float pageSize = 64.0f;
+
+// The corners of region "seg" (20 × 10, its left edge on the bone) on a bone at (x, y), y up,
+// turned by degrees, as the plugin hands them out (y down).
+std::vector<Corner> segmentCorners(double x, double y, double degrees)
+{
+    const double c = std::cos(degrees * pi / 180.0), s = std::sin(degrees * pi / 180.0);
+    const float u2 = 20 / pageSize, v2 = 10 / pageSize;
+    const Corner local[] = {{0, -5, 0, v2}, {0, 5, 0, 0}, {20, 5, u2, 0}, {20, -5, u2, v2}};
+    std::vector<Corner> corners;
+    for (const Corner &corner : local)
+        corners.push_back({float(x + corner.x * c - corner.y * s), float(-(y + corner.x * s + corner.y * c)), corner.u,
+                           corner.v});
+    return corners;
+}
+
+struct Extent {
+    float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+};
+
+Extent extentOf(const PreviewFrame &frame)
+{
+    Extent extent;
+    for (const DrawItem &item : frame.items)
+        for (const kvxRuntimeVertex &vertex : item.vertices) {
+            extent.minX = std::min(extent.minX, vertex.x);
+            extent.maxX = std::max(extent.maxX, vertex.x);
+            extent.minY = std::min(extent.minY, vertex.y);
+            extent.maxY = std::max(extent.maxY, vertex.y);
+        }
+    return extent;
+}
+
+::testing::AssertionResult sameFrames(const PreviewFrame &a, const PreviewFrame &b)
+{
+    if (!a.ok || !b.ok || a.items.size() != b.items.size())
+        return ::testing::AssertionFailure() << "frames differ in their commands";
+    for (size_t i = 0; i < a.items.size(); ++i) {
+        if (a.items[i].indices != b.items[i].indices || a.items[i].vertices.size() != b.items[i].vertices.size())
+            return ::testing::AssertionFailure() << "command " << i << " differs in its triangles";
+        for (size_t v = 0; v < a.items[i].vertices.size(); ++v) {
+            const kvxRuntimeVertex &p = a.items[i].vertices[v], &q = b.items[i].vertices[v];
+            if (p.x != q.x || p.y != q.y || p.color != q.color)
+                return ::testing::AssertionFailure() << "command " << i << " vertex " << v << " moved";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class RuntimeFidelityTest : public ::testing::TestWithParam<std::string> {
+protected:
+    const std::string &line() const { return GetParam(); }
+
+    SkeletonMetadata load(const FixtureExport &fixture)
+    {
+        const SkeletonMetadata metadata = harness.load(writeExport(folder, fixture.skeleton, fixture.atlas));
+        EXPECT_TRUE(metadata.ok) << harness.error;
+        return metadata;
+    }
+
+    TempFolder folder;
+    PluginHarness harness{GetParam()};
+};
+
+TEST_P(RuntimeFidelityTest, ChainPathConstraintTurnsEveryBoneAlongThePath)
+{
+    ASSERT_TRUE(load(chainPathExport(line())).ok);
+    const PreviewFrame frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 1u);
+    // b1 at the path's start, b2 one bone length (20) further along the 45° line; both turned by 45°.
+    std::vector<Corner> expected = segmentCorners(0, 0, 45);
+    const double along = 20 * std::cos(pi / 4);
+    for (const Corner &corner : segmentCorners(along, along, 45))
+        expected.push_back(corner);
+    // 3.8 measures the curve in straight pieces, a hundredth of a unit from the exact length.
+    EXPECT_TRUE(hasCorners(frame.items[0], expected, 0.05f));
+}
+
+TEST_P(RuntimeFidelityTest, ConcaveClippingKeepsExactlyThePolygonsArea)
+{
+    ASSERT_TRUE(load(concaveClipExport(line())).ok);
+    const PreviewFrame frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 1u);
+    EXPECT_NEAR(triangleArea(frame.items[0]), concaveClipArea, 0.05);
+    const Extent extent = extentOf(frame);
+    EXPECT_NEAR(extent.minX, -30, 1e-3);
+    EXPECT_NEAR(extent.maxX, 30, 1e-3);
+    EXPECT_NEAR(extent.minY, -30, 1e-3);
+    EXPECT_NEAR(extent.maxY, 30, 1e-3);
+}
+
+TEST_P(RuntimeFidelityTest, ChosenSkinDrawsItsOwnAttachmentAtOnce)
+{
+    const SkeletonMetadata metadata = load(skinsExport(line()));
+    ASSERT_TRUE(metadata.ok);
+    EXPECT_EQ(metadata.skins, (std::vector<std::string>{"default", "small", "large"}));
+    ASSERT_TRUE(harness.host.canChooseSkin());
+    ASSERT_TRUE(harness.select("idle"));
+    ASSERT_TRUE(harness.sample(0.25f).ok);
+
+    ASSERT_TRUE(harness.host.setSkin("small", harness.error)) << harness.error;
+    PreviewFrame frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 1u);
+    EXPECT_TRUE(hasCorners(frame.items[0], segmentCorners(40, 0, 0)));
+
+    ASSERT_TRUE(harness.host.setSkin("large", harness.error)) << harness.error;
+    frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok) << harness.error;
+    ASSERT_EQ(frame.items.size(), 1u);
+    EXPECT_NEAR(triangleArea(frame.items[0]), 1600.0, 1e-2);
+    const Extent extent = extentOf(frame);
+    EXPECT_NEAR(extent.minX, -70, 1e-3);
+    EXPECT_NEAR(extent.maxX, -30, 1e-3);
+}
+
+TEST_P(RuntimeFidelityTest, UnknownSkinFailsWithTheRuntimesTextAndKeepsTheShownSkin)
+{
+    ASSERT_TRUE(load(skinsExport(line())).ok);
+    ASSERT_TRUE(harness.host.setSkin("small", harness.error));
+    EXPECT_FALSE(harness.host.setSkin("absent", harness.error));
+    EXPECT_NE(harness.error.find("absent"), std::string::npos) << harness.error;
+    const PreviewFrame frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok);
+    ASSERT_EQ(frame.items.size(), 1u);
+    EXPECT_TRUE(hasCorners(frame.items[0], segmentCorners(40, 0, 0)));
+}
+
+TEST_P(RuntimeFidelityTest, InitialSkinIsTheOneThatDrawsTheMost)
+{
+    const SkeletonMetadata metadata = load(skinsExport(line()));
+    ASSERT_TRUE(metadata.ok);
+    const std::optional<size_t> chosen = harness.host.chooseInitialSkin(metadata.skins, "idle", harness.error);
+    ASSERT_TRUE(chosen) << harness.error;
+    EXPECT_EQ(*chosen, 2u); // "large": 1600 square units against 200 and the default's 16
+    const PreviewFrame frame = harness.sample(0.0f);
+    ASSERT_TRUE(frame.ok);
+    EXPECT_NEAR(drawnArea(frame.items), 1600.0, 1e-2);
+}
+
+TEST_P(RuntimeFidelityTest, AnimationBoundsUniteEveryFrameNotJustTheFirst)
+{
+    const FixtureExport fixture = growingExport(line());
+    ASSERT_TRUE(load(fixture).ok);
+    ASSERT_TRUE(harness.select(fixture.animation));
+    const Extent first = extentOf(harness.sample(0.0f));
+    EXPECT_NEAR(first.maxX, 10, 1e-3);
+
+    const std::optional<SkeletonBox> box = harness.host.animationBounds(fixture.animation, harness.error);
+    ASSERT_TRUE(box) << harness.error;
+    EXPECT_NEAR(box->x, -10, 1e-3);
+    EXPECT_NEAR(box->y, -5, 1e-3);
+    EXPECT_NEAR(box->width, 120, 1e-3);
+    EXPECT_NEAR(box->height, 10, 1e-3);
+}
+
+TEST_P(RuntimeFidelityTest, AnimationBoundsKeepClippedContentInsideTheClip)
+{
+    const FixtureExport fixture = concaveClipExport(line());
+    ASSERT_TRUE(load(fixture).ok);
+    const std::optional<SkeletonBox> box = harness.host.animationBounds(fixture.animation, harness.error);
+    ASSERT_TRUE(box) << harness.error;
+    // The region reaches ±50; only the comb's box (±30) shows.
+    EXPECT_NEAR(box->x, -30, 1e-3);
+    EXPECT_NEAR(box->y, -30, 1e-3);
+    EXPECT_NEAR(box->width, 60, 1e-3);
+    EXPECT_NEAR(box->height, 60, 1e-3);
+}
+
+TEST_P(RuntimeFidelityTest, MeasuringAnAnimationLeavesThePlayingPoseAlone)
+{
+    const FixtureExport fixture = growingExport(line());
+    ASSERT_TRUE(load(fixture).ok);
+    ASSERT_TRUE(harness.select(fixture.animation));
+    ASSERT_TRUE(harness.sample(0.5f).ok);
+    ASSERT_TRUE(harness.host.animationBounds(fixture.animation, harness.error)) << harness.error;
+    const Extent extent = extentOf(harness.sample(0.0f));
+    EXPECT_NEAR(extent.minX, 40, 1e-3); // still half way: the region centred on x 50
+    EXPECT_NEAR(extent.maxX, 60, 1e-3);
+}
+
+TEST_P(RuntimeFidelityTest, MeasuringBeforePlaybackChangesNoFramePhysicsIncluded)
+{
+    const FixtureExport fixture = fullRigExport(line());
+    std::vector<PreviewFrame> plain, measured;
+    for (std::vector<PreviewFrame> *frames : {&plain, &measured}) {
+        PluginHarness run(line());
+        const SkeletonMetadata metadata = run.load(writeExport(folder, fixture.skeleton, fixture.atlas));
+        ASSERT_TRUE(metadata.ok) << run.error;
+        ASSERT_TRUE(run.select(fixture.animation)) << run.error;
+        if (frames == &measured)
+            ASSERT_TRUE(run.host.animationBounds(fixture.animation, run.error)) << run.error;
+        frames->push_back(run.sample(0.0f));
+        for (int i = 0; i < 8; ++i)
+            frames->push_back(run.sample(0.1f));
+    }
+    for (size_t i = 0; i < plain.size(); ++i)
+        EXPECT_TRUE(sameFrames(plain[i], measured[i])) << "frame " << i;
+}
+
+TEST_P(RuntimeFidelityTest, UnknownAnimationCannotBeMeasured)
+{
+    ASSERT_TRUE(load(growingExport(line())).ok);
+    EXPECT_FALSE(harness.host.animationBounds("absent", harness.error));
+    EXPECT_NE(harness.error.find("absent"), std::string::npos) << harness.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLine, RuntimeFidelityTest, ::testing::ValuesIn(runtimeLines()),
+                         [](const auto &info) { return "Spine" + info.param.substr(0, 1) + info.param.substr(2); });
+
+} // namespace
+} // namespace kvx::test

@@ -1,0 +1,467 @@
+#include "preview/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvx {
+namespace {
+
+// Corners are snapped to 1/256 pixel; edge tests on the snapped corners are exact integer
+// arithmetic, so two triangles sharing an edge agree on every pixel centre along it.
+constexpr int64_t kSubpixels = 256;
+// Corners further out than this are first cut down to the canvas, which keeps the edge products
+// below 2^60.
+constexpr double kGuardBand = 1 << 20;
+// Texel coordinates step along a span in 16.16 fixed point; the clamp only matters for
+// triangles so thin that their texture is stretched beyond any page size.
+constexpr double kFixedOne = 65536.0;
+constexpr double kFixedLimit = static_cast<double>(int64_t(1) << 40);
+
+// ---- pixel arithmetic, two 8-bit channels per 32-bit lane pair
+
+uint32_t divideBy255(uint32_t x) // rounded, exact for x up to 255 * 255 * 2
+{
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+// Every channel times a / 255, rounded.
+uint32_t scalePixel(uint32_t pixel, uint32_t a)
+{
+    uint32_t low = (pixel & 0x00ff00ffu) * a + 0x00800080u;
+    low = ((low + ((low >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+    uint32_t high = ((pixel >> 8) & 0x00ff00ffu) * a + 0x00800080u;
+    high = (high + ((high >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
+    return low | high;
+}
+
+// Channel-wise a + b, saturating at 255: premultiplied pages may hold colour above their alpha.
+uint32_t addSaturated(uint32_t a, uint32_t b)
+{
+    uint32_t low = (a & 0x00ff00ffu) + (b & 0x00ff00ffu);
+    low = (low | (0x01000100u - ((low >> 8) & 0x00010001u))) & 0x00ff00ffu;
+    uint32_t high = ((a >> 8) & 0x00ff00ffu) + ((b >> 8) & 0x00ff00ffu);
+    high = (high | (0x01000100u - ((high >> 8) & 0x00010001u))) & 0x00ff00ffu;
+    return low | (high << 8);
+}
+
+// a × (256 − f) + b × f, per channel, f in 0 … 256.
+uint32_t mix(uint32_t a, uint32_t b, uint32_t f)
+{
+    const uint32_t g = 256 - f;
+    const uint32_t low = (((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8) & 0x00ff00ffu;
+    const uint32_t high = (((a >> 8) & 0x00ff00ffu) * g + ((b >> 8) & 0x00ff00ffu) * f) & 0xff00ff00u;
+    return low | high;
+}
+
+uint32_t channel(uint32_t pixel, int shift)
+{
+    return (pixel >> shift) & 0xffu;
+}
+
+// ---- colour of a triangle
+
+enum class Shade { Plain, Faded, Tinted }; // white opaque; white translucent; any other colour
+
+// The straight vertex colour turned into per-channel factors for premultiplied texels.
+struct Tint {
+    uint32_t alpha = 255;
+    uint32_t red = 255;
+    uint32_t green = 255;
+    uint32_t blue = 255;
+};
+
+Tint tintOf(uint32_t colour)
+{
+    Tint tint;
+    tint.alpha = channel(colour, 24);
+    tint.red = divideBy255(channel(colour, 16) * tint.alpha);
+    tint.green = divideBy255(channel(colour, 8) * tint.alpha);
+    tint.blue = divideBy255(channel(colour, 0) * tint.alpha);
+    return tint;
+}
+
+Shade shadeOf(uint32_t colour)
+{
+    if ((colour & 0x00ffffffu) != 0x00ffffffu)
+        return Shade::Tinted;
+    return colour >> 24 == 255 ? Shade::Plain : Shade::Faded;
+}
+
+template <Shade shade>
+uint32_t shadePixel(uint32_t texel, const Tint &tint)
+{
+    if constexpr (shade == Shade::Plain) {
+        return texel;
+    } else if constexpr (shade == Shade::Faded) {
+        return scalePixel(texel, tint.alpha);
+    } else {
+        return divideBy255(channel(texel, 24) * tint.alpha) << 24 | divideBy255(channel(texel, 16) * tint.red) << 16
+            | divideBy255(channel(texel, 8) * tint.green) << 8 | divideBy255(channel(texel, 0) * tint.blue);
+    }
+}
+
+// ---- compositing premultiplied source over premultiplied destination
+
+uint32_t multiplyChannel(uint32_t s, uint32_t d, uint32_t sa, uint32_t da)
+{
+    return std::min<uint32_t>(255, divideBy255(s * d + s * (255 - da) + d * (255 - sa)));
+}
+
+uint32_t screenChannel(uint32_t s, uint32_t d)
+{
+    return s + d - divideBy255(s * d);
+}
+
+template <BlendMode mode>
+uint32_t composite(uint32_t source, uint32_t destination)
+{
+    if constexpr (mode == BlendMode::Normal) {
+        const uint32_t alpha = source >> 24;
+        return alpha == 255 ? source : addSaturated(source, scalePixel(destination, 255 - alpha));
+    } else if constexpr (mode == BlendMode::Additive) {
+        return addSaturated(source, destination);
+    } else {
+        const uint32_t sa = source >> 24;
+        const uint32_t da = destination >> 24;
+        uint32_t result = 0;
+        for (const int shift : {24, 16, 8, 0}) {
+            const uint32_t s = channel(source, shift);
+            const uint32_t d = channel(destination, shift);
+            result |= (mode == BlendMode::Multiply ? multiplyChannel(s, d, sa, da) : screenChannel(s, d)) << shift;
+        }
+        return result;
+    }
+}
+
+// ---- one span of pixels
+
+// Texel coordinates of a span's first pixel, less half a texel, and their step per pixel, in 16.16.
+struct SpanTexels {
+    int64_t x = 0;
+    int64_t y = 0;
+    int64_t stepX = 0;
+    int64_t stepY = 0;
+};
+
+// Bilinear sample; with clamped, coordinates outside the page repeat its border texels.
+template <bool clamped>
+uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
+{
+    const auto fractionX = static_cast<uint32_t>((x >> 8) & 0xff);
+    const auto fractionY = static_cast<uint32_t>((y >> 8) & 0xff);
+    const int64_t column = x >> 16;
+    const int64_t row = y >> 16;
+    if constexpr (clamped) {
+        const int64_t lastColumn = texture.width - 1;
+        const int64_t lastRow = texture.height - 1;
+        const uint32_t *top = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
+        const uint32_t *bottom = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
+        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
+        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
+        return mix(mix(top[left], top[right], fractionX), mix(bottom[left], bottom[right], fractionX), fractionY);
+    } else {
+        const uint32_t *top = texture.pixels + row * texture.stride + column;
+        const uint32_t *bottom = top + texture.stride;
+        return mix(mix(top[0], top[1], fractionX), mix(bottom[0], bottom[1], fractionX), fractionY);
+    }
+}
+
+template <BlendMode mode, Shade shade, bool clamped>
+void fillSpan(uint32_t *target, int count, SpanTexels texels, const TextureView &texture, const Tint &tint)
+{
+    for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
+        const uint32_t source = shadePixel<shade>(sample<clamped>(texture, texels.x, texels.y), tint);
+        // A transparent source leaves the pixel as it is in every mode.
+        if (source != 0)
+            target[i] = composite<mode>(source, target[i]);
+    }
+}
+
+using SpanFiller = void (*)(uint32_t *, int, SpanTexels, const TextureView &, const Tint &);
+
+struct SpanFillers {
+    SpanFiller inside = nullptr;  // every sample has all four texels on the page
+    SpanFiller clamped = nullptr;
+};
+
+template <BlendMode mode, Shade shade>
+SpanFillers fillersFor()
+{
+    return {fillSpan<mode, shade, false>, fillSpan<mode, shade, true>};
+}
+
+template <BlendMode mode>
+SpanFillers fillersFor(Shade shade)
+{
+    switch (shade) {
+    case Shade::Plain:
+        return fillersFor<mode, Shade::Plain>();
+    case Shade::Faded:
+        return fillersFor<mode, Shade::Faded>();
+    case Shade::Tinted:
+        break;
+    }
+    return fillersFor<mode, Shade::Tinted>();
+}
+
+SpanFillers fillersFor(BlendMode mode, Shade shade)
+{
+    switch (mode) {
+    case BlendMode::Additive:
+        return fillersFor<BlendMode::Additive>(shade);
+    case BlendMode::Multiply:
+        return fillersFor<BlendMode::Multiply>(shade);
+    case BlendMode::Screen:
+        return fillersFor<BlendMode::Screen>(shade);
+    case BlendMode::Normal:
+        break;
+    }
+    return fillersFor<BlendMode::Normal>(shade);
+}
+
+// ---- triangle setup
+
+// Texel coordinates at a canvas point: u = u0 + x·dudx + y·dudy, likewise v.
+struct TexelMapping {
+    double u0 = 0, dudx = 0, dudy = 0;
+    double v0 = 0, dvdx = 0, dvdy = 0;
+};
+
+// The affine map taking the canvas triangle onto its texture triangle; none when either has no area.
+bool texelMappingOf(const RasterVertex (&c)[3], TexelMapping &mapping)
+{
+    const double ex1 = c[1].x - c[0].x, ey1 = c[1].y - c[0].y;
+    const double ex2 = c[2].x - c[0].x, ey2 = c[2].y - c[0].y;
+    const double du1 = c[1].u - c[0].u, dv1 = c[1].v - c[0].v;
+    const double du2 = c[2].u - c[0].u, dv2 = c[2].v - c[0].v;
+    const double canvasArea = ex1 * ey2 - ey1 * ex2;
+    const double textureArea = du1 * dv2 - dv1 * du2;
+    if (canvasArea == 0.0 || textureArea == 0.0 || !std::isfinite(canvasArea) || !std::isfinite(textureArea))
+        return false;
+    mapping.dudx = (ey2 * du1 - ey1 * du2) / canvasArea;
+    mapping.dudy = (ex1 * du2 - ex2 * du1) / canvasArea;
+    mapping.dvdx = (ey2 * dv1 - ey1 * dv2) / canvasArea;
+    mapping.dvdy = (ex1 * dv2 - ex2 * dv1) / canvasArea;
+    mapping.u0 = c[0].u - mapping.dudx * c[0].x - mapping.dudy * c[0].y;
+    mapping.v0 = c[0].v - mapping.dvdx * c[0].x - mapping.dvdy * c[0].y;
+    return true;
+}
+
+int64_t toFixed(double value)
+{
+    return std::llround(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
+}
+
+int64_t floorDivide(int64_t numerator, int64_t denominator) // denominator > 0
+{
+    const int64_t quotient = numerator / denominator;
+    return quotient * denominator > numerator ? quotient - 1 : quotient;
+}
+
+int64_t ceilDivide(int64_t numerator, int64_t denominator) // denominator > 0
+{
+    return -floorDivide(-numerator, denominator);
+}
+
+// One edge a → b of a triangle wound so that its inside has a positive edge function
+// E(P) = dx·(P.y − a.y) − dy·(P.x − a.x). At pixel centres of one row E = rowValue − dy·S·column.
+struct Edge {
+    int64_t dx = 0;
+    int64_t dy = 0;
+    int64_t rowValue = 0;
+};
+
+// Top-left rule: a centre exactly on an edge belongs to the triangle when the edge is a top edge
+// (horizontal, inside below) or a left edge (inside to its right); the neighbour across the same
+// edge sees it as bottom or right and leaves the centre out.
+Edge edgeBetween(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t firstRow)
+{
+    Edge edge;
+    edge.dx = bx - ax;
+    edge.dy = by - ay;
+    const bool topLeft = edge.dy < 0 || (edge.dy == 0 && edge.dx > 0);
+    const int64_t centreY = firstRow * kSubpixels + kSubpixels / 2;
+    edge.rowValue = edge.dx * (centreY - ay) - edge.dy * (kSubpixels / 2 - ax) - (topLeft ? 0 : 1);
+    return edge;
+}
+
+struct SnappedTriangle {
+    int64_t x[3];
+    int64_t y[3];
+};
+
+// Fills the pixel centres the snapped triangle covers, with texels from the mapping.
+void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTriangle t, const TexelMapping &mapping,
+                  const SpanFillers &fillers, const Tint &tint)
+{
+    const int64_t area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
+    if (area == 0)
+        return;
+    if (area < 0) {
+        std::swap(t.x[1], t.x[2]);
+        std::swap(t.y[1], t.y[2]);
+    }
+    const int64_t half = kSubpixels / 2;
+    const int64_t minX = std::min({t.x[0], t.x[1], t.x[2]}), maxX = std::max({t.x[0], t.x[1], t.x[2]});
+    const int64_t minY = std::min({t.y[0], t.y[1], t.y[2]}), maxY = std::max({t.y[0], t.y[1], t.y[2]});
+    const int64_t firstRow = std::max<int64_t>(0, ceilDivide(minY - half, kSubpixels));
+    const int64_t lastRow = std::min<int64_t>(canvas.height - 1, floorDivide(maxY - half, kSubpixels));
+    const int64_t firstColumn = std::max<int64_t>(0, ceilDivide(minX - half, kSubpixels));
+    const int64_t lastColumn = std::min<int64_t>(canvas.width - 1, floorDivide(maxX - half, kSubpixels));
+    if (firstRow > lastRow || firstColumn > lastColumn)
+        return;
+
+    Edge edges[3] = {edgeBetween(t.x[0], t.y[0], t.x[1], t.y[1], firstRow),
+                     edgeBetween(t.x[1], t.y[1], t.x[2], t.y[2], firstRow),
+                     edgeBetween(t.x[2], t.y[2], t.x[0], t.y[0], firstRow)};
+    // Safe span ends for unclamped sampling: the top-left texel index stays within 0 … size − 2.
+    const int64_t insideX = (static_cast<int64_t>(texture.width) - 1) << 16;
+    const int64_t insideY = (static_cast<int64_t>(texture.height) - 1) << 16;
+    const SpanTexels step{0, 0, toFixed(mapping.dudx), toFixed(mapping.dvdx)};
+
+    for (int64_t row = firstRow; row <= lastRow; ++row) {
+        int64_t left = firstColumn;
+        int64_t right = lastColumn;
+        for (Edge &edge : edges) {
+            if (edge.dy < 0)
+                left = std::max(left, ceilDivide(-edge.rowValue, -edge.dy * kSubpixels));
+            else if (edge.dy > 0)
+                right = std::min(right, floorDivide(edge.rowValue, edge.dy * kSubpixels));
+            else if (edge.rowValue < 0)
+                right = left - 1;
+            edge.rowValue += edge.dx * kSubpixels;
+        }
+        if (left > right)
+            continue;
+        const double centreX = static_cast<double>(left) + 0.5;
+        const double centreY = static_cast<double>(row) + 0.5;
+        SpanTexels texels = step;
+        texels.x = toFixed(mapping.u0 + mapping.dudx * centreX + mapping.dudy * centreY - 0.5);
+        texels.y = toFixed(mapping.v0 + mapping.dvdx * centreX + mapping.dvdy * centreY - 0.5);
+        const int count = static_cast<int>(right - left + 1);
+        const int64_t endX = texels.x + step.stepX * (count - 1);
+        const int64_t endY = texels.y + step.stepY * (count - 1);
+        const bool inside = std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX
+            && std::min(texels.y, endY) >= 0 && std::max(texels.y, endY) < insideY;
+        uint32_t *target = canvas.pixels + row * canvas.stride + left;
+        (inside ? fillers.inside : fillers.clamped)(target, count, texels, texture, tint);
+    }
+}
+
+SnappedTriangle snap(const RasterVertex &a, const RasterVertex &b, const RasterVertex &c)
+{
+    const auto toSubpixels = [](double value) { return std::llround(value * static_cast<double>(kSubpixels)); };
+    return {{toSubpixels(a.x), toSubpixels(b.x), toSubpixels(c.x)}, {toSubpixels(a.y), toSubpixels(b.y), toSubpixels(c.y)}};
+}
+
+bool withinGuardBand(const RasterVertex (&corners)[3])
+{
+    for (const RasterVertex &corner : corners) {
+        if (std::abs(corner.x) > kGuardBand || std::abs(corner.y) > kGuardBand)
+            return false;
+    }
+    return true;
+}
+
+// Cuts the polygon to the half plane where axis · sign ≤ limit · sign (axis 0 is x, 1 is y).
+int clipPolygon(const RasterVertex *in, int count, RasterVertex *out, int axis, double limit, double sign)
+{
+    const auto coordinate = [axis](const RasterVertex &p) { return axis == 0 ? p.x : p.y; };
+    int written = 0;
+    for (int i = 0; i < count; ++i) {
+        const RasterVertex &current = in[i];
+        const RasterVertex &next = in[(i + 1) % count];
+        const double currentDistance = (limit - coordinate(current)) * sign;
+        const double nextDistance = (limit - coordinate(next)) * sign;
+        if (currentDistance >= 0)
+            out[written++] = current;
+        if ((currentDistance >= 0) != (nextDistance >= 0)) {
+            const double share = currentDistance / (currentDistance - nextDistance);
+            RasterVertex crossing;
+            crossing.x = current.x + (next.x - current.x) * share;
+            crossing.y = current.y + (next.y - current.y) * share;
+            out[written++] = crossing;
+        }
+    }
+    return written;
+}
+
+// A triangle reaching far past the canvas: cut to the canvas plus a pixel, drawn as a fan.
+void fillClippedTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
+                         const TexelMapping &mapping, const SpanFillers &fillers, const Tint &tint)
+{
+    RasterVertex first[8] = {corners[0], corners[1], corners[2]};
+    RasterVertex second[8];
+    int count = 3;
+    count = clipPolygon(first, count, second, 0, -1.0, -1.0);
+    count = clipPolygon(second, count, first, 0, canvas.width + 1.0, 1.0);
+    count = clipPolygon(first, count, second, 1, -1.0, -1.0);
+    count = clipPolygon(second, count, first, 1, canvas.height + 1.0, 1.0);
+    for (int i = 1; i + 1 < count; ++i)
+        fillTriangle(canvas, texture, snap(first[0], first[i], first[i + 1]), mapping, fillers, tint);
+}
+
+} // namespace
+
+BlendMode blendModeFromInterface(int32_t blendMode)
+{
+    switch (blendMode) {
+    case 1:
+        return BlendMode::Additive;
+    case 2:
+        return BlendMode::Multiply;
+    case 3:
+        return BlendMode::Screen;
+    default:
+        return BlendMode::Normal;
+    }
+}
+
+bool drawTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
+                  uint32_t colour, BlendMode mode)
+{
+    TexelMapping mapping;
+    if (!texelMappingOf(corners, mapping))
+        return false;
+    for (const RasterVertex &corner : corners) {
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
+            return false;
+    }
+    if (colour >> 24 == 0 || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0)
+        return true; // nothing to show
+    const SpanFillers fillers = fillersFor(mode, shadeOf(colour));
+    const Tint tint = tintOf(colour);
+    if (withinGuardBand(corners))
+        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, fillers, tint);
+    else
+        fillClippedTriangle(canvas, texture, corners, mapping, fillers, tint);
+    return true;
+}
+
+void drawTriangleList(const PixelView &canvas, const TextureView &texture, const CanvasMapping &mapping,
+                      const TriangleList &list)
+{
+    const BlendMode mode = blendModeFromInterface(list.blendMode);
+    const auto width = static_cast<float>(texture.width);
+    const auto height = static_cast<float>(texture.height);
+    const auto corner = [&](const kvxRuntimeVertex &vertex) {
+        RasterVertex result;
+        result.x = (vertex.x - mapping.centreX) * mapping.scale + mapping.originX;
+        result.y = (vertex.y - mapping.centreY) * mapping.scale + mapping.originY;
+        result.u = vertex.u * width; // texel products in single precision, like the page's size
+        result.v = vertex.v * height;
+        return result;
+    };
+    for (size_t k = 0; k + 2 < list.indexCount; k += 3) {
+        const size_t i0 = list.indices[k];
+        const size_t i1 = list.indices[k + 1];
+        const size_t i2 = list.indices[k + 2];
+        if (i0 >= list.vertexCount || i1 >= list.vertexCount || i2 >= list.vertexCount)
+            continue;
+        const RasterVertex corners[3] = {corner(list.vertices[i0]), corner(list.vertices[i1]), corner(list.vertices[i2])};
+        drawTriangle(canvas, texture, corners, list.vertices[i0].color, mode);
+    }
+}
+
+} // namespace kvx

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define KVX_RASTER_SSE2 1
+#endif
+
 namespace kvx {
 namespace {
 
@@ -159,17 +164,125 @@ uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
         const uint32_t *bottom = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
         const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
         const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
-        return mix(mix(top[left], top[right], fractionX), mix(bottom[left], bottom[right], fractionX), fractionY);
+        return mix(mix(top[left], bottom[left], fractionY), mix(top[right], bottom[right], fractionY), fractionX);
     } else {
         const uint32_t *top = texture.pixels + row * texture.stride + column;
         const uint32_t *bottom = top + texture.stride;
-        return mix(mix(top[0], top[1], fractionX), mix(bottom[0], bottom[1], fractionX), fractionY);
+        return mix(mix(top[0], bottom[0], fractionY), mix(top[1], bottom[1], fractionY), fractionX);
+    }
+}
+
+#ifdef KVX_RASTER_SSE2
+// The same arithmetic on one pixel's four channels at once, in the 16-bit lanes 0 … 3.
+
+__m128i divideBy255(__m128i x)
+{
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+// The 2 × 2 texels around a sample: top holds the upper pair, bottom the lower, left texel first.
+template <bool clamped>
+void loadTexels(const TextureView &texture, int64_t x, int64_t y, __m128i &top, __m128i &bottom)
+{
+    const int64_t column = x >> 16;
+    const int64_t row = y >> 16;
+    if constexpr (clamped) {
+        const int64_t lastColumn = texture.width - 1;
+        const int64_t lastRow = texture.height - 1;
+        const uint32_t *topRow = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
+        const uint32_t *bottomRow = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
+        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
+        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
+        top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(topRow[left])),
+                                 _mm_cvtsi32_si128(static_cast<int>(topRow[right])));
+        bottom = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(bottomRow[left])),
+                                    _mm_cvtsi32_si128(static_cast<int>(bottomRow[right])));
+    } else {
+        const uint32_t *topLeft = texture.pixels + row * texture.stride + column;
+        top = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(topLeft));
+        bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(topLeft + texture.stride));
+    }
+}
+
+bool allTransparent(__m128i top, __m128i bottom)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(top, bottom), _mm_setzero_si128())) == 0xffff;
+}
+
+// Bilinear blend of the four texels: first down, then across. Lanes 0 … 3 of the result.
+__m128i filter(__m128i top, __m128i bottom, int64_t x, int64_t y)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i fractions = _mm_cvtsi32_si128(static_cast<int>(((y >> 8) & 0xff) | ((x << 8) & 0xff0000)));
+    const __m128i downWeight = _mm_shuffle_epi32(_mm_shufflelo_epi16(fractions, 0x00), 0x00);
+    const __m128i acrossWeight = _mm_shuffle_epi32(_mm_shufflelo_epi16(fractions, 0x55), 0x00);
+    const __m128i full = _mm_set1_epi16(256);
+    // Lanes 0 … 3 the left texel, 4 … 7 the right one.
+    const __m128i down = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(top, zero), _mm_sub_epi16(full, downWeight)),
+                      _mm_mullo_epi16(_mm_unpacklo_epi8(bottom, zero), downWeight)),
+        8);
+    // 256 − f for the left texel, f for the right one.
+    const __m128i leftLanes = _mm_set_epi16(0, 0, 0, 0, -1, -1, -1, -1);
+    const __m128i weights = _mm_add_epi16(_mm_xor_si128(acrossWeight, leftLanes), _mm_and_si128(leftLanes, _mm_set1_epi16(257)));
+    const __m128i across = _mm_mullo_epi16(down, weights);
+    return _mm_srli_epi16(_mm_add_epi16(across, _mm_srli_si128(across, 8)), 8);
+}
+
+template <Shade shade>
+__m128i shadeWide(__m128i texel, __m128i factors)
+{
+    if constexpr (shade == Shade::Plain)
+        return texel;
+    else
+        return divideBy255(_mm_mullo_epi16(texel, factors));
+}
+
+template <BlendMode mode>
+void compositeWide(__m128i source, uint32_t &destination)
+{
+    const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(source, source)));
+    if (packed == 0)
+        return; // a transparent source leaves the pixel as it is in every mode
+    if constexpr (mode == BlendMode::Normal) {
+        if (packed >> 24 == 255) {
+            destination = packed;
+            return;
+        }
+        const __m128i remaining = _mm_sub_epi16(_mm_set1_epi16(255), _mm_shufflelo_epi16(source, 0xff));
+        const __m128i below = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(destination)), _mm_setzero_si128());
+        const __m128i sum = _mm_add_epi16(source, divideBy255(_mm_mullo_epi16(below, remaining)));
+        destination = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+    } else if constexpr (mode == BlendMode::Additive) {
+        destination = static_cast<uint32_t>(
+            _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(packed)),
+                                            _mm_cvtsi32_si128(static_cast<int>(destination)))));
+    } else {
+        destination = composite<mode>(packed, destination);
     }
 }
 
 template <BlendMode mode, Shade shade, bool clamped>
-void fillSpan(uint32_t *target, int count, SpanTexels texels, const TextureView &texture, const Tint &tint)
+void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
 {
+    SpanTexels texels = start;
+    const __m128i factors = _mm_set_epi16(0, 0, 0, 0, static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red),
+                                          static_cast<int16_t>(tint.green), static_cast<int16_t>(tint.blue));
+    for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
+        __m128i top;
+        __m128i bottom;
+        loadTexels<clamped>(texture, texels.x, texels.y, top, bottom);
+        // Four transparent texels leave the pixel as it is in every mode.
+        if (!allTransparent(top, bottom))
+            compositeWide<mode>(shadeWide<shade>(filter(top, bottom, texels.x, texels.y), factors), target[i]);
+    }
+}
+#else
+template <BlendMode mode, Shade shade, bool clamped>
+void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
+{
+    SpanTexels texels = start;
     for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
         const uint32_t source = shadePixel<shade>(sample<clamped>(texture, texels.x, texels.y), tint);
         // A transparent source leaves the pixel as it is in every mode.
@@ -177,8 +290,9 @@ void fillSpan(uint32_t *target, int count, SpanTexels texels, const TextureView 
             target[i] = composite<mode>(source, target[i]);
     }
 }
+#endif
 
-using SpanFiller = void (*)(uint32_t *, int, SpanTexels, const TextureView &, const Tint &);
+using SpanFiller = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &, const Tint &);
 
 struct SpanFillers {
     SpanFiller inside = nullptr;  // every sample has all four texels on the page
@@ -239,18 +353,25 @@ bool texelMappingOf(const RasterVertex (&c)[3], TexelMapping &mapping)
     const double textureArea = du1 * dv2 - dv1 * du2;
     if (canvasArea == 0.0 || textureArea == 0.0 || !std::isfinite(canvasArea) || !std::isfinite(textureArea))
         return false;
-    mapping.dudx = (ey2 * du1 - ey1 * du2) / canvasArea;
-    mapping.dudy = (ex1 * du2 - ex2 * du1) / canvasArea;
-    mapping.dvdx = (ey2 * dv1 - ey1 * dv2) / canvasArea;
-    mapping.dvdy = (ex1 * dv2 - ex2 * dv1) / canvasArea;
+    const double inverse = 1.0 / canvasArea;
+    mapping.dudx = (ey2 * du1 - ey1 * du2) * inverse;
+    mapping.dudy = (ex1 * du2 - ex2 * du1) * inverse;
+    mapping.dvdx = (ey2 * dv1 - ey1 * dv2) * inverse;
+    mapping.dvdy = (ex1 * dv2 - ex2 * dv1) * inverse;
     mapping.u0 = c[0].u - mapping.dudx * c[0].x - mapping.dudy * c[0].y;
     mapping.v0 = c[0].v - mapping.dvdx * c[0].x - mapping.dvdy * c[0].y;
     return true;
 }
 
+// Rounded half away from zero, like llround, without the library call; |value| is far below 2^63.
+int64_t roundToInteger(double value)
+{
+    return static_cast<int64_t>(value < 0.0 ? value - 0.5 : value + 0.5);
+}
+
 int64_t toFixed(double value)
 {
-    return std::llround(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
+    return roundToInteger(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
 }
 
 int64_t floorDivide(int64_t numerator, int64_t denominator) // denominator > 0
@@ -259,32 +380,84 @@ int64_t floorDivide(int64_t numerator, int64_t denominator) // denominator > 0
     return quotient * denominator > numerator ? quotient - 1 : quotient;
 }
 
+// floor(numerator ÷ denominator) by a floating-point estimate corrected to the exact value: much
+// cheaper than a 64-bit integer division, and several can run at once.
+int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, int64_t &remainder) // denominator > 0
+{
+    auto quotient = static_cast<int64_t>(static_cast<double>(numerator) / static_cast<double>(denominator));
+    remainder = numerator - quotient * denominator;
+    while (remainder < 0) {
+        --quotient;
+        remainder += denominator;
+    }
+    while (remainder >= denominator) {
+        ++quotient;
+        remainder -= denominator;
+    }
+    return quotient;
+}
+
 int64_t ceilDivide(int64_t numerator, int64_t denominator) // denominator > 0
 {
     return -floorDivide(-numerator, denominator);
 }
 
 // One edge a → b of a triangle wound so that its inside has a positive edge function
-// E(P) = dx·(P.y − a.y) − dy·(P.x − a.x). At pixel centres of one row E = rowValue − dy·S·column.
-struct Edge {
-    int64_t dx = 0;
-    int64_t dy = 0;
-    int64_t rowValue = 0;
-};
+// E(P) = dx·(P.y − a.y) − dy·(P.x − a.x). At the pixel centres of a row E = K − dy·S·column, so a
+// sloped edge bounds the row at column floor(K ÷ (|dy|·S)): from the left when dy < 0, from the
+// right when dy > 0. K grows by dx·S per row; the quotient and remainder are stepped along with
+// it, so no row needs a division.
+class EdgeWalk {
+public:
+    // Top-left rule: a centre exactly on an edge belongs to the triangle when the edge is a top
+    // edge (horizontal, inside below) or a left edge (inside to its right); the neighbour across
+    // the same edge sees it as bottom or right and leaves the centre out.
+    EdgeWalk(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t firstRow) : dy(by - ay)
+    {
+        const int64_t dx = bx - ax;
+        const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+        const int64_t centreY = firstRow * kSubpixels + kSubpixels / 2;
+        const int64_t value = dx * (centreY - ay) - dy * (kSubpixels / 2 - ax) - (topLeft ? 0 : 1);
+        const int64_t rowStep = dx * kSubpixels;
+        if (dy == 0) {
+            quotient = value;
+            stepQuotient = rowStep;
+            return;
+        }
+        divisor = (dy < 0 ? -dy : dy) * kSubpixels;
+        quotient = floorDivideEstimated(value, divisor, remainder);
+        stepQuotient = floorDivideEstimated(rowStep, divisor, stepRemainder);
+    }
 
-// Top-left rule: a centre exactly on an edge belongs to the triangle when the edge is a top edge
-// (horizontal, inside below) or a left edge (inside to its right); the neighbour across the same
-// edge sees it as bottom or right and leaves the centre out.
-Edge edgeBetween(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t firstRow)
-{
-    Edge edge;
-    edge.dx = bx - ax;
-    edge.dy = by - ay;
-    const bool topLeft = edge.dy < 0 || (edge.dy == 0 && edge.dx > 0);
-    const int64_t centreY = firstRow * kSubpixels + kSubpixels / 2;
-    edge.rowValue = edge.dx * (centreY - ay) - edge.dy * (kSubpixels / 2 - ax) - (topLeft ? 0 : 1);
-    return edge;
-}
+    // Narrows the row's columns [left, right] to this edge's inside.
+    void bound(int64_t &left, int64_t &right) const
+    {
+        if (dy < 0)
+            left = std::max(left, -quotient);
+        else if (dy > 0)
+            right = std::min(right, quotient);
+        else if (quotient < 0) // a horizontal edge holds E itself: the whole row is outside
+            right = left - 1;
+    }
+
+    void nextRow()
+    {
+        quotient += stepQuotient;
+        remainder += stepRemainder;
+        if (remainder >= divisor && dy != 0) {
+            remainder -= divisor;
+            ++quotient;
+        }
+    }
+
+private:
+    int64_t dy = 0;
+    int64_t quotient = 0; // horizontal edges: E at the row's centres
+    int64_t remainder = 0;
+    int64_t divisor = 1;
+    int64_t stepQuotient = 0;
+    int64_t stepRemainder = 0;
+};
 
 struct SnappedTriangle {
     int64_t x[3];
@@ -292,8 +465,9 @@ struct SnappedTriangle {
 };
 
 // Fills the pixel centres the snapped triangle covers, with texels from the mapping.
+// wellInside: the texture triangle keeps a texel from the page's border, so no sample needs clamping.
 void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTriangle t, const TexelMapping &mapping,
-                  const SpanFillers &fillers, const Tint &tint)
+                  const SpanFillers &fillers, const Tint &tint, bool wellInside)
 {
     const int64_t area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
     if (area == 0)
@@ -312,38 +486,38 @@ void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTr
     if (firstRow > lastRow || firstColumn > lastColumn)
         return;
 
-    Edge edges[3] = {edgeBetween(t.x[0], t.y[0], t.x[1], t.y[1], firstRow),
-                     edgeBetween(t.x[1], t.y[1], t.x[2], t.y[2], firstRow),
-                     edgeBetween(t.x[2], t.y[2], t.x[0], t.y[0], firstRow)};
+    EdgeWalk edges[3] = {EdgeWalk(t.x[0], t.y[0], t.x[1], t.y[1], firstRow),
+                         EdgeWalk(t.x[1], t.y[1], t.x[2], t.y[2], firstRow),
+                         EdgeWalk(t.x[2], t.y[2], t.x[0], t.y[0], firstRow)};
+    // Texels at the centre of (firstColumn, row), less half a texel, stepped per row and per column.
+    const double firstCentreX = static_cast<double>(firstColumn) + 0.5;
+    const double firstCentreY = static_cast<double>(firstRow) + 0.5;
+    int64_t rowStartX = toFixed(mapping.u0 + mapping.dudx * firstCentreX + mapping.dudy * firstCentreY - 0.5);
+    int64_t rowStartY = toFixed(mapping.v0 + mapping.dvdx * firstCentreX + mapping.dvdy * firstCentreY - 0.5);
+    const int64_t rowStepX = toFixed(mapping.dudy);
+    const int64_t rowStepY = toFixed(mapping.dvdy);
+    SpanTexels texels{0, 0, toFixed(mapping.dudx), toFixed(mapping.dvdx)};
     // Safe span ends for unclamped sampling: the top-left texel index stays within 0 … size − 2.
     const int64_t insideX = (static_cast<int64_t>(texture.width) - 1) << 16;
     const int64_t insideY = (static_cast<int64_t>(texture.height) - 1) << 16;
-    const SpanTexels step{0, 0, toFixed(mapping.dudx), toFixed(mapping.dvdx)};
 
-    for (int64_t row = firstRow; row <= lastRow; ++row) {
+    for (int64_t row = firstRow; row <= lastRow; ++row, rowStartX += rowStepX, rowStartY += rowStepY) {
         int64_t left = firstColumn;
         int64_t right = lastColumn;
-        for (Edge &edge : edges) {
-            if (edge.dy < 0)
-                left = std::max(left, ceilDivide(-edge.rowValue, -edge.dy * kSubpixels));
-            else if (edge.dy > 0)
-                right = std::min(right, floorDivide(edge.rowValue, edge.dy * kSubpixels));
-            else if (edge.rowValue < 0)
-                right = left - 1;
-            edge.rowValue += edge.dx * kSubpixels;
+        for (EdgeWalk &edge : edges) {
+            edge.bound(left, right);
+            edge.nextRow();
         }
         if (left > right)
             continue;
-        const double centreX = static_cast<double>(left) + 0.5;
-        const double centreY = static_cast<double>(row) + 0.5;
-        SpanTexels texels = step;
-        texels.x = toFixed(mapping.u0 + mapping.dudx * centreX + mapping.dudy * centreY - 0.5);
-        texels.y = toFixed(mapping.v0 + mapping.dvdx * centreX + mapping.dvdy * centreY - 0.5);
+        texels.x = rowStartX + (left - firstColumn) * texels.stepX;
+        texels.y = rowStartY + (left - firstColumn) * texels.stepY;
         const int count = static_cast<int>(right - left + 1);
-        const int64_t endX = texels.x + step.stepX * (count - 1);
-        const int64_t endY = texels.y + step.stepY * (count - 1);
-        const bool inside = std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX
-            && std::min(texels.y, endY) >= 0 && std::max(texels.y, endY) < insideY;
+        const int64_t endX = texels.x + texels.stepX * (count - 1);
+        const int64_t endY = texels.y + texels.stepY * (count - 1);
+        const bool inside = wellInside
+            || (std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX && std::min(texels.y, endY) >= 0
+                && std::max(texels.y, endY) < insideY);
         uint32_t *target = canvas.pixels + row * canvas.stride + left;
         (inside ? fillers.inside : fillers.clamped)(target, count, texels, texture, tint);
     }
@@ -351,8 +525,19 @@ void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTr
 
 SnappedTriangle snap(const RasterVertex &a, const RasterVertex &b, const RasterVertex &c)
 {
-    const auto toSubpixels = [](double value) { return std::llround(value * static_cast<double>(kSubpixels)); };
+    const auto toSubpixels = [](double value) { return roundToInteger(value * static_cast<double>(kSubpixels)); };
     return {{toSubpixels(a.x), toSubpixels(b.x), toSubpixels(c.x)}, {toSubpixels(a.y), toSubpixels(b.y), toSubpixels(c.y)}};
+}
+
+// Samples inside an affine triangle lie within its corners' texels (up to the fixed-point steps'
+// rounding, far below the margin of half a texel kept here).
+bool wellInside(const TextureView &texture, const RasterVertex (&corners)[3])
+{
+    for (const RasterVertex &corner : corners) {
+        if (!(corner.u >= 1.0 && corner.u <= texture.width - 1.0 && corner.v >= 1.0 && corner.v <= texture.height - 1.0))
+            return false;
+    }
+    return true;
 }
 
 bool withinGuardBand(const RasterVertex (&corners)[3])
@@ -399,7 +584,7 @@ void fillClippedTriangle(const PixelView &canvas, const TextureView &texture, co
     count = clipPolygon(first, count, second, 1, -1.0, -1.0);
     count = clipPolygon(second, count, first, 1, canvas.height + 1.0, 1.0);
     for (int i = 1; i + 1 < count; ++i)
-        fillTriangle(canvas, texture, snap(first[0], first[i], first[i + 1]), mapping, fillers, tint);
+        fillTriangle(canvas, texture, snap(first[0], first[i], first[i + 1]), mapping, fillers, tint, false);
 }
 
 } // namespace
@@ -433,7 +618,8 @@ bool drawTriangle(const PixelView &canvas, const TextureView &texture, const Ras
     const SpanFillers fillers = fillersFor(mode, shadeOf(colour));
     const Tint tint = tintOf(colour);
     if (withinGuardBand(corners))
-        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, fillers, tint);
+        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, fillers, tint,
+                     wellInside(texture, corners));
     else
         fillClippedTriangle(canvas, texture, corners, mapping, fillers, tint);
     return true;

@@ -562,10 +562,15 @@ int clipPolygon(const RasterVertex *in, int count, RasterVertex *out, int axis, 
         if (currentDistance >= 0)
             out[written++] = current;
         if ((currentDistance >= 0) != (nextDistance >= 0)) {
-            const double share = currentDistance / (currentDistance - nextDistance);
+            // From the edge's lower end, so both triangles sharing it get the very same crossing.
+            const bool forward = current.x < next.x || (current.x == next.x && current.y < next.y);
+            const RasterVertex &from = forward ? current : next;
+            const RasterVertex &to = forward ? next : current;
+            const double fromDistance = forward ? currentDistance : nextDistance;
+            const double share = fromDistance / (fromDistance - (forward ? nextDistance : currentDistance));
             RasterVertex crossing;
-            crossing.x = current.x + (next.x - current.x) * share;
-            crossing.y = current.y + (next.y - current.y) * share;
+            crossing.x = from.x + (to.x - from.x) * share;
+            crossing.y = from.y + (to.y - from.y) * share;
             out[written++] = crossing;
         }
     }

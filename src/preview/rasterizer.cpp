@@ -540,6 +540,16 @@ bool wellInside(const TextureView &texture, const RasterVertex (&corners)[3])
     return true;
 }
 
+bool outsideCanvas(const PixelView &canvas, const RasterVertex (&corners)[3])
+{
+    const auto beyond = [&](auto coordinate, double low, double high) {
+        return std::max({coordinate(corners[0]), coordinate(corners[1]), coordinate(corners[2])}) < low
+            || std::min({coordinate(corners[0]), coordinate(corners[1]), coordinate(corners[2])}) > high;
+    };
+    return beyond([](const RasterVertex &c) { return c.x; }, 0.0, canvas.width)
+        || beyond([](const RasterVertex &c) { return c.y; }, 0.0, canvas.height);
+}
+
 bool withinGuardBand(const RasterVertex (&corners)[3])
 {
     for (const RasterVertex &corner : corners) {
@@ -618,7 +628,8 @@ bool drawTriangle(const PixelView &canvas, const TextureView &texture, const Ras
         if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
             return false;
     }
-    if (colour >> 24 == 0 || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0)
+    if (colour >> 24 == 0 || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0
+        || outsideCanvas(canvas, corners))
         return true; // nothing to show
     const SpanFillers fillers = fillersFor(mode, shadeOf(colour));
     const Tint tint = tintOf(colour);

@@ -1,6 +1,7 @@
 // Paints frames of textured triangles into a 960 x 680 image, with the first painter (one clipped,
-// transformed page draw per triangle, kept in tests/support) and with the canvas's rasterizer,
-// and prints milliseconds of CPU per frame side by side with their ratio. Then what a painted
+// transformed page draw per triangle, kept in tests/support) and with the canvas (background,
+// rasterizer, one draw of the composed image), and prints milliseconds of CPU per frame side by
+// side with their ratio; then the rasterizer alone, drawing into a plain buffer. Then what a painted
 // pixel and a triangle cost the rasterizer, and the bundled sample character played through its
 // runtime plugin (sampling plus painting) when the plugin is built.
 //
@@ -9,6 +10,7 @@
 #include "preview/spinepreviewwidget.h"
 
 #include "common/pathtext.h"
+#include "preview/rasterizer.h"
 #include "preview/runtimeplugin.h"
 #include "support/referencepainter.h"
 
@@ -141,12 +143,45 @@ Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vect
     return millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
 }
 
+// The core alone: the frame's triangle lists drawn into a plain buffer cleared to the background.
+Timing rasterizerAlone(double seconds, const std::vector<DrawItem> &frame, const QRectF &framing, const QImage &page)
+{
+    const QImage texels = page.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const kvx::TextureView texture{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
+                                   texels.height(), texels.bytesPerLine() / 4};
+    std::vector<uint32_t> pixels(size_t(kCanvas.width()) * kCanvas.height());
+    const kvx::PixelView canvas{pixels.data(), kCanvas.width(), kCanvas.height(), kCanvas.width()};
+    kvx::CanvasMapping mapping;
+    mapping.scale = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
+    mapping.centreX = framing.center().x();
+    mapping.centreY = framing.center().y();
+    mapping.originX = kCanvas.width() * 0.5;
+    mapping.originY = kCanvas.height() * 0.5;
+    QElapsedTimer clock;
+    clock.start();
+    const std::clock_t cpuStart = std::clock();
+    int frames = 0;
+    while (frames < 3 || clock.nsecsElapsed() < seconds * 1e9) {
+        std::fill(pixels.begin(), pixels.end(), 0xFF101217u);
+        for (const DrawItem &item : frame)
+            kvx::drawTriangleList(canvas, texture, mapping,
+                                  {item.vertices.data(), item.vertices.size(), item.indices.data(),
+                                   item.indices.size(), item.blendMode});
+        ++frames;
+    }
+    Timing timing;
+    timing.wall = clock.nsecsElapsed() / 1e6 / frames;
+    timing.process = (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames;
+    return timing;
+}
+
 void printComparison(double seconds, const QString &pagePath, const QImage &page)
 {
     std::printf("Preview frame painting, %dx%d target, %dx%d page, textured triangles\n", kCanvas.width(),
                 kCanvas.height(), kPageSize, kPageSize);
     std::printf("milliseconds of CPU per frame (wall in brackets)\n");
-    std::printf("%10s %22s %22s %8s\n", "triangles", "old painter", "rasterizer", "ratio");
+    std::printf("%10s %20s %20s %7s %20s %7s\n", "triangles", "old painter", "canvas", "ratio", "rasterizer alone",
+                "ratio");
     const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
     std::vector<Timing> rasterized;
     for (const int triangles : {100, 500, 2000, 10000, 20000}) {
@@ -158,12 +193,14 @@ void printComparison(double seconds, const QString &pagePath, const QImage &page
         const Timing old = millisecondsPerFrame(
             seconds, [&](QPainter &p) { kvx::test::paintReferenceFrame(p, kCanvas, frame, view, pages); });
         const Timing now = millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
-        rasterized.push_back(now);
-        std::printf("%10d %11.2f (%7.2f) %11.2f (%7.2f) %7.1fx\n", triangles, old.process, old.wall, now.process, now.wall,
-                    old.process / now.process);
+        const Timing alone = rasterizerAlone(seconds, frame, view.framing, page);
+        rasterized.push_back(alone);
+        std::printf("%10d %9.2f (%7.2f) %9.2f (%7.2f) %6.1fx %9.2f (%7.2f) %6.1fx\n", triangles, old.process, old.wall,
+                    now.process, now.wall, old.process / now.process, alone.process, alone.wall,
+                    old.process / alone.process);
     }
     // The figure covers about the same pixels at every count, so the difference is per triangle.
-    std::printf("rasterizer per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
+    std::printf("rasterizer alone, per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
                 (rasterized.back().process - rasterized.front().process) * 1e6 / (20000 - 100));
 }
 
@@ -176,7 +213,7 @@ void printPixelCosts(double seconds, const QString &pagePath)
     untriangulated.front().indices.clear();
     const Timing empty = rasterizerTiming(seconds, framing, untriangulated);
     const double pixels = double(kCanvas.width()) * kCanvas.height();
-    std::printf("\nRasterizer per painted pixel, one quad over the whole canvas (a frame without triangles: %.2f ms)\n",
+    std::printf("\nCanvas per painted pixel, one quad over the whole canvas (a frame without triangles: %.2f ms)\n",
                 empty.process);
     const struct {
         const char *name;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -618,8 +619,22 @@ BlendMode blendModeFromInterface(int32_t blendMode)
     }
 }
 
-bool drawTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
-                  uint32_t colour, BlendMode mode)
+namespace {
+
+// What a triangle's colour and the blend mode make of each texel.
+struct Shading {
+    bool visible = false;
+    SpanFillers fillers;
+    Tint tint;
+};
+
+Shading shadingOf(uint32_t colour, BlendMode mode)
+{
+    return {colour >> 24 != 0, fillersFor(mode, shadeOf(colour)), tintOf(colour)};
+}
+
+bool drawShaded(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
+                const Shading &shading)
 {
     TexelMapping mapping;
     if (!texelMappingOf(corners, mapping))
@@ -628,17 +643,23 @@ bool drawTriangle(const PixelView &canvas, const TextureView &texture, const Ras
         if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
             return false;
     }
-    if (colour >> 24 == 0 || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0
+    if (!shading.visible || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0
         || outsideCanvas(canvas, corners))
         return true; // nothing to show
-    const SpanFillers fillers = fillersFor(mode, shadeOf(colour));
-    const Tint tint = tintOf(colour);
     if (withinGuardBand(corners))
-        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, fillers, tint,
+        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, shading.fillers, shading.tint,
                      wellInside(texture, corners));
     else
-        fillClippedTriangle(canvas, texture, corners, mapping, fillers, tint);
+        fillClippedTriangle(canvas, texture, corners, mapping, shading.fillers, shading.tint);
     return true;
+}
+
+} // namespace
+
+bool drawTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
+                  uint32_t colour, BlendMode mode)
+{
+    return drawShaded(canvas, texture, corners, shadingOf(colour, mode));
 }
 
 void drawTriangleList(const PixelView &canvas, const TextureView &texture, const CanvasMapping &mapping,
@@ -647,22 +668,31 @@ void drawTriangleList(const PixelView &canvas, const TextureView &texture, const
     const BlendMode mode = blendModeFromInterface(list.blendMode);
     const auto width = static_cast<float>(texture.width);
     const auto height = static_cast<float>(texture.height);
-    const auto corner = [&](const kvxRuntimeVertex &vertex) {
-        RasterVertex result;
-        result.x = (vertex.x - mapping.centreX) * mapping.scale + mapping.originX;
-        result.y = (vertex.y - mapping.centreY) * mapping.scale + mapping.originY;
-        result.u = vertex.u * width; // texel products in single precision, like the page's size
-        result.v = vertex.v * height;
-        return result;
-    };
+    // Every vertex mapped once, however many triangles share it; the buffer is kept for the next list.
+    thread_local std::vector<RasterVertex> mapped;
+    mapped.resize(list.vertexCount);
+    for (size_t i = 0; i < list.vertexCount; ++i) {
+        const kvxRuntimeVertex &vertex = list.vertices[i];
+        mapped[i].x = (vertex.x - mapping.centreX) * mapping.scale + mapping.originX;
+        mapped[i].y = (vertex.y - mapping.centreY) * mapping.scale + mapping.originY;
+        mapped[i].u = vertex.u * width; // texel products in single precision, like the page's size
+        mapped[i].v = vertex.v * height;
+    }
+    // Runtimes give all vertices of an attachment one colour, so the shading rarely changes.
+    uint32_t shadedColour = 0;
+    Shading shading = shadingOf(shadedColour, mode);
     for (size_t k = 0; k + 2 < list.indexCount; k += 3) {
         const size_t i0 = list.indices[k];
         const size_t i1 = list.indices[k + 1];
         const size_t i2 = list.indices[k + 2];
         if (i0 >= list.vertexCount || i1 >= list.vertexCount || i2 >= list.vertexCount)
             continue;
-        const RasterVertex corners[3] = {corner(list.vertices[i0]), corner(list.vertices[i1]), corner(list.vertices[i2])};
-        drawTriangle(canvas, texture, corners, list.vertices[i0].color, mode);
+        if (list.vertices[i0].color != shadedColour) {
+            shadedColour = list.vertices[i0].color;
+            shading = shadingOf(shadedColour, mode);
+        }
+        const RasterVertex corners[3] = {mapped[i0], mapped[i1], mapped[i2]};
+        drawShaded(canvas, texture, corners, shading);
     }
 }
 

@@ -264,17 +264,84 @@ void compositeWide(__m128i source, uint32_t &destination)
     }
 }
 
+// Two neighbouring pixels at once, the first in lanes 0 … 3, the second in lanes 4 … 7.
+__m128i filterPair(__m128i firstTop, __m128i firstBottom, __m128i secondTop, __m128i secondBottom, int64_t x0,
+                   int64_t y0, int64_t x1, int64_t y1)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(256);
+    const __m128i downFractions =
+        _mm_cvtsi32_si128(static_cast<int>(((y0 >> 8) & 0xff) | ((y1 << 8) & 0xff0000)));
+    const __m128i acrossFractions =
+        _mm_cvtsi32_si128(static_cast<int>(((x0 >> 8) & 0xff) | ((x1 << 8) & 0xff0000)));
+    const __m128i firstDown = _mm_shuffle_epi32(_mm_shufflelo_epi16(downFractions, 0x00), 0x00);
+    const __m128i secondDown = _mm_shuffle_epi32(_mm_shufflelo_epi16(downFractions, 0x55), 0x00);
+    const __m128i across =
+        _mm_unpacklo_epi64(_mm_shufflelo_epi16(acrossFractions, 0x00), _mm_shufflelo_epi16(acrossFractions, 0x55));
+    // Each pixel's left and right texel, filtered down.
+    const __m128i first = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(firstTop, zero), _mm_sub_epi16(full, firstDown)),
+                      _mm_mullo_epi16(_mm_unpacklo_epi8(firstBottom, zero), firstDown)),
+        8);
+    const __m128i second = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(secondTop, zero), _mm_sub_epi16(full, secondDown)),
+                      _mm_mullo_epi16(_mm_unpacklo_epi8(secondBottom, zero), secondDown)),
+        8);
+    // Then across: both pixels' left texels against both right ones.
+    const __m128i left = _mm_unpacklo_epi64(first, second);
+    const __m128i right = _mm_unpackhi_epi64(first, second);
+    return _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(full, across)), _mm_mullo_epi16(right, across)), 8);
+}
+
+// Composites a pair of shaded samples onto two neighbouring pixels. Without branches: a
+// transparent source leaves a pixel exactly as it is, an opaque one replaces it.
+template <BlendMode mode>
+void compositePair(__m128i source, uint32_t *destination)
+{
+    const __m128i below = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(destination));
+    if constexpr (mode == BlendMode::Normal) {
+        const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
+        const __m128i kept = divideBy255(
+            _mm_mullo_epi16(_mm_unpacklo_epi8(below, _mm_setzero_si128()), _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
+        const __m128i sum = _mm_add_epi16(source, kept);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination), _mm_packus_epi16(sum, sum));
+    } else if constexpr (mode == BlendMode::Additive) {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination),
+                         _mm_adds_epu8(_mm_packus_epi16(source, source), below));
+    } else {
+        compositeWide<mode>(source, destination[0]);
+        compositeWide<mode>(_mm_srli_si128(source, 8), destination[1]);
+    }
+}
+
 template <BlendMode mode, Shade shade, bool clamped>
 void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
 {
     SpanTexels texels = start;
-    const __m128i factors = _mm_set_epi16(0, 0, 0, 0, static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red),
-                                          static_cast<int16_t>(tint.green), static_cast<int16_t>(tint.blue));
-    for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
+    const __m128i factors = _mm_set_epi16(
+        static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red), static_cast<int16_t>(tint.green),
+        static_cast<int16_t>(tint.blue), static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red),
+        static_cast<int16_t>(tint.green), static_cast<int16_t>(tint.blue));
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        const int64_t x1 = texels.x + texels.stepX;
+        const int64_t y1 = texels.y + texels.stepY;
+        __m128i firstTop, firstBottom, secondTop, secondBottom;
+        loadTexels<clamped>(texture, texels.x, texels.y, firstTop, firstBottom);
+        loadTexels<clamped>(texture, x1, y1, secondTop, secondBottom);
+        // Eight transparent texels leave both pixels as they are in every mode.
+        if (!allTransparent(_mm_or_si128(firstTop, secondTop), _mm_or_si128(firstBottom, secondBottom))) {
+            const __m128i pair = filterPair(firstTop, firstBottom, secondTop, secondBottom, texels.x, texels.y, x1, y1);
+            compositePair<mode>(shadeWide<shade>(pair, factors), target + i);
+        }
+        texels.x = x1 + texels.stepX;
+        texels.y = y1 + texels.stepY;
+    }
+    if (i < count) {
         __m128i top;
         __m128i bottom;
         loadTexels<clamped>(texture, texels.x, texels.y, top, bottom);
-        // Four transparent texels leave the pixel as it is in every mode.
         if (!allTransparent(top, bottom))
             compositeWide<mode>(shadeWide<shade>(filter(top, bottom, texels.x, texels.y), factors), target[i]);
     }

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64)
+// KVX_RASTER_SCALAR builds the portable path on x86 too, so tests can run both.
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(KVX_RASTER_SCALAR)
 #include <emmintrin.h>
 #define KVX_RASTER_SSE2 1
 #endif
@@ -23,41 +24,12 @@ constexpr double kGuardBand = 1 << 20;
 constexpr double kFixedOne = 65536.0;
 constexpr double kFixedLimit = static_cast<double>(int64_t(1) << 40);
 
-// ---- pixel arithmetic, two 8-bit channels per 32-bit lane pair
+// ---- pixel arithmetic
 
 uint32_t divideBy255(uint32_t x) // rounded, exact for x up to 255 * 255 * 2
 {
     x += 128;
     return (x + (x >> 8)) >> 8;
-}
-
-// Every channel times a / 255, rounded.
-uint32_t scalePixel(uint32_t pixel, uint32_t a)
-{
-    uint32_t low = (pixel & 0x00ff00ffu) * a + 0x00800080u;
-    low = ((low + ((low >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
-    uint32_t high = ((pixel >> 8) & 0x00ff00ffu) * a + 0x00800080u;
-    high = (high + ((high >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
-    return low | high;
-}
-
-// Channel-wise a + b, saturating at 255: premultiplied pages may hold colour above their alpha.
-uint32_t addSaturated(uint32_t a, uint32_t b)
-{
-    uint32_t low = (a & 0x00ff00ffu) + (b & 0x00ff00ffu);
-    low = (low | (0x01000100u - ((low >> 8) & 0x00010001u))) & 0x00ff00ffu;
-    uint32_t high = ((a >> 8) & 0x00ff00ffu) + ((b >> 8) & 0x00ff00ffu);
-    high = (high | (0x01000100u - ((high >> 8) & 0x00010001u))) & 0x00ff00ffu;
-    return low | (high << 8);
-}
-
-// a × (256 − f) + b × f, per channel, f in 0 … 256.
-uint32_t mix(uint32_t a, uint32_t b, uint32_t f)
-{
-    const uint32_t g = 256 - f;
-    const uint32_t low = (((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8) & 0x00ff00ffu;
-    const uint32_t high = (((a >> 8) & 0x00ff00ffu) * g + ((b >> 8) & 0x00ff00ffu) * f) & 0xff00ff00u;
-    return low | high;
 }
 
 uint32_t channel(uint32_t pixel, int shift)
@@ -94,19 +66,6 @@ Shade shadeOf(uint32_t colour)
     return colour >> 24 == 255 ? Shade::Plain : Shade::Faded;
 }
 
-template <Shade shade>
-uint32_t shadePixel(uint32_t texel, const Tint &tint)
-{
-    if constexpr (shade == Shade::Plain) {
-        return texel;
-    } else if constexpr (shade == Shade::Faded) {
-        return scalePixel(texel, tint.alpha);
-    } else {
-        return divideBy255(channel(texel, 24) * tint.alpha) << 24 | divideBy255(channel(texel, 16) * tint.red) << 16
-            | divideBy255(channel(texel, 8) * tint.green) << 8 | divideBy255(channel(texel, 0) * tint.blue);
-    }
-}
-
 // ---- compositing premultiplied source over premultiplied destination
 
 uint32_t multiplyChannel(uint32_t s, uint32_t d, uint32_t sa, uint32_t da)
@@ -119,25 +78,19 @@ uint32_t screenChannel(uint32_t s, uint32_t d)
     return s + d - divideBy255(s * d);
 }
 
+// Multiply and screen, channel by channel: rare enough to need no vector form.
 template <BlendMode mode>
-uint32_t composite(uint32_t source, uint32_t destination)
+uint32_t compositeByChannel(uint32_t source, uint32_t destination)
 {
-    if constexpr (mode == BlendMode::Normal) {
-        const uint32_t alpha = source >> 24;
-        return alpha == 255 ? source : addSaturated(source, scalePixel(destination, 255 - alpha));
-    } else if constexpr (mode == BlendMode::Additive) {
-        return addSaturated(source, destination);
-    } else {
-        const uint32_t sa = source >> 24;
-        const uint32_t da = destination >> 24;
-        uint32_t result = 0;
-        for (const int shift : {24, 16, 8, 0}) {
-            const uint32_t s = channel(source, shift);
-            const uint32_t d = channel(destination, shift);
-            result |= (mode == BlendMode::Multiply ? multiplyChannel(s, d, sa, da) : screenChannel(s, d)) << shift;
-        }
-        return result;
+    const uint32_t sa = source >> 24;
+    const uint32_t da = destination >> 24;
+    uint32_t result = 0;
+    for (const int shift : {24, 16, 8, 0}) {
+        const uint32_t s = channel(source, shift);
+        const uint32_t d = channel(destination, shift);
+        result |= (mode == BlendMode::Multiply ? multiplyChannel(s, d, sa, da) : screenChannel(s, d)) << shift;
     }
+    return result;
 }
 
 // ---- one span of pixels
@@ -149,29 +102,6 @@ struct SpanTexels {
     int64_t stepX = 0;
     int64_t stepY = 0;
 };
-
-// Bilinear sample; with clamped, coordinates outside the page repeat its border texels.
-template <bool clamped>
-uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
-{
-    const auto fractionX = static_cast<uint32_t>((x >> 8) & 0xff);
-    const auto fractionY = static_cast<uint32_t>((y >> 8) & 0xff);
-    const int64_t column = x >> 16;
-    const int64_t row = y >> 16;
-    if constexpr (clamped) {
-        const int64_t lastColumn = texture.width - 1;
-        const int64_t lastRow = texture.height - 1;
-        const uint32_t *top = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
-        const uint32_t *bottom = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
-        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
-        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
-        return mix(mix(top[left], bottom[left], fractionY), mix(top[right], bottom[right], fractionY), fractionX);
-    } else {
-        const uint32_t *top = texture.pixels + row * texture.stride + column;
-        const uint32_t *bottom = top + texture.stride;
-        return mix(mix(top[0], bottom[0], fractionY), mix(top[1], bottom[1], fractionY), fractionX);
-    }
-}
 
 #ifdef KVX_RASTER_SSE2
 // The same arithmetic on one pixel's four channels at once, in the 16-bit lanes 0 … 3.
@@ -260,7 +190,7 @@ void compositeWide(__m128i source, uint32_t &destination)
             _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(packed)),
                                             _mm_cvtsi32_si128(static_cast<int>(destination)))));
     } else {
-        destination = composite<mode>(packed, destination);
+        destination = compositeByChannel<mode>(packed, destination);
     }
 }
 
@@ -347,6 +277,86 @@ void fillSpan(uint32_t *target, int count, const SpanTexels &start, const Textur
     }
 }
 #else
+// The same without vector instructions, two 8-bit channels per 32-bit lane pair.
+
+// Every channel times a / 255, rounded.
+uint32_t scalePixel(uint32_t pixel, uint32_t a)
+{
+    uint32_t low = (pixel & 0x00ff00ffu) * a + 0x00800080u;
+    low = ((low + ((low >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+    uint32_t high = ((pixel >> 8) & 0x00ff00ffu) * a + 0x00800080u;
+    high = (high + ((high >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
+    return low | high;
+}
+
+// Channel-wise a + b, saturating at 255: premultiplied pages may hold colour above their alpha.
+uint32_t addSaturated(uint32_t a, uint32_t b)
+{
+    uint32_t low = (a & 0x00ff00ffu) + (b & 0x00ff00ffu);
+    low = (low | (0x01000100u - ((low >> 8) & 0x00010001u))) & 0x00ff00ffu;
+    uint32_t high = ((a >> 8) & 0x00ff00ffu) + ((b >> 8) & 0x00ff00ffu);
+    high = (high | (0x01000100u - ((high >> 8) & 0x00010001u))) & 0x00ff00ffu;
+    return low | (high << 8);
+}
+
+// a × (256 − f) + b × f, per channel, f in 0 … 256.
+uint32_t mix(uint32_t a, uint32_t b, uint32_t f)
+{
+    const uint32_t g = 256 - f;
+    const uint32_t low = (((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8) & 0x00ff00ffu;
+    const uint32_t high = (((a >> 8) & 0x00ff00ffu) * g + ((b >> 8) & 0x00ff00ffu) * f) & 0xff00ff00u;
+    return low | high;
+}
+
+template <Shade shade>
+uint32_t shadePixel(uint32_t texel, const Tint &tint)
+{
+    if constexpr (shade == Shade::Plain) {
+        return texel;
+    } else if constexpr (shade == Shade::Faded) {
+        return scalePixel(texel, tint.alpha);
+    } else {
+        return divideBy255(channel(texel, 24) * tint.alpha) << 24 | divideBy255(channel(texel, 16) * tint.red) << 16
+            | divideBy255(channel(texel, 8) * tint.green) << 8 | divideBy255(channel(texel, 0) * tint.blue);
+    }
+}
+
+template <BlendMode mode>
+uint32_t composite(uint32_t source, uint32_t destination)
+{
+    if constexpr (mode == BlendMode::Normal) {
+        const uint32_t alpha = source >> 24;
+        return alpha == 255 ? source : addSaturated(source, scalePixel(destination, 255 - alpha));
+    } else if constexpr (mode == BlendMode::Additive) {
+        return addSaturated(source, destination);
+    } else {
+        return compositeByChannel<mode>(source, destination);
+    }
+}
+
+// Bilinear sample; with clamped, coordinates outside the page repeat its border texels.
+template <bool clamped>
+uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
+{
+    const auto fractionX = static_cast<uint32_t>((x >> 8) & 0xff);
+    const auto fractionY = static_cast<uint32_t>((y >> 8) & 0xff);
+    const int64_t column = x >> 16;
+    const int64_t row = y >> 16;
+    if constexpr (clamped) {
+        const int64_t lastColumn = texture.width - 1;
+        const int64_t lastRow = texture.height - 1;
+        const uint32_t *top = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
+        const uint32_t *bottom = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
+        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
+        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
+        return mix(mix(top[left], bottom[left], fractionY), mix(top[right], bottom[right], fractionY), fractionX);
+    } else {
+        const uint32_t *top = texture.pixels + row * texture.stride + column;
+        const uint32_t *bottom = top + texture.stride;
+        return mix(mix(top[0], bottom[0], fractionY), mix(top[1], bottom[1], fractionY), fractionX);
+    }
+}
+
 template <BlendMode mode, Shade shade, bool clamped>
 void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
 {

@@ -441,10 +441,12 @@ bool texelMappingOf(const RasterVertex (&c)[3], TexelMapping &mapping)
     return true;
 }
 
-// Rounded half away from zero, like llround, without the library call; |value| is far below 2^63.
+// Nearest integer without a library call or a branch, for |value| below 2^51: adding 1.5 × 2^52
+// leaves no bits below the units, so the sum is rounded there (halves to even).
 int64_t roundToInteger(double value)
 {
-    return static_cast<int64_t>(value < 0.0 ? value - 0.5 : value + 0.5);
+    constexpr double kRoundingShift = 6755399441055744.0;
+    return static_cast<int64_t>((value + kRoundingShift) - kRoundingShift);
 }
 
 int64_t toFixed(double value)

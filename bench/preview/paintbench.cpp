@@ -1,18 +1,23 @@
-// Paints frames of textured triangles into a 960 x 680 image the way the preview canvas does and
-// prints milliseconds per frame. Besides the canvas itself it times two variations of the same
-// per-triangle procedure, to show where the time goes: a premultiplied page, and no triangle clip.
+// Paints frames of textured triangles into a 960 x 680 image, with the first painter (one clipped,
+// transformed page draw per triangle, kept in tests/support) and with the canvas (background,
+// rasterizer, one draw of the composed image), and prints milliseconds of CPU per frame side by
+// side with their ratio; then the rasterizer alone, drawing into a plain buffer. Then what a painted
+// pixel and a triangle cost the rasterizer, and the bundled sample character played through its
+// runtime plugin (sampling plus painting) when the plugin is built.
 //
 // Run: kvx-bench-preview-paint [seconds per measurement, default 1]
 
 #include "preview/spinepreviewwidget.h"
 
 #include "common/pathtext.h"
+#include "preview/rasterizer.h"
+#include "preview/runtimeplugin.h"
+#include "support/referencepainter.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
@@ -43,9 +48,9 @@ QImage makePage()
     return page;
 }
 
-kvxRuntimeVertex vertex(float x, float y, float u, float v)
+kvxRuntimeVertex vertex(float x, float y, float u, float v, uint32_t colour = 0xFFFFFFFFu)
 {
-    return kvxRuntimeVertex{x, y, u, v, 0xFFFFFFFFu};
+    return kvxRuntimeVertex{x, y, u, v, colour};
 }
 
 // Triangles spread over a 400 x 600 figure in skeleton space, in pairs forming quads on a grid.
@@ -86,44 +91,19 @@ std::vector<DrawItem> makeFrame(int triangles, const std::u16string &page)
     return items;
 }
 
-// The canvas's per-triangle procedure without the widget, for the variations.
-void paintVariation(QPainter &painter, const std::vector<DrawItem> &frame, const QRectF &bounds, const QImage &page,
-                    bool clipToTriangle)
+// One quad from (left, left) to (right, right), in the given colour and blend mode.
+std::vector<DrawItem> quad(float left, float right, const std::u16string &page, uint32_t colour = 0xFFFFFFFFu,
+                           int32_t blendMode = 0)
 {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.fillRect(QRect(QPoint(0, 0), kCanvas), QColor(0x10, 0x12, 0x17));
-    const double scale = std::min(kCanvas.height() / bounds.height(), kCanvas.width() / bounds.width()) * 0.94;
-    const QPointF centre = bounds.center();
-    const auto map = [&](const kvxRuntimeVertex &v) {
-        return QPointF((v.x - centre.x()) * scale + kCanvas.width() * 0.5,
-                       (v.y - centre.y()) * scale + kCanvas.height() * 0.5);
-    };
-    for (const DrawItem &item : frame) {
-        for (size_t k = 0; k + 2 < item.indices.size(); k += 3) {
-            const kvxRuntimeVertex &v0 = item.vertices[item.indices[k]];
-            const kvxRuntimeVertex &v1 = item.vertices[item.indices[k + 1]];
-            const kvxRuntimeVertex &v2 = item.vertices[item.indices[k + 2]];
-            const QPointF t0(v0.u * page.width(), v0.v * page.height());
-            const QPointF t1(v1.u * page.width(), v1.v * page.height());
-            const QPointF t2(v2.u * page.width(), v2.v * page.height());
-            const QPointF d0 = map(v0), d1 = map(v1), d2 = map(v2);
-            QTransform transform;
-            if (!QTransform::quadToQuad(QPolygonF({t0, t1, t2, t1 + t2 - t0}), QPolygonF({d0, d1, d2, d1 + d2 - d0}),
-                                        transform))
-                continue;
-            painter.save();
-            if (clipToTriangle) {
-                QPainterPath clip;
-                clip.addPolygon(QPolygonF({d0, d1, d2}));
-                painter.setClipPath(clip, Qt::ReplaceClip);
-            } else {
-                painter.setClipRect(QPolygonF({d0, d1, d2}).boundingRect(), Qt::ReplaceClip);
-            }
-            painter.setWorldTransform(transform, false);
-            painter.drawImage(QPointF(0, 0), page);
-            painter.restore();
-        }
-    }
+    DrawItem item;
+    item.vertices = {vertex(left, left, 0, 0, colour), vertex(right, left, 1, 0, colour),
+                     vertex(right, right, 1, 1, colour), vertex(left, right, 0, 1, colour)};
+    item.indices = {0, 1, 2, 0, 2, 3};
+    item.texturePath = page;
+    item.blendMode = blendMode;
+    std::vector<DrawItem> items;
+    items.push_back(std::move(item));
+    return items;
 }
 
 struct Timing {
@@ -154,6 +134,140 @@ Timing millisecondsPerFrame(double seconds, const std::function<void(QPainter &)
     return timing;
 }
 
+// The first frame fixes the framing, the second is painted.
+Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vector<DrawItem> frame)
+{
+    kvx::SpinePreviewWidget widget;
+    widget.setFrame(std::move(framing));
+    widget.setFrame(std::move(frame));
+    return millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
+}
+
+// The core alone: the frame's triangle lists drawn into a plain buffer cleared to the background.
+Timing rasterizerAlone(double seconds, const std::vector<DrawItem> &frame, const QRectF &framing, const QImage &page)
+{
+    const QImage texels = page.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const kvx::TextureView texture{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
+                                   texels.height(), texels.bytesPerLine() / 4};
+    std::vector<uint32_t> pixels(size_t(kCanvas.width()) * kCanvas.height());
+    const kvx::PixelView canvas{pixels.data(), kCanvas.width(), kCanvas.height(), kCanvas.width()};
+    kvx::CanvasMapping mapping;
+    mapping.scale = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
+    mapping.centreX = framing.center().x();
+    mapping.centreY = framing.center().y();
+    mapping.originX = kCanvas.width() * 0.5;
+    mapping.originY = kCanvas.height() * 0.5;
+    QElapsedTimer clock;
+    clock.start();
+    const std::clock_t cpuStart = std::clock();
+    int frames = 0;
+    while (frames < 3 || clock.nsecsElapsed() < seconds * 1e9) {
+        std::fill(pixels.begin(), pixels.end(), 0xFF101217u);
+        for (const DrawItem &item : frame)
+            kvx::drawTriangleList(canvas, texture, mapping,
+                                  {item.vertices.data(), item.vertices.size(), item.indices.data(),
+                                   item.indices.size(), item.blendMode});
+        ++frames;
+    }
+    Timing timing;
+    timing.wall = clock.nsecsElapsed() / 1e6 / frames;
+    timing.process = (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames;
+    return timing;
+}
+
+void printComparison(double seconds, const QString &pagePath, const QImage &page)
+{
+    std::printf("Preview frame painting, %dx%d target, %dx%d page, textured triangles\n", kCanvas.width(),
+                kCanvas.height(), kPageSize, kPageSize);
+    std::printf("milliseconds of CPU per frame (wall in brackets)\n");
+    std::printf("%10s %20s %20s %7s %20s %7s\n", "triangles", "old painter", "canvas", "ratio", "rasterizer alone",
+                "ratio");
+    const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
+    std::vector<Timing> rasterized;
+    for (const int triangles : {100, 500, 2000, 10000, 20000}) {
+        const std::vector<DrawItem> frame = makeFrame(triangles, pagePath.toStdU16String());
+        kvx::SpinePreviewWidget widget;
+        widget.setFrame(frame);
+        kvx::test::ReferenceView view;
+        view.framing = widget.framing().value_or(QRectF(0, 0, 1, 1));
+        const Timing old = millisecondsPerFrame(
+            seconds, [&](QPainter &p) { kvx::test::paintReferenceFrame(p, kCanvas, frame, view, pages); });
+        const Timing now = millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
+        const Timing alone = rasterizerAlone(seconds, frame, view.framing, page);
+        rasterized.push_back(alone);
+        std::printf("%10d %9.2f (%7.2f) %9.2f (%7.2f) %6.1fx %9.2f (%7.2f) %6.1fx\n", triangles, old.process, old.wall,
+                    now.process, now.wall, old.process / now.process, alone.process, alone.wall,
+                    old.process / alone.process);
+    }
+    // The figure covers about the same pixels at every count, so the difference is per triangle.
+    std::printf("rasterizer alone, per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
+                (rasterized.back().process - rasterized.front().process) * 1e6 / (20000 - 100));
+}
+
+void printPixelCosts(double seconds, const QString &pagePath)
+{
+    const std::u16string page = pagePath.toStdU16String();
+    // Framed on the middle of the quad, the quad reaches well beyond the canvas on every side.
+    const std::vector<DrawItem> framing = quad(0.4f, 0.6f, page);
+    std::vector<DrawItem> untriangulated = quad(0.4f, 0.6f, page);
+    untriangulated.front().indices.clear();
+    const Timing empty = rasterizerTiming(seconds, framing, untriangulated);
+    const double pixels = double(kCanvas.width()) * kCanvas.height();
+    std::printf("\nCanvas per painted pixel, one quad over the whole canvas (a frame without triangles: %.2f ms)\n",
+                empty.process);
+    const struct {
+        const char *name;
+        uint32_t colour;
+        int32_t blendMode;
+    } cases[] = {{"normal, white", 0xFFFFFFFFu, 0}, {"normal, half opacity", 0x80FFFFFFu, 0},
+                 {"normal, tinted", 0xFFC08040u, 0}, {"additive", 0xFFFFFFFFu, 1},
+                 {"multiply", 0xFFFFFFFFu, 2},       {"screen", 0xFFFFFFFFu, 3}};
+    for (const auto &paintCase : cases) {
+        const Timing covered =
+            rasterizerTiming(seconds, framing, quad(-1.0f, 2.0f, page, paintCase.colour, paintCase.blendMode));
+        std::printf("%22s %6.2f ms  %5.2f ns per pixel\n", paintCase.name, covered.process,
+                    (covered.process - empty.process) * 1e6 / pixels);
+    }
+}
+
+// The bundled sample played through its line's plugin at the preview's size in the default window.
+void printSampleCharacter(double seconds)
+{
+    const QString root = QStringLiteral(KVX_SOURCE_DIR);
+    const QString plugin = QDir(QCoreApplication::applicationDirPath()).filePath("runtimes/kvx-runtime-4.2.so");
+    kvx::RuntimePlugin runtime;
+    std::string error;
+    if (!QFileInfo::exists(plugin) || !runtime.open(kvx::toPath(plugin), error)
+        || !runtime.loadSkeleton(kvx::toPath(root + "/examples/hero.json"), kvx::toPath(root + "/examples/hero.atlas"),
+                                 1.0f, error)
+               .ok
+        || !runtime.setAnimation("wave", true, error)) {
+        std::printf("\nSample character: skipped (%s)\n", error.empty() ? "no 4.2 plugin" : error.c_str());
+        return;
+    }
+    kvx::SpinePreviewWidget widget;
+    kvx::PreviewFrame first = runtime.sampleFrame(0.0f, error);
+    size_t triangles = 0;
+    for (const DrawItem &item : first.items)
+        triangles += item.indices.size() / 3;
+    widget.setFrame(std::move(first.items));
+    const QSize size(920, 520); // about the canvas in a 960 x 680 window
+    QImage target(size, QImage::Format_ARGB32_Premultiplied);
+    QElapsedTimer clock;
+    clock.start();
+    const std::clock_t cpuStart = std::clock();
+    int frames = 0;
+    while (frames < 10 || clock.nsecsElapsed() < seconds * 1e9) {
+        kvx::PreviewFrame frame = runtime.sampleFrame(1.0f / 60.0f, error);
+        widget.setFrame(std::move(frame.items));
+        QPainter painter(&target);
+        widget.paintContent(painter, size);
+        ++frames;
+    }
+    std::printf("\nSample character (hero, %zu triangles) at %dx%d: %.2f ms of CPU per frame, sampling plus painting\n",
+                triangles, size.width(), size.height(), (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -167,25 +281,9 @@ int main(int argc, char **argv)
     const QString pagePath = QDir(folder.path()).filePath("page.png");
     const QImage page = makePage();
     page.save(pagePath);
-    const QImage premultiplied = page.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 
-    std::printf("Preview frame painting, %dx%d target, %dx%d page, textured triangles\n", kCanvas.width(),
-                kCanvas.height(), kPageSize, kPageSize);
-    std::printf("milliseconds per frame, wall (CPU)\n");
-    std::printf("%10s %18s %18s %18s\n", "triangles", "canvas", "premult page", "rect clip");
-    for (const int triangles : {100, 500, 2000, 5000}) {
-        kvx::SpinePreviewWidget widget;
-        std::vector<DrawItem> frame = makeFrame(triangles, pagePath.toStdU16String());
-        const std::vector<DrawItem> copy = frame;
-        widget.setFrame(std::move(frame));
-        const QRectF bounds = widget.framing().value_or(QRectF(0, 0, 1, 1));
-        const Timing canvas = millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
-        const Timing premultipliedPage =
-            millisecondsPerFrame(seconds, [&](QPainter &p) { paintVariation(p, copy, bounds, premultiplied, true); });
-        const Timing rectangleClip =
-            millisecondsPerFrame(seconds, [&](QPainter &p) { paintVariation(p, copy, bounds, page, false); });
-        std::printf("%10d %9.2f (%6.2f) %9.2f (%6.2f) %9.2f (%6.2f)\n", triangles, canvas.wall, canvas.process,
-                    premultipliedPage.wall, premultipliedPage.process, rectangleClip.wall, rectangleClip.process);
-    }
+    printComparison(seconds, pagePath, page);
+    printPixelCosts(seconds, pagePath);
+    printSampleCharacter(seconds);
     return 0;
 }

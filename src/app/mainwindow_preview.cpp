@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 
+#include "assets/atlasreader.h"
 #include "assets/companionfiles.h"
 #include "assets/versiondetection.h"
 #include "common/pathtext.h"
@@ -35,6 +36,17 @@ QString runtimePluginPath(const std::string &line)
         .filePath("runtimes/" + QString::fromStdString(runtimePluginFileName(line)));
 }
 
+// The page images the atlas declares premultiplied, named as the plugins name them.
+QStringList premultipliedPageImages(const QString &atlasPath)
+{
+    QStringList paths;
+    for (const AtlasPage &page : readAtlasFile(toPath(atlasPath)).pages) {
+        if (page.pma.value_or(false))
+            paths.append(pageImagePath(atlasPath, pageNameText(page)));
+    }
+    return paths;
+}
+
 } // namespace
 
 void MainWindow::loadPreview()
@@ -62,6 +74,7 @@ void MainWindow::loadPreview()
         statusLabel->setText(tr("请把完整导出资源一起拖入"));
         return;
     }
+    previewWidget->setPremultipliedPages(premultipliedPageImages(atlasPath));
 
     std::string error;
     if (!runtimePlugin.open(toPath(runtimePluginPath(detection.version->majorMinorText())), error)) {

@@ -1,12 +1,12 @@
 #include "preview/spinepreviewwidget.h"
 
+#include "preview/rasterizer.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPolygonF>
-#include <QTransform>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -26,20 +26,6 @@ constexpr float kZoomStep = 1.12f;
 constexpr float kMinZoom = 0.15f;
 constexpr float kMaxZoom = 8.0f;
 constexpr float kFitShare = 0.94f; // the framing fills 94 % of the limiting side at zoom 1
-
-QPainter::CompositionMode compositionFor(int32_t blendMode)
-{
-    switch (blendMode) {
-    case 1:
-        return QPainter::CompositionMode_Plus;
-    case 2:
-        return QPainter::CompositionMode_Multiply;
-    case 3:
-        return QPainter::CompositionMode_Screen;
-    default:
-        return QPainter::CompositionMode_SourceOver;
-    }
-}
 
 // One tile of the checkerboard: two light and two dark squares.
 const QImage &checkerTile()
@@ -75,45 +61,30 @@ std::optional<QRectF> extentOf(const std::vector<DrawItem> &items)
     return std::nullopt;
 }
 
-// Skeleton space to widget pixels for one paint.
-struct ViewMapping {
-    float scale = 1.0f;
-    QPointF centre;
-    QPointF origin; // where the framing's centre lands: the widget's centre moved by the pan
-
-    QPointF map(const kvxRuntimeVertex &vertex) const
-    {
-        return QPointF((vertex.x - centre.x()) * scale + origin.x(), (vertex.y - centre.y()) * scale + origin.y());
-    }
-};
-
-QPointF texturePoint(const kvxRuntimeVertex &vertex, const QImage &image)
+QString cleanAbsolutePath(const QString &path)
 {
-    return QPointF(vertex.u * static_cast<float>(image.width()), vertex.v * static_cast<float>(image.height()));
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-// Draws the page image affinely mapped onto one triangle and clipped to it.
-void paintTriangle(QPainter &painter, const QImage &image, const ViewMapping &mapping, const kvxRuntimeVertex &v0,
-                   const kvxRuntimeVertex &v1, const kvxRuntimeVertex &v2)
+// Reads a page once, into the canvas's format. A straight page is premultiplied; a premultiplied
+// one already holds colour times alpha, so its values are kept and only relabelled. Only regular
+// files are opened: reading a FIFO named like a page would block the window.
+QImage readPage(const QString &path, bool premultipliedSource)
 {
-    const QPointF t0 = texturePoint(v0, image);
-    const QPointF t1 = texturePoint(v1, image);
-    const QPointF t2 = texturePoint(v2, image);
-    const QPointF d0 = mapping.map(v0);
-    const QPointF d1 = mapping.map(v1);
-    const QPointF d2 = mapping.map(v2);
-    // The fourth corners complete parallelograms, so the quad map is the triangles' affine map.
-    QTransform transform;
-    if (!QTransform::quadToQuad(QPolygonF({t0, t1, t2, t1 + t2 - t0}), QPolygonF({d0, d1, d2, d1 + d2 - d0}), transform))
-        return;
-    QPainterPath clip;
-    clip.addPolygon(QPolygonF({d0, d1, d2}));
-    painter.save();
-    painter.setClipPath(clip, Qt::ReplaceClip);
-    painter.setOpacity(qAlpha(v0.color) / 255.0);
-    painter.setWorldTransform(transform, false);
-    painter.drawImage(QPointF(0, 0), image);
-    painter.restore();
+    QImage image = QFileInfo(path).isFile() ? QImage(path) : QImage();
+    if (image.isNull())
+        return image;
+    if (!premultipliedSource)
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image.convertTo(QImage::Format_ARGB32);
+    image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+TextureView textureOf(const QImage &image)
+{
+    return {reinterpret_cast<const uint32_t *>(image.constBits()), image.width(), image.height(),
+            image.bytesPerLine() / 4};
 }
 
 } // namespace
@@ -159,36 +130,52 @@ void SpinePreviewWidget::setFraming(std::optional<QRectF> bounds)
     update();
 }
 
+void SpinePreviewWidget::setPremultipliedPages(const QStringList &imagePaths)
+{
+    premultipliedPages.clear();
+    for (const QString &path : imagePaths)
+        premultipliedPages.insert(cleanAbsolutePath(path));
+    // A page cached under the other reading is read again when next painted.
+    for (auto page = pageCache.begin(); page != pageCache.end();) {
+        if (page->premultipliedSource != isPremultipliedPage(page.key()))
+            page = pageCache.erase(page);
+        else
+            ++page;
+    }
+}
+
+bool SpinePreviewWidget::isPremultipliedPage(const QString &path) const
+{
+    return !premultipliedPages.isEmpty() && premultipliedPages.contains(cleanAbsolutePath(path));
+}
+
 const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
 {
     const QString key = QString::fromStdU16String(path);
     const auto cached = pageCache.constFind(key);
     if (cached != pageCache.constEnd())
-        return *cached;
-    // A page that cannot be read is cached as a null image too, so it is not tried again. Only
-    // regular files are opened: reading a FIFO named like a page would block the window.
-    const QImage image = QFileInfo(key).isFile() ? QImage(key) : QImage();
-    return *pageCache.insert(key, image);
+        return cached->image;
+    // A page that cannot be read is cached as a null image too, so it is not tried again.
+    const bool premultiplied = isPremultipliedPage(key);
+    return pageCache.insert(key, CachedPage{readPage(key, premultiplied), premultiplied})->image;
 }
 
 void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
 {
     painter.setRenderHints(painter.renderHints(), false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRect area(QPoint(0, 0), size);
-    fillBackground(painter, area);
-    if (frame.empty()) {
-        painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
-        painter.setFont(font());
-        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, message);
+    if (!frame.empty()) {
+        paintFrame(painter, size);
         return;
     }
-    painter.save();
-    paintFrame(painter, size);
-    painter.restore();
+    const QRect area(QPoint(0, 0), size);
+    paintBackground(painter, area);
+    painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
+    painter.setFont(font());
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, message);
 }
 
-void SpinePreviewWidget::fillBackground(QPainter &painter, const QRect &area) const
+void SpinePreviewWidget::paintBackground(QPainter &painter, const QRect &area) const
 {
     switch (backdrop) {
     case PreviewBackground::Dark:
@@ -235,34 +222,48 @@ void SpinePreviewWidget::zoomAbout(const QPointF &anchor, float factor)
     pan = anchor - (anchor - pan) * ratio;
 }
 
+// The background and the triangles are composed in the canvas image, at the device's pixel
+// density, and drawn onto the painter in one piece.
 void SpinePreviewWidget::paintFrame(QPainter &painter, const QSize &size)
 {
+    const qreal pixelRatio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QSize pixels = (QSizeF(size) * pixelRatio).toSize();
+    if (canvas.size() != pixels)
+        canvas = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(pixelRatio);
+    {
+        QPainter canvasPainter(&canvas);
+        paintBackground(canvasPainter, QRect(QPoint(0, 0), size));
+    }
+
     const QRectF bounds = contentBounds.value_or(QRectF(0, 0, 1, 1));
     const float width = static_cast<float>(size.width());
     const float height = static_cast<float>(size.height());
-    ViewMapping mapping;
-    mapping.scale = std::min(height / std::max(static_cast<float>(bounds.height()), 1.0f),
-                             width / std::max(static_cast<float>(bounds.width()), 1.0f))
+    const float scale = std::min(height / std::max(static_cast<float>(bounds.height()), 1.0f),
+                                 width / std::max(static_cast<float>(bounds.width()), 1.0f))
         * kFitShare * zoom;
-    mapping.centre = bounds.center();
-    mapping.origin = QPointF(width * 0.5 + pan.x(), height * 0.5 + pan.y());
+    CanvasMapping mapping;
+    mapping.scale = scale * pixelRatio;
+    mapping.centreX = bounds.center().x();
+    mapping.centreY = bounds.center().y();
+    mapping.originX = (width * 0.5 + pan.x()) * pixelRatio;
+    mapping.originY = (height * 0.5 + pan.y()) * pixelRatio;
 
+    const PixelView target{reinterpret_cast<uint32_t *>(canvas.bits()), canvas.width(), canvas.height(),
+                           canvas.bytesPerLine() / 4};
     for (const DrawItem &item : frame) {
         const QImage &image = pageImage(item.texturePath);
         if (image.isNull())
             continue;
-        painter.setCompositionMode(compositionFor(item.blendMode));
-        const size_t vertexCount = item.vertices.size();
-        // One or two indices left over at the end make no triangle.
-        for (size_t k = 0; k + 2 < item.indices.size(); k += 3) {
-            const size_t i0 = item.indices[k];
-            const size_t i1 = item.indices[k + 1];
-            const size_t i2 = item.indices[k + 2];
-            if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
-                continue;
-            paintTriangle(painter, image, mapping, item.vertices[i0], item.vertices[i1], item.vertices[i2]);
-        }
+        drawTriangleList(target, textureOf(image), mapping,
+                         {item.vertices.data(), item.vertices.size(), item.indices.data(), item.indices.size(),
+                          item.blendMode});
     }
+
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), canvas);
+    painter.restore();
 }
 
 void SpinePreviewWidget::paintEvent(QPaintEvent *)

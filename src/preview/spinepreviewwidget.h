@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -27,6 +29,9 @@ public:
     void setFrame(std::vector<DrawItem> items);
     // Fixes the framing to bounds (skeleton space, y down); without bounds the next frame fixes it.
     void setFraming(std::optional<QRectF> bounds);
+    // The page images the atlas declares premultiplied (pma); all others are straight alpha.
+    void setPremultipliedPages(const QStringList &imagePaths);
+    // The page in the canvas's pixel format, premultiplied ARGB32; null when it cannot be read.
     const QImage &pageImage(const std::u16string &path);
 
     void setBackground(PreviewBackground background);
@@ -56,13 +61,21 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    struct CachedPage {
+        QImage image;
+        bool premultipliedSource = false; // how its file was read
+    };
+
+    void paintBackground(QPainter &painter, const QRect &area) const;
     void paintFrame(QPainter &painter, const QSize &size);
-    void fillBackground(QPainter &painter, const QRect &area) const;
     // Scales the zoom by the factor (clamped) keeping the point at anchor (from the centre) in place.
     void zoomAbout(const QPointF &anchor, float factor);
+    bool isPremultipliedPage(const QString &path) const;
 
     std::vector<DrawItem> frame;
-    QHash<QString, QImage> pageCache;
+    QHash<QString, CachedPage> pageCache;
+    QSet<QString> premultipliedPages; // cleaned absolute paths
+    QImage canvas;                    // the frame is composed here, then drawn in one piece
     QString message;
     std::optional<QRectF> contentBounds;
     float zoom = 1.0f;

@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -351,6 +353,28 @@ TEST_F(PreviewPlaybackTest, ResourceWithoutAtlasKeepsThePreviousPluginLoaded)
     EXPECT_TRUE(access->runtimePlugin().isLoaded());
     EXPECT_TRUE(access->runtimePlugin().hasContext());
     EXPECT_TRUE(controlled().calls().empty());
+}
+
+TEST_F(PreviewPlaybackTest, PagesTheAtlasDeclaresPremultipliedArePaintedAsSuch)
+{
+    install("full");
+    exports.write("hero/hero.json", kSkeleton42);
+    exports.write("hero/hero.atlas", "hero.png\nsize: 64,64\npma: true\nbody\nbounds: 0,0,32,32\n");
+    QImage page(8, 8, QImage::Format_ARGB32);
+    page.fill(QColor(128, 0, 0, 128)); // premultiplied: full red at half cover
+    ASSERT_TRUE(page.save(toQString(exports / "hero/hero.png")));
+    controlled().setAnimations({{"idle", 1.0f}});
+    configureOneCommand();
+    add(toQString(exports / "hero/hero.json"));
+    ASSERT_TRUE(preview()->showsFrame());
+
+    QImage image(QSize(640, 440), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    preview()->paintContent(painter, image.size());
+    painter.end();
+    const QColor inside = image.pixelColor(300, 200); // skeleton (4.5, 4.5), inside the triangle
+    EXPECT_NEAR(inside.red(), 136, 2) << "straight would be 72";
+    EXPECT_NEAR(inside.green(), 9, 2);
 }
 
 TEST_F(PreviewPlaybackTest, ClosingTheWindowReleasesThePlugin)

@@ -292,5 +292,70 @@ TEST_F(PreviewPaintTest, PageImagesAreReadOnce)
     EXPECT_EQ(&widget.pageImage(page), &widget.pageImage(page));
 }
 
+TEST_F(PreviewPaintTest, VertexColourTintsRedGreenAndBlueAsWellAsAlpha)
+{
+    DrawItem item = rectangleItem(0, 0, 100, 100, writePage(folder, "white.png", solidImage(Qt::white)));
+    for (kvxRuntimeVertex &vertex : item.vertices)
+        vertex.color = 0xFFFF8000u; // a gold tint
+    widget.setFrame(frameOf(std::move(item)));
+    const QColor tinted = render(widget, QSize(200, 200)).pixelColor(100, 100);
+    EXPECT_TRUE(near(tinted, QColor(255, 128, 0))) << describe(tinted);
+
+    DrawItem black = rectangleItem(0, 0, 100, 100, writePage(folder, "white.png", solidImage(Qt::white)));
+    for (kvxRuntimeVertex &vertex : black.vertices)
+        vertex.color = 0x80000000u; // faded to black at half opacity
+    widget.setFrame(frameOf(std::move(black)));
+    const QColor faded = render(widget, QSize(200, 200)).pixelColor(100, 100);
+    EXPECT_TRUE(near(faded, QColor(8, 9, 11))) << describe(faded);
+}
+
+// The stored texel (red 128, alpha 128) is dark red at half cover when straight, and full red at
+// half cover when the atlas declares the page premultiplied.
+TEST_F(PreviewPaintTest, PremultipliedPagesAreCompositedAsPremultiplied)
+{
+    const std::u16string page = writePage(folder, "page.png", solidImage(QColor(128, 0, 0, 128)));
+    widget.setFrame(frameOf(rectangleItem(0, 0, 100, 100, page)));
+    const QColor straight = render(widget, QSize(200, 200)).pixelColor(100, 100);
+    EXPECT_TRUE(near(straight, QColor(72, 9, 11))) << describe(straight);
+
+    // Named the way the atlas reader's folder and page name make it; the cached straight reading goes.
+    widget.setPremultipliedPages({toQString(folder.path() / "." / "page.png")});
+    const QColor premultiplied = render(widget, QSize(200, 200)).pixelColor(100, 100);
+    EXPECT_TRUE(near(premultiplied, QColor(136, 9, 11))) << describe(premultiplied);
+    EXPECT_EQ(&widget.pageImage(page), &widget.pageImage(page));
+
+    widget.setPremultipliedPages({});
+    EXPECT_TRUE(near(render(widget, QSize(200, 200)).pixelColor(100, 100), QColor(72, 9, 11)));
+}
+
+TEST_F(PreviewPaintTest, PremultipliedPageBrighterThanItsAlphaAddsLight)
+{
+    // Colour with no cover, as premultiplied pages may hold for glows: added, saturating per channel.
+    const std::u16string page = writePage(folder, "glow.png", solidImage(QColor(255, 64, 0, 0)));
+    widget.setPremultipliedPages({QString::fromStdU16String(page)});
+    widget.setFrame(frameOf(rectangleItem(0, 0, 100, 100, page)));
+    const QColor glow = render(widget, QSize(200, 200)).pixelColor(100, 100);
+    EXPECT_TRUE(near(glow, QColor(255, 82, 23))) << describe(glow);
+}
+
+TEST_F(PreviewPaintTest, HighDensityDevicesGetTheFrameAtTheirOwnPixels)
+{
+    const std::u16string white = writePage(folder, "white.png", solidImage(Qt::white));
+    std::vector<DrawItem> items;
+    items.push_back(rectangleItem(0, 0, 100, 100, white)); // frames x = (s - 50) * 1.88 + 100
+    // Its left edge at x = 50.3 in widget units: device pixel 100 (centre 100.5) lies outside it,
+    // though its widget pixel 50 (centre 50.5) lies inside.
+    items.push_back(rectangleItem(23.5638f, 40, 60, 60, writePage(folder, "red.png", solidImage(Qt::red))));
+    widget.setFrame(std::move(items));
+    QImage image(QSize(400, 400), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    QPainter painter(&image);
+    widget.paintContent(painter, QSize(200, 200));
+    painter.end();
+    EXPECT_EQ(image.pixelColor(100, 200), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(101, 200), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(10, 200), backgroundColour());
+}
+
 } // namespace
 } // namespace kvx

@@ -3,6 +3,8 @@
 
 #include "app/windowdialogs.h"
 #include "preview/runtimeplugin.h"
+#include "readiness/detectioncache.h"
+#include "readiness/readiness.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
@@ -60,9 +62,11 @@ private:
     void showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate);
     void scheduleReadinessCheck();
     void updateReadiness();
-    void collectCachedEditorVersions();
-    bool checkExportComplete(const QString &skeletonPath);
+    void showReadiness(const ReadinessReport &report);
     void showIncomplete(const QString &badgeText);
+    void updateBadgeToolTip();
+    QString cachedVersionsText() const;
+    QString noSuitableVersionText() const;
     // The one place readiness and the probe set the button; it stays disabled during a conversion.
     void setPrimaryButton(const QString &text, bool enabled);
     bool chooseSpineEditor();
@@ -88,6 +92,10 @@ private:
     QString editorVersion;
     QString editorPath;
     QHash<QString, QString> editorVersionsByDataVersion;
+    EditorSituation editorSituation; // as the latest readiness run found it
+    DetectionCache detectionCache;   // listed skeletons, so a run costs only what changed
+    QString currentDataVersion;      // of the latest run's skeleton, for the badge's tool tip
+    QString currentLine;
     bool readinessScheduled = false;
     RuntimePlugin runtimePlugin;
     ConversionJob *conversionJob = nullptr;

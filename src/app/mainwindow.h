@@ -22,7 +22,9 @@ class QTimer;
 
 namespace kvx {
 
+class BatchConversion;
 class ConversionJob;
+struct BatchItem;
 class SpinePreviewWidget;
 
 class MainWindow : public QMainWindow {
@@ -74,6 +76,12 @@ private:
     bool probeAnswerApplies(int generation) const;
     QString currentResourcePath() const;
 
+    // Converting every ready skeleton (mainwindow_batch.cpp); plain functions, connected by pointer.
+    void convertAll();
+    void batchFinished(bool stopped);
+    void startBatch(const QString &editor, const QString &outputParent, const QList<BatchItem> &items);
+    QString notReadyText(const ReadinessReport &report) const;
+
     // Conversion (mainwindow_conversion.cpp).
     void setConverting();
 
@@ -88,6 +96,9 @@ private:
     QLabel *statusLabel = nullptr;
     QLabel *badgeLabel = nullptr;
     QPushButton *primaryButton = nullptr;
+    QPushButton *convertAllButton = nullptr;
+    BatchConversion *batchConversion = nullptr;
+    QStringList batchSkipped; // listed skeletons the running batch leaves out, with the reason
     QStringList skeletonPaths;
     QString editorVersion;
     QString editorPath;

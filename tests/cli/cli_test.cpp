@@ -217,6 +217,30 @@ TEST_F(CliTest, HelpVersionAndBadArguments)
     EXPECT_EQ(editor.exitCode, 2);
     EXPECT_TRUE(editor.err.contains("is not a Spine Editor executable"));
     EXPECT_FALSE(fs::exists(box.output()));
+
+    const fs::path file = box.root.write("taken", "a file");
+    const CliRun output = run({"convert", q(box.exportFolder()), "--output", q(file)});
+    EXPECT_EQ(output.exitCode, 2);
+    EXPECT_TRUE(output.err.contains("is not a folder"));
+    EXPECT_EQ(test::readFileBytes(file), "a file");
+}
+
+TEST_F(CliTest, TerminationRequestsStopAsCleanlyAsCtrlC)
+{
+    copyExport("batch/a");
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcess process;
+        process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
+        ASSERT_TRUE(process.waitForStarted());
+        ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 130) << signal;
+        EXPECT_EQ(test::entryNames(box.output()), QStringList()) << signal;
+        EXPECT_FALSE(processRunsFrom(box.home())) << signal;
+    }
 }
 
 } // namespace

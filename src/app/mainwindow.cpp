@@ -98,6 +98,7 @@ void MainWindow::buildWidgets()
     convertAllButton = new QPushButton(tr("全部转换"));
     convertAllButton->setObjectName(QStringLiteral("quietButton"));
     convertAllButton->setToolTip(tr("把列表中所有可转换的骨骼依次转换到同一个文件夹"));
+    convertAllButton->setEnabled(false); // until something is listed
     primaryButton = new QPushButton(tr("一键转换为 .spine"));
     primaryButton->setObjectName(QStringLiteral("primaryButton"));
     primaryButton->setEnabled(false);

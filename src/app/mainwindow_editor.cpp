@@ -79,9 +79,11 @@ void MainWindow::onEditorProbeFinished()
     setBadge(tr("未找到对应版本"), QStringLiteral("#ef6b73"));
     setPrimaryButton(tr("指定 Spine 路径"), true);
     // Converting with a version the update cache lacks would make the editor download it.
-    statusLabel->setText(verdict == ReadinessVerdict::NotCached
-                             ? tr("已找到 Spine %1，但本机未缓存该版本，转换会触发下载。%2").arg(version, noSuitableVersionText())
-                             : noSuitableVersionText());
+    const QString explanation = verdict == ReadinessVerdict::NotCached
+        ? tr("已找到 Spine %1，但本机未缓存该版本，转换会触发下载。%2").arg(version, noSuitableVersionText())
+        : noSuitableVersionText();
+    statusLabel->setText(explanation);
+    statusLabel->setToolTip(explanation); // the label may be too narrow for all of it
     updateBadgeToolTip();
     // Dropped with the window, and when a later evaluation has replaced this answer meanwhile.
     QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, generation = generation] {

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 namespace kvx {
@@ -52,6 +53,8 @@ void MainWindow::updateReadiness()
     editorSituation = currentEditorSituation();
     editorPath = editorSituation.editorPath;
     editorVersionsByDataVersion = cachedVersionsByLine(skeletonPaths, editorSituation, detectionCache);
+    if (!batchConversion)
+        convertAllButton->setEnabled(!skeletonPaths.isEmpty());
 
     // The current skeleton is detected afresh: whatever happened to it since it was listed counts.
     const ReadinessReport report = evaluateReadiness(currentResourcePath(), editorSituation);

@@ -153,6 +153,13 @@ TEST_F(WindowBatchTest, StoppingMidBatchLeavesNothingOfTheRunningJob)
     EXPECT_TRUE(access->primaryButton()->isEnabled());
 }
 
+TEST_F(WindowBatchTest, TheButtonWaitsForSomethingListed)
+{
+    EXPECT_FALSE(access->convertAllButton()->isEnabled());
+    listFolder(box.exportFolder());
+    EXPECT_TRUE(access->convertAllButton()->isEnabled());
+}
+
 TEST_F(WindowBatchTest, NothingReadyAsksForNoFolder)
 {
     box.root.write("lonely/hero.json", test::readFileBytes(box.skeleton()));

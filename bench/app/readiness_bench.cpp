@@ -1,13 +1,25 @@
-// Times one readiness run of the window with 200 listed skeletons of mixed Spine lines, an editor
-// in place and a populated update cache (everything in a private temporary HOME).
+// Times one readiness run of the window with 1,000 listed skeletons of mixed Spine lines, an editor
+// in place and a populated update cache (everything in a private temporary HOME): the way it works
+// now (detection kept per file, the update cache listed once) beside the earlier way (every listed
+// file detected and the update cache listed once per skeleton), and kovexa-cli's inspect over the
+// same folder.
 
 #include "support/mainwindowaccess.h"
+
+#include "assets/atlasreader.h"
+#include "assets/companionfiles.h"
+#include "assets/versiondetection.h"
+#include "cli/inspection.h"
+#include "common/pathtext.h"
+#include "editor/editordiscovery.h"
+#include "editor/editorlocator.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -17,8 +29,8 @@
 
 namespace {
 
-constexpr int kSkeletons = 200;
-constexpr int kRuns = 50;
+constexpr int kSkeletons = 1000;
+constexpr int kRuns = 20;
 const char *const lines[] = {"3.8.99", "4.0.64", "4.1.24", "4.2.43", "4.3.1"};
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -52,6 +64,50 @@ void prepareHome(const QString &home)
     writeFile(home + QStringLiteral("/.spine/updates/readme.txt"), "not a version");
 }
 
+// The run as it was before detection was kept: every listed file detected, the update cache
+// listed per skeleton, then the current export checked.
+void earlierReadinessRun(const QStringList &paths, const QString &current)
+{
+    QHash<QString, QString> byLine;
+    const QString editor = kvx::locateSpineEditor();
+    for (const QString &path : paths) {
+        const kvx::VersionDetection detection = kvx::detectSpineVersion(kvx::toPath(path));
+        if (!detection.version)
+            continue;
+        const std::string line = detection.version->majorMinorText();
+        if (const auto cached = kvx::findCachedEditorVersion(line))
+            byLine.insert(QString::fromStdString(line), QString::fromStdString(cached->fullText()));
+    }
+    if (!kvx::detectSpineVersion(kvx::toPath(current)).version || editor.isEmpty())
+        return;
+    const QString atlasPath = kvx::findCompanionAtlas(current);
+    const kvx::AtlasReadResult atlas = kvx::readAtlasFile(kvx::toPath(atlasPath));
+    for (const kvx::AtlasPage &page : atlas.pages)
+        QFileInfo::exists(kvx::pageImagePath(atlasPath, kvx::pageNameText(page)));
+}
+
+struct Timing {
+    double median = 0;
+    double mean = 0;
+};
+
+template <typename Work>
+Timing timeRuns(Work work)
+{
+    std::vector<double> milliseconds;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        milliseconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(milliseconds.begin(), milliseconds.end());
+    double total = 0;
+    for (const double value : milliseconds)
+        total += value;
+    return Timing{milliseconds[kRuns / 2], total / kRuns};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -69,24 +125,25 @@ int main(int argc, char **argv)
 
     kvx::MainWindow window;
     window.setDialogs(kvx::WindowDialogs{});
-    kvx::MainWindowTestAccess access(window);
+    kvx::MainWindowTestAccess windowAccess(window);
     window.addResourcePath(exports.path());
     QCoreApplication::processEvents();
-    std::printf("listed skeletons: %d\n", access.resourceCombo()->count());
+    std::printf("listed skeletons: %d\n", windowAccess.resourceCombo()->count());
 
-    std::vector<double> milliseconds;
-    for (int run = 0; run < kRuns; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        access.updateReadiness();
-        milliseconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(milliseconds.begin(), milliseconds.end());
-    double total = 0;
-    for (const double value : milliseconds)
-        total += value;
-    std::printf("readiness run, %d skeletons: median %.2f ms, mean %.2f ms, min %.2f ms, max %.2f ms (%d runs)\n",
-                kSkeletons, milliseconds[kRuns / 2], total / kRuns, milliseconds.front(), milliseconds.back(), kRuns);
-    std::printf("badge: %s\n", qPrintable(access.badgeLabel()->text()));
+    const Timing now = timeRuns([&] { windowAccess.updateReadiness(); });
+    const Timing earlier =
+        timeRuns([&] { earlierReadinessRun(windowAccess.skeletonPaths(), windowAccess.currentResourcePath()); });
+    std::printf("readiness run, %d skeletons (median of %d): earlier way %.2f ms, now %.2f ms, %.1fx faster\n",
+                kSkeletons, kRuns, earlier.median, now.median, earlier.median / now.median);
+    std::printf("  means: earlier way %.2f ms, now %.2f ms\n", earlier.mean, now.mean);
+    std::printf("badge: %s\n", qPrintable(windowAccess.badgeLabel()->text()));
+
+    QElapsedTimer inspectTimer;
+    inspectTimer.start();
+    kvx::EditorVersionResolver resolver(kvx::currentEditorSituation());
+    const auto records = kvx::inspectSkeletons({exports.path()}, resolver);
+    const QByteArray json = QJsonDocument(kvx::inspectionJson(records, resolver.editor())).toJson();
+    std::printf("kovexa-cli inspect --json, %zu skeletons: %.0f ms (%lld bytes of JSON)\n", records.size(),
+                static_cast<double>(inspectTimer.nsecsElapsed()) / 1e6, static_cast<long long>(json.size()));
     return 0;
 }

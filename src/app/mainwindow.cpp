@@ -114,6 +114,10 @@ void MainWindow::buildWidgets()
     statusLabel->setSizePolicy(QSizePolicy::Ignored, statusLabel->sizePolicy().verticalPolicy());
     straightAlphaCheckBox = new QCheckBox(tr("去除预乘 Alpha"));
     straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
+    convertAllButton = new QPushButton(tr("全部转换"));
+    convertAllButton->setObjectName(QStringLiteral("quietButton"));
+    convertAllButton->setToolTip(tr("把列表中所有可转换的骨骼依次转换到同一个文件夹"));
+    convertAllButton->setEnabled(false); // until something is listed
     primaryButton = new QPushButton(tr("一键转换为 .spine"));
     primaryButton->setObjectName(QStringLiteral("primaryButton"));
     primaryButton->setEnabled(false);
@@ -122,6 +126,7 @@ void MainWindow::buildWidgets()
     footerRow->addWidget(skinChoice);
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
+    footerRow->addWidget(convertAllButton);
     footerRow->addWidget(primaryButton);
     column->addLayout(footerRow);
 
@@ -138,6 +143,7 @@ void MainWindow::buildWidgets()
     connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
     connect(skinCombo, &QComboBox::currentTextChanged, this, &MainWindow::skinChanged);
     connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
+    connect(convertAllButton, &QPushButton::clicked, this, &MainWindow::convertAll);
     showFullListNamesInTips();
 
     playbackTimer = new QTimer(this);
@@ -181,8 +187,8 @@ void MainWindow::setBadge(const QString &text, const QString &colour)
 
 void MainWindow::setPrimaryButton(const QString &text, bool enabled)
 {
-    // One conversion at a time: while a job runs, no evaluation may offer a second start.
-    if (conversionJob) {
+    // One conversion at a time: while a job or a batch runs, no evaluation may offer a second start.
+    if (conversionJob || batchConversion) {
         primaryButton->setText(tr("正在转换…"));
         primaryButton->setEnabled(false);
         return;

@@ -5,6 +5,8 @@
 #include "preview/playbackmodel.h"
 #include "app/resourcescan.h"
 #include "preview/runtimeplugin.h"
+#include "readiness/detectioncache.h"
+#include "readiness/readiness.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
@@ -24,8 +26,10 @@ class QTimer;
 
 namespace kvx {
 
+class BatchConversion;
 class ConversionJob;
 class PlaybackBar;
+struct BatchItem;
 class SpinePreviewWidget;
 
 class MainWindow : public QMainWindow {
@@ -84,15 +88,23 @@ private:
     void showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate);
     void scheduleReadinessCheck();
     void updateReadiness();
-    void collectCachedEditorVersions();
-    bool checkExportComplete(const QString &skeletonPath);
+    void showReadiness(const ReadinessReport &report);
     void showIncomplete(const QString &badgeText);
+    void updateBadgeToolTip();
+    QString cachedVersionsText() const;
+    QString noSuitableVersionText() const;
     // The one place readiness and the probe set the button; it stays disabled during a conversion.
     void setPrimaryButton(const QString &text, bool enabled);
     bool chooseSpineEditor();
     void startEditorProbe(const QString &line);
     bool probeAnswerApplies(int generation) const;
     QString currentResourcePath() const;
+
+    // Converting every ready skeleton (mainwindow_batch.cpp); plain functions, connected by pointer.
+    void convertAll();
+    void batchFinished(bool stopped);
+    void startBatch(const QString &editor, const QString &outputParent, const QList<BatchItem> &items);
+    QString notReadyText(const ReadinessReport &report) const;
 
     // Conversion (mainwindow_conversion.cpp).
     void setConverting();
@@ -128,10 +140,17 @@ private:
     QLabel *statusLabel = nullptr;
     QLabel *badgeLabel = nullptr;
     QPushButton *primaryButton = nullptr;
+    QPushButton *convertAllButton = nullptr;
+    BatchConversion *batchConversion = nullptr;
+    QStringList batchSkipped; // listed skeletons the running batch leaves out, with the reason
     QStringList skeletonPaths;
     QString editorVersion;
     QString editorPath;
     QHash<QString, QString> editorVersionsByDataVersion;
+    EditorSituation editorSituation; // as the latest readiness run found it
+    DetectionCache detectionCache;   // listed skeletons, so a run costs only what changed
+    QString currentDataVersion;      // of the latest run's skeleton, for the badge's tool tip
+    QString currentLine;
     bool readinessScheduled = false;
     RuntimePlugin runtimePlugin;
     ConversionJob *conversionJob = nullptr;

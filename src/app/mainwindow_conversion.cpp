@@ -16,7 +16,7 @@ namespace kvx {
 void MainWindow::convertCurrent()
 {
     // One conversion at a time: the button stays disabled while a job runs, this guards the rest.
-    if (conversionJob)
+    if (conversionJob || batchConversion)
         return;
     if ((editorPath.isEmpty() || editorVersion.isEmpty()) && !chooseSpineEditor())
         return;

@@ -7,7 +7,9 @@
 #include "editor/editordiscovery.h"
 #include "editor/editorlocator.h"
 #include "editor/probejob.h"
+#include "readiness/readinessverdict.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QThreadPool>
@@ -63,14 +65,26 @@ void MainWindow::onEditorProbeFinished()
     const auto [generation, version] = probeAnswer(probeWatcher->future(), probeGeneration);
     if (!probeAnswerApplies(generation))
         return;
-    if (!version.isEmpty()) {
+    // Listed again: the cache may have changed while the editor answered.
+    editorSituation.cachedVersions = listCachedEditorVersions();
+    const ReadinessVerdict verdict =
+        decideProbeAnswer(parseSpineVersion(version.toStdString()), editorSituation.cachedVersions);
+    if (verdict == ReadinessVerdict::Ready) {
         editorVersion = version;
         setBadge(tr("可转换 · Spine %1").arg(version), QStringLiteral("#55d68b"));
         setPrimaryButton(tr("一键转换为 .spine"), true);
+        updateBadgeToolTip();
         return;
     }
     setBadge(tr("未找到对应版本"), QStringLiteral("#ef6b73"));
     setPrimaryButton(tr("指定 Spine 路径"), true);
+    // Converting with a version the update cache lacks would make the editor download it.
+    const QString explanation = verdict == ReadinessVerdict::NotCached
+        ? tr("已找到 Spine %1，但本机未缓存该版本，转换会触发下载。%2").arg(version, noSuitableVersionText())
+        : noSuitableVersionText();
+    statusLabel->setText(explanation);
+    statusLabel->setToolTip(explanation); // the label may be too narrow for all of it
+    updateBadgeToolTip();
     // Dropped with the window, and when a later evaluation has replaced this answer meanwhile.
     QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, generation = generation] {
         if (probeAnswerApplies(generation))

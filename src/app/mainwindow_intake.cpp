@@ -5,6 +5,8 @@
 
 #include "app/mainwindow.h"
 
+#include "assets/spinelines.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -241,7 +243,8 @@ void MainWindow::showUnrecognizedWarning()
 void MainWindow::showUnsupportedWarning()
 {
     showPendingWarning(pendingUnsupported, tr("版本过低"),
-                       tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：3.8、4.0、4.1、4.2、4.3）：\n\n%1"));
+                       tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：\n\n%2")
+                           .arg(QString::fromStdString(supportedLinesText("、"))));
 }
 
 void MainWindow::showPendingWarning(QStringList &pending, const QString &title, const QString &textTemplate)

@@ -1,15 +1,13 @@
 // Readiness: whether the current resource can be converted, shown through the badge and the button.
+// The decision is evaluateReadiness's; this file only shows it.
 
 #include "app/mainwindow.h"
 
-#include "assets/atlasreader.h"
-#include "assets/companionfiles.h"
-#include "assets/versiondetection.h"
-#include "common/pathtext.h"
-#include "editor/editordiscovery.h"
-#include "editor/editorlocator.h"
+#include "readiness/readiness.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -20,24 +18,6 @@ namespace {
 const QString red = QStringLiteral("#ef6b73");
 const QString amber = QStringLiteral("#f2b84b");
 const QString green = QStringLiteral("#55d68b");
-
-std::optional<SpineVersion> detectedVersion(const QString &path)
-{
-    if (path.isEmpty())
-        return std::nullopt;
-    return detectSpineVersion(toPath(path)).version;
-}
-
-// The first page whose image is not on disk, as its name's last component; empty when all are there.
-QString firstMissingPage(const QString &atlasPath, const AtlasReadResult &atlas)
-{
-    for (const AtlasPage &page : atlas.pages) {
-        const QString name = pageNameText(page);
-        if (!QFileInfo::exists(pageImagePath(atlasPath, name)))
-            return QFileInfo(name).fileName();
-    }
-    return QString();
-}
 
 } // namespace
 
@@ -67,38 +47,6 @@ void MainWindow::scheduleReadinessCheck()
     });
 }
 
-void MainWindow::collectCachedEditorVersions()
-{
-    for (const QString &path : std::as_const(skeletonPaths)) {
-        const std::optional<SpineVersion> version = detectedVersion(path);
-        if (!version)
-            continue;
-        const std::string line = version->majorMinorText();
-        if (const std::optional<SpineVersion> cached = findCachedEditorVersion(line))
-            editorVersionsByDataVersion.insert(QString::fromStdString(line), QString::fromStdString(cached->fullText()));
-    }
-}
-
-bool MainWindow::checkExportComplete(const QString &skeletonPath)
-{
-    const QString atlasPath = findCompanionAtlas(skeletonPath);
-    if (atlasPath.isEmpty()) {
-        showIncomplete(tr("缺少配套 Atlas"));
-        return false;
-    }
-    const AtlasReadResult atlas = readAtlasFile(toPath(atlasPath));
-    if (!atlas.ok) {
-        showIncomplete(tr("Atlas 无法识别"));
-        return false;
-    }
-    const QString missingPage = firstMissingPage(atlasPath, atlas);
-    if (!missingPage.isEmpty()) {
-        showIncomplete(tr("缺少纹理页 %1").arg(missingPage));
-        return false;
-    }
-    return true;
-}
-
 void MainWindow::showIncomplete(const QString &badgeText)
 {
     setBadge(badgeText, red);
@@ -109,31 +57,76 @@ void MainWindow::updateReadiness()
 {
     ++readinessRuns;
     probeAnswerWanted = false; // an answer to an earlier run's probe no longer speaks for this one
-    editorVersionsByDataVersion.clear();
     editorVersion.clear();
-    editorPath = locateSpineEditor();
-    collectCachedEditorVersions();
+    editorSituation = currentEditorSituation();
+    editorPath = editorSituation.editorPath;
+    editorVersionsByDataVersion = cachedVersionsByLine(skeletonPaths, editorSituation, detectionCache);
+    if (!batchConversion)
+        convertAllButton->setEnabled(!skeletonPaths.isEmpty());
 
-    const QString currentPath = currentResourcePath();
-    const std::optional<SpineVersion> version = detectedVersion(currentPath);
-    if (!version || !checkExportComplete(currentPath))
+    // The current skeleton is detected afresh: whatever happened to it since it was listed counts.
+    const ReadinessReport report = evaluateReadiness(currentResourcePath(), editorSituation);
+    if (report.verdict == ReadinessVerdict::Unknown)
+        return; // nothing to say about it: the badge keeps what it showed
+    currentDataVersion = report.detection.version ? QString::fromStdString(report.detection.version->fullText())
+                                                  : QString();
+    currentLine = report.line;
+    showReadiness(report);
+    updateBadgeToolTip();
+}
+
+void MainWindow::showReadiness(const ReadinessReport &report)
+{
+    switch (report.verdict) {
+    case ReadinessVerdict::MissingAtlas:
+        showIncomplete(tr("缺少配套 Atlas"));
         return;
-
-    const QString line = QString::fromStdString(version->majorMinorText());
-    if (editorPath.isEmpty()) {
+    case ReadinessVerdict::UnreadableAtlas:
+        showIncomplete(tr("Atlas 无法识别"));
+        return;
+    case ReadinessVerdict::MissingPage:
+        showIncomplete(tr("缺少纹理页 %1").arg(report.exportCheck.missingPages.constFirst()));
+        return;
+    case ReadinessVerdict::NoEditor:
         setBadge(tr("未找到 Spine Editor"), amber);
         setPrimaryButton(tr("指定 Spine 路径"), true);
         return;
-    }
-    editorVersion = editorVersionsByDataVersion.value(line);
-    if (editorVersion.isEmpty()) {
+    case ReadinessVerdict::NeedsProbe:
         setBadge(tr("正在检查 Editor ..."), amber);
         setPrimaryButton(tr("检查中..."), false);
-        startEditorProbe(line);
+        startEditorProbe(report.line);
         return;
+    case ReadinessVerdict::Ready:
+        editorVersion = report.editorVersion;
+        setBadge(tr("可转换 · Spine %1").arg(editorVersion), green);
+        setPrimaryButton(tr("一键转换为 .spine"), true);
+        return;
+    case ReadinessVerdict::Unknown:
+    case ReadinessVerdict::NoSuitableVersion:
+    case ReadinessVerdict::NotCached:
+        return; // only a probe's answer ends in these (mainwindow_editor.cpp)
     }
-    setBadge(tr("可转换 · Spine %1").arg(editorVersion), green);
-    setPrimaryButton(tr("一键转换为 .spine"), true);
+}
+
+QString MainWindow::cachedVersionsText() const
+{
+    const std::string text = versionListText(editorSituation.cachedVersions, "、");
+    return text.empty() ? tr("无") : QString::fromStdString(text);
+}
+
+void MainWindow::updateBadgeToolTip()
+{
+    const QString editorText = editorPath.isEmpty()
+        ? tr("未找到")
+        : tr("%1（版本 %2）").arg(QDir::toNativeSeparators(editorPath),
+                                  editorVersion.isEmpty() ? tr("未确定") : editorVersion);
+    badgeLabel->setToolTip(tr("数据版本：%1\nSpine 分支：%2.x\nSpine Editor：%3\n本机已缓存的 Editor 版本：%4")
+                               .arg(currentDataVersion, currentLine, editorText, cachedVersionsText()));
+}
+
+QString MainWindow::noSuitableVersionText() const
+{
+    return tr("数据版本 %1，需要 Spine %2.x；本机已缓存：%3").arg(currentDataVersion, currentLine, cachedVersionsText());
 }
 
 } // namespace kvx

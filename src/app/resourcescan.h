@@ -2,6 +2,7 @@
 // The part of resource intake that needs no window: walking what the user handed over, detecting
 // each skeleton candidate, and doing both off the GUI thread for a whole batch.
 
+#include "assets/resourcewalk.h"
 #include "assets/versiondetection.h"
 
 #include <QFuture>
@@ -15,13 +16,6 @@ class QThreadPool;
 
 namespace kvx {
 
-// A file that may be skeleton data. Problems with it are reported only when it was handed over
-// directly or found in a handed-over folder, not when found beside an atlas or image.
-struct ScanCandidate {
-    QString path;
-    bool reportProblems = true;
-};
-
 enum class ScanVerdict { Listed, Unrecognized, Unsupported, Ignored };
 
 // What intake makes of one candidate.
@@ -31,14 +25,6 @@ struct ScanOutcome {
     SkeletonFormat format = SkeletonFormat::Unknown;
     std::optional<SpineVersion> version; // for Listed, and for Unsupported when it could be told
 };
-
-// True for *.json, *.skel and a complete suffix of skel.bytes, ignoring case.
-bool hasSkeletonSuffix(const QString &path);
-
-// The candidates one handed-over path stands for, in the order intake visits them: a folder's
-// skeleton files below it, the path itself when named like a skeleton, otherwise the skeleton files
-// beside it. Symbolic links to folders are not followed. `cancelled` is polled between entries.
-QList<ScanCandidate> candidatesFor(const QString &path, const std::function<bool()> &cancelled = {});
 
 ScanOutcome examineCandidate(const ScanCandidate &candidate);
 

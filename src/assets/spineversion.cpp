@@ -1,6 +1,7 @@
 #include "assets/spineversion.h"
 
 #include "assets/asciinumber.h"
+#include "assets/spinelines.h"
 
 
 namespace kvx {
@@ -58,11 +59,8 @@ std::optional<SpineVersion> parseSpineVersion(std::string_view text)
 
 bool isSupportedSpineVersion(const SpineVersion &version)
 {
-    if (version.major == 3)
-        return version.minor == 8 && (!version.patch || *version.patch >= 20);
-    if (version.major == 4)
-        return static_cast<uint32_t>(version.minor) <= 3;
-    return false;
+    const SpineLine *line = findSpineLine(version);
+    return line && (!version.patch || *version.patch >= line->lowestPatch);
 }
 
 } // namespace kvx

@@ -23,7 +23,7 @@ struct SpineVersion {
 // Accepts "4.2", "4.2.43", "4.1.20-beta"; rejects "4", "4.", "4.1-beta", "4.2.43.1", " 4.2".
 std::optional<SpineVersion> parseSpineVersion(std::string_view text);
 
-// 3.8 (no patch, or patch >= 20) and 4.0 to 4.3.
+// A line of spinelines.def, with no patch or one at least that line's lowest.
 bool isSupportedSpineVersion(const SpineVersion &version);
 
 } // namespace kvx

@@ -1,5 +1,7 @@
 #include "assets/versiondetection.h"
 
+#include "assets/spinelines.h"
+
 #include <algorithm>
 #include <fstream>
 #include <regex>
@@ -130,8 +132,7 @@ std::optional<std::string> readHeaderString(HeadCursor &cursor)
 const std::regex &binaryVersionPattern()
 {
     // Bounded to the search window, so the backtracking matcher's recursion stays shallow.
-    static const std::regex pattern(
-        R"((3\.8(?:\.\d+)?(?:-[A-Za-z0-9.-]+)?|4\.[0-3](?:\.\d+)?(?:-[A-Za-z0-9.-]+)?))", std::regex::ECMAScript);
+    static const std::regex pattern(supportedVersionPattern(), std::regex::ECMAScript);
     return pattern;
 }
 

@@ -147,8 +147,13 @@ std::vector<SpineVersion> listCachedEditorVersions(const PathList &directories)
 
 std::optional<SpineVersion> findCachedEditorVersion(std::string_view line, const PathList &directories)
 {
+    return greatestVersionOfLine(listCachedEditorVersions(directories), line);
+}
+
+std::optional<SpineVersion> greatestVersionOfLine(const std::vector<SpineVersion> &ascending, std::string_view line)
+{
     std::optional<SpineVersion> greatest;
-    for (const SpineVersion &version : listCachedEditorVersions(directories)) {
+    for (const SpineVersion &version : ascending) {
         if (version.majorMinorText() == line)
             greatest = version;
     }

@@ -34,6 +34,9 @@ std::vector<SpineVersion> listCachedEditorVersions(const PathList &directories =
 // The greatest cached version of a line such as "4.1".
 std::optional<SpineVersion> findCachedEditorVersion(std::string_view line, const PathList &directories = {});
 
+// The same choice over versions listed already (ascending, as listCachedEditorVersions gives them).
+std::optional<SpineVersion> greatestVersionOfLine(const std::vector<SpineVersion> &ascending, std::string_view line);
+
 bool isEditorVersionCached(const SpineVersion &version, const PathList &directories = {});
 
 // Orders by major, minor, then patch with an absent patch counting as 0.

@@ -71,6 +71,7 @@ TEST_F(ChooseEditor, AnEditorThatStillNeedsAProbeAnswersFalseAndTurnsGreenLater)
     editorAnswer = qpath(editor);
     EXPECT_FALSE(access().chooseSpineEditor());
     EXPECT_EQ(badge(), QStringLiteral("正在检查 Editor ..."));
+    cacheEditorVersion("4.2.8"); // only a cached version may turn green
     ASSERT_TRUE(waitForProbeAnswer());
     EXPECT_EQ(badge(), QStringLiteral("可转换 · Spine 4.2.8"));
     EXPECT_EQ(access().editorVersion(), QStringLiteral("4.2.8"));

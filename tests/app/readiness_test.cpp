@@ -150,6 +150,7 @@ TEST_F(Readiness, AnUncachedLineIsProbedAndTurnsGreen)
     EXPECT_EQ(buttonText(), QStringLiteral("检查中..."));
     EXPECT_FALSE(buttonEnabled());
     EXPECT_EQ(access().probeGeneration(), 1);
+    cacheEditorVersion("4.2.7"); // cached by the time the editor answers: only then may it turn green
 
     ASSERT_TRUE(waitForProbeAnswer());
     expectReady(QStringLiteral("4.2.7"));
@@ -183,7 +184,9 @@ TEST_F(Readiness, EachRunForAnUncachedLineStartsANewProbe)
     EXPECT_EQ(access().probeGeneration(), 2);
     EXPECT_EQ(badge(), probing);
     ASSERT_TRUE(waitForProbeAnswer());
-    expectReady(QStringLiteral("4.2.7"));
+    // 4.2.7 is not in the update cache, so converting with it would download it: not ready.
+    EXPECT_EQ(badge(), noVersion);
+    EXPECT_EQ(badgeColour(), red);
 }
 
 TEST_F(Readiness, TenFilesInOneDropAreEvaluatedOnceForTheLastOne)
@@ -232,6 +235,7 @@ TEST_F(Readiness, OnlyTheLatestOfTwoProbesChangesTheWindow)
     useEditorSetting(fast);
     add(writeExport("new", "hero.json", "4.2.43"));
     EXPECT_EQ(access().probeGeneration(), 2);
+    cacheEditorVersion("4.2.2");
 
     ASSERT_TRUE(waitForProbeAnswer());
     expectReady(QStringLiteral("4.2.2"));

@@ -22,6 +22,9 @@ public:
     QLabel *statusLabel() const { return w.statusLabel; }
     QLabel *badgeLabel() const { return w.badgeLabel; }
     QPushButton *primaryButton() const { return w.primaryButton; }
+    QPushButton *convertAllButton() const { return w.convertAllButton; }
+    BatchConversion *batchConversion() const { return w.batchConversion; }
+    const DetectionCache &detectionCache() const { return w.detectionCache; }
     const QStringList &skeletonPaths() const { return w.skeletonPaths; }
     QString &editorVersion() const { return w.editorVersion; }
     QString &editorPath() const { return w.editorPath; }

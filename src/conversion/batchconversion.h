@@ -1,0 +1,66 @@
+#pragma once
+// Several conversions into one folder, one after another, each by its own ConversionJob. Used by the
+// window's "convert all" and by kovexa-cli convert.
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+namespace kvx {
+
+class ConversionJob;
+
+struct BatchItem {
+    QString skeletonPath;
+    QString atlasPath;
+    QString editorVersion;
+    QString preparationError; // when set, the item fails with it and no job is started
+};
+
+struct BatchOutcome {
+    QString skeletonPath;
+    bool success = false;
+    QString outputDirectory;
+    QString error;
+};
+
+class BatchConversion : public QObject {
+    Q_OBJECT
+public:
+    BatchConversion(QString editorPath, QString outputParent, bool removePremultipliedAlpha,
+                    QList<BatchItem> items, QObject *parent = nullptr);
+    ~BatchConversion() override;
+
+    void start();
+    // The running job is deleted (its editor killed, its working folder removed) and the items not
+    // yet converted are left; finished follows once, with stopped set.
+    void stop();
+
+    int total() const { return static_cast<int>(items.size()); }
+    int completed() const { return static_cast<int>(results.size()); }
+    bool isRunning() const { return running; }
+    const QList<BatchOutcome> &outcomes() const { return results; }
+    QString runningSkeleton() const;
+    QString runningWorkingDirectory() const; // empty between jobs
+
+signals:
+    void itemStarted(int index, QString skeletonPath);
+    void itemFinished(kvx::BatchOutcome outcome);
+    void finished(bool stopped);
+
+private:
+    void startNext();
+    void onJobFinished(bool success, QString outputDirectory, QString error);
+    void record(BatchOutcome outcome);
+
+    QString editorPath;
+    QString outputParent;
+    bool removePremultipliedAlpha = false;
+    QList<BatchItem> items;
+    QList<BatchOutcome> results;
+    QPointer<ConversionJob> job;
+    bool running = false;
+};
+
+} // namespace kvx

@@ -1,0 +1,247 @@
+// kovexa-cli end to end: a private HOME with the stand-in editor (4.2.43 cached), exports written
+// to temp folders, the program run as a pipeline would run it.
+
+#include "conversion/conversionsandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+
+namespace kvx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ConversionSandbox;
+using test::ScopedEnvironment;
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+std::string skeletonJson(const std::string &version)
+{
+    return R"({"skeleton":{"hash":"h","spine":")" + version + R"("},"bones":[{"name":"root"}],"animations":{}})";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    CliRun run(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(KVX_CLI_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return CliRun{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                   QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // A complete copy of the sandbox's export in the folder, under the skeleton name given.
+    fs::path copyExport(const fs::path &folder, const std::string &name = "hero") const
+    {
+        const fs::path target = box.root / folder;
+        fs::create_directories(target);
+        fs::copy_file(box.skeleton(), target / (name + ".json"));
+        fs::copy_file(box.atlas(), target / (name + ".atlas"));
+        fs::copy_file(box.exportFolder() / "hero.png", target / "hero.png");
+        fs::copy_file(box.exportFolder() / "hero_2.png", target / "hero_2.png");
+        return target / (name + ".json");
+    }
+
+    QString q(const fs::path &path) const { return box.q(path); }
+
+    ConversionSandbox box;
+};
+
+// The report with the sandbox's folder written as $ROOT and the records in path order, so that
+// it can be held against the checked copy.
+QJsonObject comparable(const QByteArray &json, const QString &root)
+{
+    QString text = QString::fromUtf8(json);
+    text.replace(root, QStringLiteral("$ROOT"));
+    QJsonObject report = QJsonDocument::fromJson(text.toUtf8()).object();
+    QJsonArray skeletons = report.value("skeletons").toArray();
+    std::vector<QJsonValue> sorted(skeletons.begin(), skeletons.end());
+    std::sort(sorted.begin(), sorted.end(), [](const QJsonValue &a, const QJsonValue &b) {
+        return a.toObject().value("path").toString() < b.toObject().value("path").toString();
+    });
+    QJsonArray ordered;
+    for (const QJsonValue &value : sorted)
+        ordered.append(value);
+    report.insert("skeletons", ordered);
+    return report;
+}
+
+TEST_F(CliTest, InspectOfAMixedFolderMatchesTheCheckedReport)
+{
+    copyExport("mixed/ready");
+    copyExport("mixed/older", "elf");
+    box.root.write("mixed/older/elf.json", skeletonJson("4.1.24"));
+    box.root.write("mixed/old/goblin.json", skeletonJson("3.7.94"));
+    box.root.write("mixed/notspine/package.json", R"({"name":"not a skeleton"})");
+    box.root.write("mixed/lonely/orphan.json", skeletonJson("4.2.43"));
+    copyExport("mixed/nopage", "knight");
+    fs::remove(box.root / "mixed/nopage/hero_2.png");
+    // The editor says 4.1.24 when asked, which the update cache does not hold.
+    ScopedEnvironment answer("KVX_STANDIN_OUTPUT", std::string("Starting: Spine 4.1.24\n"));
+
+    QProcess process;
+    process.start(QStringLiteral(KVX_CLI_PATH), {"inspect", q(box.root / "mixed"), "--json"});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QJsonObject actual = comparable(process.readAllStandardOutput(), q(box.root.path()));
+
+    QFile checked(QStringLiteral(KVX_SOURCE_DIR "/tests/cli/inspect_mixed.json"));
+    ASSERT_TRUE(checked.open(QIODevice::ReadOnly));
+    const QJsonObject expected = QJsonDocument::fromJson(checked.readAll()).object();
+    EXPECT_EQ(actual, expected) << QJsonDocument(actual).toJson().toStdString();
+}
+
+TEST_F(CliTest, InspectPrintsOneReadableRecordPerSkeleton)
+{
+    copyExport("one");
+    const CliRun result = run({"inspect", q(box.root / "one" / "hero.atlas")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.contains("format: json, data version 4.2.43 (line 4.2)")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("page: hero.png (scale 1, premultiplied alpha yes)"));
+    EXPECT_TRUE(result.out.contains("editor version: 4.2.43 (cache)"));
+    EXPECT_TRUE(result.out.contains("verdict: ready"));
+    EXPECT_TRUE(result.out.contains("1 skeleton file(s), 1 ready to convert"));
+
+    const CliRun nothing = run({"inspect", q(box.root / "missing-folder")});
+    EXPECT_EQ(nothing.exitCode, 1);
+}
+
+TEST_F(CliTest, ThreeExportsBecomeThreeProjectsWhoseNamesDoNotCollide)
+{
+    const fs::path a = copyExport("batch/a");
+    const fs::path b = copyExport("batch/b");
+    const fs::path c = copyExport("batch/c");
+    const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output())});
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
+    EXPECT_EQ(test::entryNames(box.output()), (QStringList{"hero", "hero-2", "hero-3"}));
+    for (const char *name : {"hero", "hero-2", "hero-3"}) {
+        EXPECT_TRUE(fs::exists(box.output() / name / "hero.spine")) << name;
+        EXPECT_TRUE(fs::exists(box.output() / name / "images")) << name;
+    }
+    EXPECT_EQ(result.out.count("converted "), 3);
+    EXPECT_TRUE(result.out.endsWith("3 converted, 0 failed\n")) << result.out.toStdString();
+}
+
+TEST_F(CliTest, OneFailingExportDoesNotStopTheOthers)
+{
+    copyExport("batch/a");
+    copyExport("batch/b", "broken");
+    fs::remove(box.root / "batch/b/hero_2.png");
+    copyExport("batch/c", "third");
+    box.root.write("batch/d/notes.json", R"({"not":"spine"})");
+    const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output()), "--straight-alpha"});
+    EXPECT_EQ(result.exitCode, 1);
+    QStringList names = test::entryNames(box.output());
+    EXPECT_EQ(names, (QStringList{"hero", "third"}));
+    EXPECT_TRUE(result.out.contains("failed " + q(box.root / "batch/b/broken.json") + ":\n    missing page images: hero_2.png"))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("skipped " + q(box.root / "batch/d/notes.json")));
+    EXPECT_TRUE(result.out.endsWith("2 converted, 1 failed\n")) << result.out.toStdString();
+}
+
+TEST_F(CliTest, AFailureOfTheEditorIsReportedWithItsMessage)
+{
+    copyExport("batch/a");
+    ScopedEnvironment code("KVX_STANDIN_FAIL_CODE", std::string("3"));
+    ScopedEnvironment output("KVX_STANDIN_FAIL_OUTPUT", std::string("no pages"));
+    const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output())});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains("官方图集解包失败：\n    no pages")) << result.out.toStdString();
+    EXPECT_EQ(test::entryNames(box.output()), QStringList());
+}
+
+bool processRunsFrom(const fs::path &folder)
+{
+    const std::string marker = folder.string();
+    for (const fs::directory_entry &entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
+            continue;
+        const std::string commandLine = test::readFileBytes(entry.path() / "cmdline");
+        if (commandLine.find(marker) != std::string::npos && commandLine.find("kovexa-cli") == std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(CliTest, CtrlCStopsMidBatchAndLeavesNothingOfTheRunningJob)
+{
+    copyExport("batch/a");
+    copyExport("batch/b");
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
+    QProcess process;
+    process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
+    ASSERT_TRUE(process.waitForStarted());
+    // The first job's working folder appears once its editor runs.
+    ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+    ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
+    EXPECT_TRUE(test::entryNames(box.output()).constFirst().startsWith(".kovexa-"));
+
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_EQ(test::entryNames(box.output()), QStringList());
+    EXPECT_FALSE(processRunsFrom(box.home())) << "the editor was left running";
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardOutput()).endsWith("0 converted, 0 failed, 2 not converted (stopped)\n"));
+}
+
+TEST_F(CliTest, HelpVersionAndBadArguments)
+{
+    const CliRun help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage:"));
+    const CliRun version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("kovexa-cli "));
+
+    const CliRun bad = run({"convert", q(box.exportFolder())});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "kovexa-cli: convert needs --output DIR\nTry 'kovexa-cli --help'.\n");
+    const CliRun editor = run({"convert", q(box.exportFolder()), "--output", q(box.output()), "--editor", q(box.root / "nothing")});
+    EXPECT_EQ(editor.exitCode, 2);
+    EXPECT_TRUE(editor.err.contains("is not a Spine Editor executable"));
+    EXPECT_FALSE(fs::exists(box.output()));
+
+    const fs::path file = box.root.write("taken", "a file");
+    const CliRun output = run({"convert", q(box.exportFolder()), "--output", q(file)});
+    EXPECT_EQ(output.exitCode, 2);
+    EXPECT_TRUE(output.err.contains("is not a folder"));
+    EXPECT_EQ(test::readFileBytes(file), "a file");
+}
+
+TEST_F(CliTest, TerminationRequestsStopAsCleanlyAsCtrlC)
+{
+    copyExport("batch/a");
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcess process;
+        process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
+        ASSERT_TRUE(process.waitForStarted());
+        ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 130) << signal;
+        EXPECT_EQ(test::entryNames(box.output()), QStringList()) << signal;
+        EXPECT_FALSE(processRunsFrom(box.home())) << signal;
+    }
+}
+
+} // namespace
+} // namespace kvx

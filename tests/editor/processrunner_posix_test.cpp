@@ -284,6 +284,41 @@ TEST_F(PosixRunnerTest, TenMegabytesOfOutputAreCollectedWithoutTimingOut)
     EXPECT_EQ(result.output.back(), 'x');
 }
 
+TEST_F(PosixRunnerTest, OutputPastTheLimitIsReadAndDroppedWhileTheChildRunsOn)
+{
+    const ScopedEnvironment mode("KVX_STANDIN_MODE", std::string("flood"));
+    const ScopedEnvironment bytes("KVX_STANDIN_FLOOD_BYTES", std::string("10000000"));
+    ProcessRequest request;
+    request.program = program;
+    request.arguments = {"--version"};
+    request.timeout = 30000;
+    request.outputLimit = 1000;
+    const ProcessResult result = createProcessRunner()->run(request);
+    // Not blocked on a full pipe: the child printed everything and ended by itself.
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.outputCut);
+    ASSERT_EQ(result.output.size(), 1000u);
+    EXPECT_EQ(result.output.substr(0, std::string(kDefaultOutput).size()), kDefaultOutput);
+}
+
+TEST_F(PosixRunnerTest, EndlessOutputEndsAtTheTimeLimitWithOnlyTheLimitKept)
+{
+    const ScopedEnvironment mode("KVX_STANDIN_MODE", std::string("endless"));
+    ProcessRequest request;
+    request.program = program;
+    request.arguments = {"--version"};
+    request.timeout = 300;
+    request.outputLimit = 64 * 1024;
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult result = createProcessRunner()->run(request);
+    EXPECT_LT(millisecondsSince(start), 300 + kProcessGraceMilliseconds + 5000);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_TRUE(result.outputCut);
+    EXPECT_EQ(result.output.size(), 64u * 1024u);
+    EXPECT_TRUE(copiesGone());
+}
+
 TEST_F(PosixRunnerTest, ConcurrentRunsStayApart)
 {
     const fs::path log = folder / "threads.log";

@@ -22,6 +22,7 @@
 //                            tabs, with tab, line feed and carriage return inside them written as
 //                            \t, \n and \r
 //   KVX_STANDIN_FLOOD_BYTES  flood mode: how many bytes to print after the version text
+//   KVX_STANDIN_PID_FILE     append this process's id and a line feed to this file on start
 
 #include <optional>
 #include <string>
@@ -36,6 +37,8 @@ std::string environmentText(const char *name);                 // empty when uns
 std::optional<std::string> environmentValue(const char *name); // none when unset, even if empty
 bool environmentFlag(const char *name);                        // set, not empty and not "0"
 void logInvocation(const std::vector<std::string> &arguments);
+void recordProcessId(); // KVX_STANDIN_PID_FILE
+unsigned long currentProcessId();
 
 // Each returns the process exit code.
 int runVersionCommand();

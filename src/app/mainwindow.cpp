@@ -102,6 +102,7 @@ void MainWindow::buildWidgets()
     footerRow->addWidget(animationCombo);
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
+    footerRow->addWidget(createStopButton());
     footerRow->addWidget(primaryButton);
     column->addLayout(footerRow);
 

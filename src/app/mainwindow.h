@@ -35,6 +35,10 @@ public:
     // Replaces the dialogs (tests answer them instead of a user).
     void setDialogs(WindowDialogs dialogs);
 
+    // Automation: starts converting the current resource into the folder, as a click with that
+    // folder chosen would; false (and nothing started) while the resource is not ready for it.
+    bool convertInto(const QString &outputParent);
+
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -44,6 +48,7 @@ private slots:
     void resourceChanged(int index);
     void convertCurrent();
     void conversionFinished(bool success, QString outputDirectory, QString error);
+    void stopConversion();
     void animationChanged(QString name);
     void advancePreview();
     void onEditorProbeFinished();
@@ -72,6 +77,8 @@ private:
 
     // Conversion (mainwindow_conversion.cpp).
     void setConverting();
+    QPushButton *createStopButton();
+    void showConversionEnded();
 
     // Preview (mainwindow_preview.cpp).
     void loadPreview();
@@ -84,6 +91,7 @@ private:
     QLabel *statusLabel = nullptr;
     QLabel *badgeLabel = nullptr;
     QPushButton *primaryButton = nullptr;
+    QPushButton *stopButton = nullptr; // shown only while a conversion runs
     QStringList skeletonPaths;
     QString editorVersion;
     QString editorPath;

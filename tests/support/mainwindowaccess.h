@@ -22,6 +22,7 @@ public:
     QLabel *statusLabel() const { return w.statusLabel; }
     QLabel *badgeLabel() const { return w.badgeLabel; }
     QPushButton *primaryButton() const { return w.primaryButton; }
+    QPushButton *stopButton() const { return w.stopButton; }
     const QStringList &skeletonPaths() const { return w.skeletonPaths; }
     QString &editorVersion() const { return w.editorVersion; }
     QString &editorPath() const { return w.editorPath; }

@@ -2,6 +2,7 @@
 
 #include "common/textcodec.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -21,6 +22,9 @@ constexpr const char *kNotSelected = "Animation could not be selected.";
 constexpr const char *kNoDrawing = "Runtime plugin does not provide preview drawing.";
 constexpr const char *kNotSampled = "Preview frame could not be sampled.";
 constexpr const char *kInvalidCommand = "Runtime plugin returned an invalid draw command.";
+// A draw command count comes from the plugin: room is reserved for at most this many ahead, so that
+// an absurd count fails on its first missing command instead of asking the allocator for gigabytes.
+constexpr uint32_t kMostReservedAhead = 4096;
 constexpr const char *kTooMuchData = "Runtime plugin returned more data than the preview can hold.";
 
 // Plugins take UTF-8. POSIX paths are bytes already and pass unchanged; Windows paths are UTF-16
@@ -225,7 +229,7 @@ PreviewFrame RuntimePlugin::sampleFrame(float deltaSeconds, std::string &error)
 PreviewFrame RuntimePlugin::copyDrawCommands(uint32_t count, std::string &error)
 {
     PreviewFrame frame;
-    frame.items.reserve(count);
+    frame.items.reserve(std::min(count, kMostReservedAhead));
     for (uint32_t i = 0; i < count; ++i) {
         kvxRuntimeDrawCommand command{};
         command.structSize = sizeof(kvxRuntimeDrawCommand);

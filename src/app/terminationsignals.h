@@ -8,8 +8,8 @@
 
 namespace kvx {
 
+// A QObject only to own the notifier and to scope its connections; it has no signals of its own.
 class TerminationRequests : public QObject {
-    Q_OBJECT
 public:
     // Create after the application object and before the window, so that it outlives the window.
     TerminationRequests();

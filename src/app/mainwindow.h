@@ -48,7 +48,6 @@ private slots:
     void resourceChanged(int index);
     void convertCurrent();
     void conversionFinished(bool success, QString outputDirectory, QString error);
-    void stopConversion();
     void animationChanged(QString name);
     void advancePreview();
     void onEditorProbeFinished();
@@ -78,6 +77,7 @@ private:
     // Conversion (mainwindow_conversion.cpp).
     void setConverting();
     QPushButton *createStopButton();
+    void stopConversion();
     void showConversionEnded();
 
     // Preview (mainwindow_preview.cpp).

@@ -97,16 +97,19 @@ TEST_F(MainWindowConstruction, LaysOutTwoRowsAroundThePreview)
 
     QBoxLayout *footer = rowAt(column, 2);
     ASSERT_NE(footer, nullptr);
-    ASSERT_EQ(footer->count(), 5);
+    // The stop button sits beside the primary button, hidden until a conversion runs.
+    ASSERT_EQ(footer->count(), 6);
     auto *animationLabel = qobject_cast<QLabel *>(widgetAt(footer, 0));
     ASSERT_NE(animationLabel, nullptr);
     EXPECT_EQ(animationLabel->text(), QStringLiteral("动画"));
     EXPECT_EQ(widgetAt(footer, 1), w.animationCombo());
     EXPECT_EQ(widgetAt(footer, 2), w.statusLabel());
     EXPECT_EQ(widgetAt(footer, 3), w.straightAlphaCheckBox());
-    EXPECT_EQ(widgetAt(footer, 4), w.primaryButton());
+    EXPECT_EQ(widgetAt(footer, 4), w.stopButton());
+    EXPECT_TRUE(w.stopButton()->isHidden());
+    EXPECT_EQ(widgetAt(footer, 5), w.primaryButton());
     EXPECT_EQ(footer->stretch(2), 1);
-    EXPECT_EQ(footer->stretch(0) + footer->stretch(1) + footer->stretch(3) + footer->stretch(4), 0);
+    EXPECT_EQ(footer->stretch(0) + footer->stretch(1) + footer->stretch(3) + footer->stretch(4) + footer->stretch(5), 0);
     EXPECT_EQ(w.statusLabel()->objectName(), QStringLiteral("status"));
     EXPECT_EQ(w.primaryButton()->objectName(), QStringLiteral("primaryButton"));
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, then runs the whole test suite: the native tests, then the Windows build
-# of the platform code under Wine.
+# Sets everything up, then runs the whole test suite: the native tests, the Windows build of the
+# platform code under Wine, then the native tests again built with the sanitizers (build-asan/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KVX_BUILD_DIR:-$root/build}
@@ -13,4 +13,7 @@ echo "== Native test suite"
 
 echo "== Windows test suite (mingw-w64 build under Wine)"
 bash "$root/scripts/test-windows.sh" || status=1
+
+echo "== Native test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+bash "$root/scripts/test-sanitizers.sh" || status=1
 exit $status

@@ -6,13 +6,14 @@ namespace {
 
 const QString screenshotSwitch = QStringLiteral("--screenshot");
 const QString smokeTestSwitch = QStringLiteral("--smoke-test");
+const QString convertIntoSwitch = QStringLiteral("--convert-into");
 
 QStringList positionalPaths(const QStringList &arguments)
 {
     QStringList paths;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        if (argument == screenshotSwitch)
+        if (argument == screenshotSwitch || argument == convertIntoSwitch)
             ++i; // the file after the switch is never a resource
         else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
             paths.append(argument);
@@ -33,6 +34,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
         commandLine.screenshotPath = arguments.at(screenshotIndex + 1);
     }
     commandLine.smokeTest = arguments.contains(smokeTestSwitch);
+    const qsizetype convertIndex = arguments.indexOf(convertIntoSwitch);
+    if (convertIndex >= 0 && convertIndex + 1 < arguments.size())
+        commandLine.convertInto = arguments.at(convertIndex + 1);
     return commandLine;
 }
 

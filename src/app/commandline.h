@@ -11,6 +11,7 @@ struct CommandLine {
     QString screenshotPath;    // empty: no screenshot requested
     bool screenshotRequested = false;
     bool smokeTest = false;
+    QString convertInto; // --convert-into FOLDER: convert the current resource there once it is ready
 };
 
 // The arguments as QCoreApplication::arguments() gives them (index 0 is the program).

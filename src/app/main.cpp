@@ -3,8 +3,10 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QPixmap>
 #include <QTimer>
 
@@ -12,6 +14,23 @@ namespace {
 
 constexpr int kSmokeTestQuitMilliseconds = 100;
 constexpr int kScreenshotMilliseconds = 250;
+constexpr int kConvertCheckMilliseconds = 50;
+constexpr int kConvertGiveUpMilliseconds = 30000;
+
+// Tries until the current resource is ready (a probe may still be running), then starts once.
+void armConversion(const QString &outputParent, QApplication &application, kvx::MainWindow &window)
+{
+    auto *timer = new QTimer(&application);
+    timer->setInterval(kConvertCheckMilliseconds);
+    const QDeadlineTimer giveUp(kConvertGiveUpMilliseconds);
+    QObject::connect(timer, &QTimer::timeout, &window, [timer, giveUp, outputParent, &window] {
+        if (window.convertInto(outputParent) || giveUp.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
 
 void armAutomation(const kvx::CommandLine &commandLine, QApplication &application, kvx::MainWindow &window)
 {
@@ -26,6 +45,8 @@ void armAutomation(const kvx::CommandLine &commandLine, QApplication &applicatio
             window.whenIntakeSettles(shoot);
         });
     }
+    if (!commandLine.convertInto.isEmpty())
+        armConversion(commandLine.convertInto, application, window);
     if (commandLine.smokeTest)
         QTimer::singleShot(kSmokeTestQuitMilliseconds, &application, [] { QCoreApplication::quit(); });
 }
@@ -39,6 +60,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Kovexa"));
     QCoreApplication::setOrganizationName(QStringLiteral("Kovexa"));
 
+    // Before the window, so that a request to end the program finds the window to destroy.
+    kvx::TerminationRequests termination;
     kvx::MainWindow window;
     window.show();
 

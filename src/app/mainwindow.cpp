@@ -127,6 +127,7 @@ void MainWindow::buildWidgets()
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
     footerRow->addWidget(convertAllButton);
+    footerRow->addWidget(createStopButton());
     footerRow->addWidget(primaryButton);
     column->addLayout(footerRow);
 

@@ -53,6 +53,10 @@ public:
     // Replaces the dialogs (tests answer them instead of a user).
     void setDialogs(WindowDialogs dialogs);
 
+    // Automation: starts converting the current resource into the folder, as a click with that
+    // folder chosen would; false (and nothing started) while the resource is not ready for it.
+    bool convertInto(const QString &outputParent);
+
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -108,6 +112,9 @@ private:
 
     // Conversion (mainwindow_conversion.cpp).
     void setConverting();
+    QPushButton *createStopButton();
+    void stopConversion();
+    void showConversionEnded();
 
     // Preview (mainwindow_preview.cpp).
     void loadPreview();
@@ -143,6 +150,7 @@ private:
     QPushButton *convertAllButton = nullptr;
     BatchConversion *batchConversion = nullptr;
     QStringList batchSkipped; // listed skeletons the running batch leaves out, with the reason
+    QPushButton *stopButton = nullptr; // shown only while a conversion runs
     QStringList skeletonPaths;
     QString editorVersion;
     QString editorPath;

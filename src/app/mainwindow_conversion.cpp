@@ -39,11 +39,49 @@ void MainWindow::convertCurrent()
     conversionJob->start();
 }
 
+bool MainWindow::convertInto(const QString &outputParent)
+{
+    if (conversionJob || editorVersion.isEmpty() || !primaryButton->isEnabled())
+        return false;
+    const auto chooser = dialogs.chooseOutputFolder;
+    dialogs.chooseOutputFolder = [outputParent](QWidget *, const QString &) { return outputParent; };
+    convertCurrent();
+    dialogs.chooseOutputFolder = chooser;
+    return conversionJob != nullptr;
+}
+
+QPushButton *MainWindow::createStopButton()
+{
+    stopButton = new QPushButton(tr("停止转换"));
+    stopButton->setObjectName(QStringLiteral("quietButton"));
+    stopButton->hide();
+    connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopConversion);
+    return stopButton;
+}
+
 void MainWindow::setConverting()
 {
     primaryButton->setEnabled(false);
     primaryButton->setText(tr("正在转换…"));
     setBadge(tr("正在使用 Spine %1 转换").arg(editorVersion), QStringLiteral("#72a7ff"));
+    stopButton->show();
+}
+
+// The job reports the cancellation like any failure, through conversionFinished.
+void MainWindow::stopConversion()
+{
+    if (conversionJob)
+        conversionJob->cancel();
+}
+
+// Readiness decides the badge after a conversion, but it leaves the badge alone when it cannot
+// judge the resource (the export was deleted meanwhile); the converting state must not stay then.
+void MainWindow::showConversionEnded()
+{
+    stopButton->hide();
+    setBadge(tr("当前资源不可用"), QStringLiteral("#ef6b73"));
+    setPrimaryButton(tr("资源不完整"), false);
+    updateReadiness();
 }
 
 void MainWindow::conversionFinished(bool success, QString outputDirectory, QString error)
@@ -61,7 +99,7 @@ void MainWindow::conversionFinished(bool success, QString outputDirectory, QStri
     primaryButton->setText(tr("一键转换为 .spine"));
     statusLabel->setText(success ? tr("转换完成") : tr("转换失败"));
     statusLabel->setToolTip(success ? outputDirectory : error);
-    updateReadiness();
+    showConversionEnded();
 
     if (success) {
         dialogs.showMessage(this, QMessageBox::Information, tr("转换完成"),

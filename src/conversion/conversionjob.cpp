@@ -18,6 +18,12 @@ namespace kvx {
 namespace {
 
 constexpr qsizetype kOutputTailLength = 1600;
+// The bytes kept of an editor's output: the 1600 characters shown take at most three bytes each
+// (a character outside the first plane is two of them in four bytes), so this always covers them
+// while memory stays flat whatever the editor prints.
+constexpr qsizetype kOutputTailBytes = 3 * kOutputTailLength + 64;
+// A taken name is retried under the next free one; past this many the failure is reported.
+constexpr int kPublishAttempts = 100;
 constexpr double kScaleTolerance = 1e-6;
 
 // A dangling symbolic link is an entry too: a rename onto it would fail later.
@@ -30,6 +36,13 @@ bool entryExists(const QString &path)
 double pageScale(const AtlasPage &page)
 {
     return page.scale.value_or(1.0);
+}
+
+// The system's own message for a failure, framed by the caller's Chinese text.
+QString systemErrorText(const std::error_code &error)
+{
+    const QString message = QString::fromLocal8Bit(error.message()).trimmed();
+    return message.isEmpty() ? QString::number(error.value()) : message;
 }
 
 } // namespace
@@ -72,6 +85,17 @@ void ConversionJob::stopProcess()
     }
     delete process;
     process = nullptr;
+}
+
+void ConversionJob::cancel()
+{
+    if (stage == ConversionStage::Idle || stage == ConversionStage::Finished)
+        return;
+    // Ended here and now, not when the job is deleted: nothing of the run outlives the report.
+    stage = ConversionStage::Finished;
+    stopProcess();
+    tempDir.reset();
+    emit finished(false, QString(), tr("转换已取消"));
 }
 
 QString ConversionJob::workingDirectory() const
@@ -160,6 +184,7 @@ void ConversionJob::startUnpack()
     stage = ConversionStage::Unpacking;
     process = new QProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(process, &QProcess::readyReadStandardOutput, this, &ConversionJob::collectOutput);
     connect(process, &QProcess::finished, this, [this](int exitCode) { onProcessFinished(exitCode); });
     connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) { onProcessError(error); });
     const QStringList arguments{QStringLiteral("-u"), editorVersion,
@@ -172,6 +197,7 @@ void ConversionJob::startUnpack()
 void ConversionJob::startImport()
 {
     stage = ConversionStage::Importing;
+    outputTail.clear();
     const QStringList arguments{QStringLiteral("-u"), editorVersion, QStringLiteral("-i"), skeletonPath,
                                 QStringLiteral("-s"), scaleText,     QStringLiteral("-o"), projectPath,
                                 QStringLiteral("--import")};
@@ -185,9 +211,19 @@ void ConversionJob::onProcessError(int error)
         fail(tr("无法启动本机 Spine Editor。"));
 }
 
-QString ConversionJob::processOutputTail() const
+// Read as it comes, so that the process never buffers more than one read of it.
+void ConversionJob::collectOutput()
 {
-    const QString output = QString::fromUtf8(process->readAll());
+    outputTail += process->readAll();
+    if (outputTail.size() > 2 * kOutputTailBytes)
+        outputTail.remove(0, outputTail.size() - kOutputTailBytes);
+}
+
+QString ConversionJob::processOutputTail()
+{
+    collectOutput();
+    // A cut through a character only spoils the front, which lies before the characters shown.
+    const QString output = QString::fromUtf8(outputTail.right(kOutputTailBytes));
     QString tail = output.right(kOutputTailLength);
     if (!tail.isEmpty() && tail.front().isLowSurrogate())
         tail.remove(0, 1); // never start on the second half of a character
@@ -225,15 +261,31 @@ void ConversionJob::onProcessFinished(int exitCode)
 void ConversionJob::publish()
 {
     stage = ConversionStage::Publishing;
-    const std::error_code moveError = publishFolder(toPath(tempDir->path()), toPath(outputDirectory));
-    if (moveError) {
-        fail(tr("无法发布转换结果：%1").arg(QString::fromLocal8Bit(moveError.message())));
+    std::error_code moveError;
+    if (!publishUnderFreeName(moveError)) {
+        fail(tr("无法发布转换结果：%1").arg(systemErrorText(moveError)));
         return;
     }
     tempDir->setAutoRemove(false);
     tempDir.reset();
     stage = ConversionStage::Finished;
     emit finished(true, outputDirectory, QString());
+}
+
+// The chosen name may have been taken since prepare chose it: the work is then published under
+// the next free name rather than thrown away.
+bool ConversionJob::publishUnderFreeName(std::error_code &error)
+{
+    for (int attempt = 0; attempt < kPublishAttempts; ++attempt) {
+        if (attempt > 0)
+            outputDirectory = uniqueOutputPath(outputParent, baseName);
+        error = publishFolder(toPath(tempDir->path()), toPath(outputDirectory));
+        if (!error)
+            return true;
+        if (!isNameTaken(error))
+            return false;
+    }
+    return false;
 }
 
 void ConversionJob::fail(const QString &message)

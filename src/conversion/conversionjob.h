@@ -1,10 +1,12 @@
 #pragma once
 // One conversion: unpack the atlas pages, import the skeleton, publish the project folder.
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <system_error>
 
 class QProcess;
 class QTemporaryDir;
@@ -25,6 +27,8 @@ public:
     ~ConversionJob() override;
 
     void start();
+    // Stops a running conversion: the editor is ended and the outcome reported as a failure.
+    void cancel();
 
     ConversionStage currentStage() const { return stage; }
     QString workingDirectory() const; // empty before prepare or after publish
@@ -46,8 +50,10 @@ private:
     bool readImportScale(QString &error);
     bool createWorkingFolder(QString &error);
     void onProcessError(int error);
-    QString processOutputTail() const;
+    void collectOutput();
+    QString processOutputTail();
     void stopProcess();
+    bool publishUnderFreeName(std::error_code &error);
 
     QString editorPath;
     QString editorVersion;
@@ -63,6 +69,7 @@ private:
     QString projectPath;
     QString unpackAtlasPath;
     QString scaleText;
+    QByteArray outputTail; // the end of what the running step printed, bounded
 };
 
 } // namespace kvx

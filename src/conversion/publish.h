@@ -10,4 +10,8 @@ namespace kvx {
 // and leaves both folders as they were.
 std::error_code publishFolder(const std::filesystem::path &source, const std::filesystem::path &destination);
 
+// Whether publishFolder failed because something already holds the destination's name, so that
+// another name may succeed.
+bool isNameTaken(const std::error_code &error);
+
 } // namespace kvx

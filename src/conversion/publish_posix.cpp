@@ -60,4 +60,10 @@ std::error_code publishFolder(const std::filesystem::path &source, const std::fi
     return result;
 }
 
+bool isNameTaken(const std::error_code &error)
+{
+    // A folder renamed onto a non-empty folder reports ENOTEMPTY on some file systems.
+    return error.category() == std::system_category() && (error.value() == EEXIST || error.value() == ENOTEMPTY);
+}
+
 } // namespace kvx

@@ -13,4 +13,10 @@ std::error_code publishFolder(const std::filesystem::path &source, const std::fi
     return std::error_code(static_cast<int>(GetLastError()), std::system_category());
 }
 
+bool isNameTaken(const std::error_code &error)
+{
+    return error.category() == std::system_category() &&
+           (error.value() == ERROR_ALREADY_EXISTS || error.value() == ERROR_FILE_EXISTS);
+}
+
 } // namespace kvx

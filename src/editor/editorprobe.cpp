@@ -131,6 +131,7 @@ EditorProbeResult probeSpineEditor(IProcessRunner &runner, const std::filesystem
     request.arguments = {"--version"};
     request.workingDirectory = executable.parent_path();
     request.timeout = timeout;
+    request.outputLimit = kEditorProbeOutputLimit;
     return interpretProbeOutput(executable, runner.run(request));
 }
 

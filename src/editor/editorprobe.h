@@ -28,6 +28,9 @@ struct EditorProbeResult {
 };
 
 inline constexpr int64_t kEditorProbeTimeoutMilliseconds = 3000;
+// The editor prints its version lines first; the probe keeps this much of its output, so that an
+// editor printing without end costs neither memory nor search time beyond it.
+inline constexpr size_t kEditorProbeOutputLimit = 64 * 1024;
 
 EditorProbeResult probeSpineEditor(IProcessRunner &runner, const std::filesystem::path &executable,
                                    int64_t timeout);

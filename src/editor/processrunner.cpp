@@ -47,6 +47,14 @@ std::u16string quoteArgument(std::u16string_view text)
     return quoted;
 }
 
+void keepOutput(std::string &output, bool &cut, std::string_view bytes, size_t limit)
+{
+    const size_t room = limit > output.size() ? limit - output.size() : 0;
+    output.append(bytes.substr(0, room));
+    if (bytes.size() > room)
+        cut = true;
+}
+
 std::u16string buildCommandLine(const ProcessRequest &request)
 {
     std::u16string commandLine = quoteArgument(nativeToUtf16(request.program.native()));

@@ -226,7 +226,7 @@ private:
 };
 
 // Waits up to the given time for output; false once the pipe has reached the end of data.
-bool readAvailable(int readEnd, int waitMilliseconds, std::string &output)
+bool readAvailable(int readEnd, int waitMilliseconds, size_t limit, ProcessResult &result)
 {
     pollfd watched{readEnd, POLLIN, 0};
     const int ready = poll(&watched, 1, waitMilliseconds);
@@ -237,7 +237,7 @@ bool readAvailable(int readEnd, int waitMilliseconds, std::string &output)
     char buffer[kReadChunkBytes];
     const ssize_t count = read(readEnd, buffer, sizeof buffer);
     if (count > 0) {
-        output.append(buffer, static_cast<size_t>(count));
+        keepOutput(result.output, result.outputCut, std::string_view(buffer, static_cast<size_t>(count)), limit);
         return true;
     }
     return count < 0 && (errno == EINTR || errno == EAGAIN);
@@ -250,7 +250,8 @@ struct RunDeadlines {
 
 // Reads while the child runs, kills its group at the limit, and keeps reading after its end until
 // the end of data, but never past the bound: a grandchild may hold the pipe open indefinitely.
-void superviseChild(ChildGroup &child, int readEnd, const RunDeadlines &deadlines, ProcessResult &result)
+void superviseChild(ChildGroup &child, int readEnd, const RunDeadlines &deadlines, size_t limit,
+                    ProcessResult &result)
 {
     bool pipeOpen = true;
     for (;;) {
@@ -267,7 +268,7 @@ void superviseChild(ChildGroup &child, int readEnd, const RunDeadlines &deadline
         if (!child.ended())
             wait = std::min(wait, kChildCheckMilliseconds);
         if (pipeOpen)
-            pipeOpen = readAvailable(readEnd, wait, result.output);
+            pipeOpen = readAvailable(readEnd, wait, limit, result);
         else
             poll(nullptr, 0, wait);
     }
@@ -296,7 +297,7 @@ public:
         const RunDeadlines deadlines{limit, limit + std::chrono::milliseconds(kProcessGraceMilliseconds)};
         {
             ChildGroup child(pid);
-            superviseChild(child, pipe.readEnd, deadlines, result);
+            superviseChild(child, pipe.readEnd, deadlines, request.outputLimit, result);
             result.exitCode = child.exitCode();
         }
         return result;

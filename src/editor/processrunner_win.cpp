@@ -30,6 +30,8 @@ struct PipeDrain {
     HANDLE readEnd = nullptr;
     std::mutex mutex;
     std::string output;
+    size_t outputLimit = SIZE_MAX;
+    bool outputCut = false;
     bool finished = false;
     bool abandoned = false;
 };
@@ -42,7 +44,7 @@ void drainPipe(PipeDrain &drain)
     while (ReadFile(drain.readEnd, buffer, sizeof buffer, &bytesRead, nullptr) && bytesRead > 0) {
         const std::lock_guard lock(drain.mutex);
         try {
-            drain.output.append(buffer, bytesRead);
+            keepOutput(drain.output, drain.outputCut, std::string_view(buffer, bytesRead), drain.outputLimit);
         } catch (const std::bad_alloc &) {
             // Out of memory: keep reading so the child is not blocked, but keep no more.
         }
@@ -148,6 +150,7 @@ bool WindowsProcessRunner::startChild(const ProcessRequest &request, StartedChil
     const std::u16string commandLine = buildCommandLine(request);
     std::wstring writableCommandLine(commandLine.begin(), commandLine.end());
     child.drain = std::make_shared<PipeDrain>();
+    child.drain->outputLimit = request.outputLimit;
 
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -208,6 +211,7 @@ void WindowsProcessRunner::finishDrain(StartedChild &child, Clock::time_point de
         closeJob(child.job);
         drainPipe(drain);
         result.output = std::move(drain.output);
+        result.outputCut = drain.outputCut;
         return;
     }
     if (WaitForSingleObject(child.reader, millisecondsUntil(deadline)) == WAIT_TIMEOUT) {
@@ -218,6 +222,7 @@ void WindowsProcessRunner::finishDrain(StartedChild &child, Clock::time_point de
         }
     }
     const std::lock_guard lock(drain.mutex);
+    result.outputCut = drain.outputCut;
     if (drain.finished) {
         result.output = std::move(drain.output);
     } else {

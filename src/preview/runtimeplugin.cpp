@@ -27,6 +27,9 @@ constexpr const char *kNoSkinChoice = "Runtime plugin does not provide skin choi
 constexpr const char *kSkinNotSet = "Skin could not be chosen.";
 constexpr const char *kNoMeasuring = "Runtime plugin does not measure animations.";
 constexpr const char *kNotMeasured = "Animation could not be measured.";
+// A draw command count comes from the plugin: room is reserved for at most this many ahead, so that
+// an absurd count fails on its first missing command instead of asking the allocator for gigabytes.
+constexpr uint32_t kMostReservedAhead = 4096;
 constexpr const char *kTooMuchData = "Runtime plugin returned more data than the preview can hold.";
 
 // Plugins take UTF-8. POSIX paths are bytes already and pass unchanged; Windows paths are UTF-16
@@ -233,7 +236,7 @@ PreviewFrame RuntimePlugin::sampleFrame(float deltaSeconds, std::string &error)
 PreviewFrame RuntimePlugin::copyDrawCommands(uint32_t count, std::string &error)
 {
     PreviewFrame frame;
-    frame.items.reserve(count);
+    frame.items.reserve(std::min(count, kMostReservedAhead));
     for (uint32_t i = 0; i < count; ++i) {
         kvxRuntimeDrawCommand command{};
         command.structSize = sizeof(kvxRuntimeDrawCommand);

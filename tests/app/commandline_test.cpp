@@ -73,6 +73,15 @@ TEST(CommandLine, OtherSwitchesAreIgnored)
 }
 
 
+TEST(CommandLine, ConvertIntoTakesTheFolderAfterItAndNeverAsAResource)
+{
+    const CommandLine line = parsed({"hero.json", "--convert-into", "out folder"});
+    EXPECT_EQ(line.convertInto, QStringLiteral("out folder"));
+    EXPECT_EQ(line.resourcePaths, QStringList({"hero.json"}));
+    EXPECT_TRUE(parsed({"hero.json", "--convert-into"}).convertInto.isEmpty());
+    EXPECT_TRUE(parsed({"hero.json"}).convertInto.isEmpty());
+}
+
 TEST(CommandLine, AnEmptyArgumentIsNoResource)
 {
     EXPECT_TRUE(parsed({""}).resourcePaths.isEmpty());

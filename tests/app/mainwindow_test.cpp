@@ -108,8 +108,8 @@ TEST_F(MainWindowConstruction, LaysOutTwoRowsAroundThePreview)
     QBoxLayout *footer = rowAt(column, 3);
     ASSERT_NE(footer, nullptr);
     // Beside the animation list, the skin list (hidden until a skeleton has several skins); the
-    // "全部转换" button sits before the primary button.
-    ASSERT_EQ(footer->count(), 7);
+    // "全部转换" button and the stop button (hidden until a conversion runs) sit before the primary button.
+    ASSERT_EQ(footer->count(), 8);
     auto *animationLabel = qobject_cast<QLabel *>(widgetAt(footer, 0));
     ASSERT_NE(animationLabel, nullptr);
     EXPECT_EQ(animationLabel->text(), QStringLiteral("动画"));
@@ -119,11 +119,14 @@ TEST_F(MainWindowConstruction, LaysOutTwoRowsAroundThePreview)
     EXPECT_EQ(widgetAt(footer, 3), w.statusLabel());
     EXPECT_EQ(widgetAt(footer, 4), w.straightAlphaCheckBox());
     EXPECT_EQ(widgetAt(footer, 5), w.convertAllButton());
-    EXPECT_EQ(widgetAt(footer, 6), w.primaryButton());
+    EXPECT_EQ(widgetAt(footer, 6), w.stopButton());
+    EXPECT_TRUE(w.stopButton()->isHidden());
+    EXPECT_EQ(widgetAt(footer, 7), w.primaryButton());
     EXPECT_EQ(footer->stretch(3), 1);
-    EXPECT_EQ(footer->stretch(0) + footer->stretch(1) + footer->stretch(2) + footer->stretch(4) + footer->stretch(5)
-                  + footer->stretch(6),
-              0);
+    int otherStretch = 0;
+    for (int i = 0; i < footer->count(); ++i)
+        otherStretch += i == 3 ? 0 : footer->stretch(i);
+    EXPECT_EQ(otherStretch, 0);
     EXPECT_EQ(w.statusLabel()->objectName(), QStringLiteral("status"));
     EXPECT_EQ(w.primaryButton()->objectName(), QStringLiteral("primaryButton"));
 }

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace kvx {
 namespace {
@@ -21,6 +22,52 @@ using test::ConversionSandbox;
 using test::JobRecorder;
 using test::ScopedEnvironment;
 using test::entryNames;
+
+// The process's peak resident memory so far, from /proc (Linux only; 0 elsewhere).
+long long peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return 0;
+}
+
+// Bytes a process has written so far, from /proc (Linux only; 0 elsewhere).
+long long bytesWrittenBy(qint64 pid)
+{
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    for (std::string line; std::getline(io, line);) {
+        if (line.rfind("wchar:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return 0;
+}
+
+// Far more than the part of an editor's output that is shown; held whole it would show in the peak.
+constexpr long long kFloodBytes = 200'000'000;
+constexpr long long kMemoryGrowthBoundKiB = 64 * 1024;
+
+// AddressSanitizer holds freed memory back in its quarantine (256 MB by default), so the peak says
+// nothing about what is kept there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeakMemoryIsMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPeakMemoryIsMeaningful = false;
+#else
+constexpr bool kPeakMemoryIsMeaningful = true;
+#endif
+#else
+constexpr bool kPeakMemoryIsMeaningful = true;
+#endif
+
+void expectFlatMemory(long long peakBefore)
+{
+    if (kPeakMemoryIsMeaningful)
+        EXPECT_LT(peakResidentKiB() - peakBefore, kMemoryGrowthBoundKiB);
+}
 
 std::vector<std::string> logLines(const ConversionSandbox &box)
 {
@@ -248,6 +295,70 @@ TEST_F(ConversionJobTest, OutputShownIsItsLast1600Characters)
     expectFailureLeavesNothing(recorder, QString::fromStdString("官方图集解包失败：\n" + tail));
 }
 
+TEST_F(ConversionJobTest, OutputShownStaysItsLast1600CharactersAfterAFloodWithFlatMemory)
+{
+    std::string tail = "\n最后一行：the end";
+    ScopedEnvironment code("KVX_STANDIN_FAIL_CODE", std::string("9"));
+    ScopedEnvironment flood("KVX_STANDIN_FAIL_FLOOD_BYTES", std::to_string(kFloodBytes));
+    ScopedEnvironment output("KVX_STANDIN_FAIL_OUTPUT", tail);
+    const long long peakBefore = peakResidentKiB();
+    JobRecorder recorder(box, false);
+    const QString shownTail = QString::fromStdString(tail);
+    const QString expected = QString(1600 - shownTail.size(), QLatin1Char('x')) + shownTail;
+    expectFailureLeavesNothing(recorder, "官方图集解包失败：\n" + expected);
+    expectFlatMemory(peakBefore);
+}
+
+TEST_F(ConversionJobTest, StoppingARunningJobEndsTheEditorRemovesItsFolderAndReportsOnce)
+{
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
+    JobRecorder recorder(box, false);
+    recorder.job->cancel(); // not started: nothing to stop, nothing reported
+    EXPECT_EQ(recorder.report.count, 0);
+    recorder.job->start();
+    auto *process = recorder.job->findChild<QProcess *>();
+    ASSERT_NE(process, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    const qint64 pid = process->processId();
+    const QString working = recorder.job->workingDirectory();
+
+    recorder.job->cancel();
+    // Done when cancel returns, not only once the job is deleted.
+    EXPECT_EQ(recorder.report.count, 1);
+    EXPECT_FALSE(recorder.report.success);
+    EXPECT_EQ(recorder.report.error, "转换已取消");
+    EXPECT_FALSE(QFileInfo::exists(working));
+    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
+    EXPECT_EQ(recorder.job->currentStage(), ConversionStage::Finished);
+    recorder.job->cancel();
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(recorder.report.count, 1);
+    recorder.release();
+    EXPECT_EQ(entryNames(box.output()), QStringList());
+    EXPECT_EQ(box.exportFingerprint(), fingerprint);
+}
+
+TEST_F(ConversionJobTest, EditorPrintingWithoutEndKeepsMemoryFlatUntilStopped)
+{
+    ScopedEnvironment code("KVX_STANDIN_FAIL_CODE", std::string("9"));
+    ScopedEnvironment flood("KVX_STANDIN_FAIL_FLOOD_BYTES", std::string("-1"));
+    const long long peakBefore = peakResidentKiB();
+    JobRecorder recorder(box, false);
+    recorder.job->start();
+    auto *process = recorder.job->findChild<QProcess *>();
+    ASSERT_NE(process, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    const qint64 pid = process->processId();
+    ASSERT_TRUE(test::waitUntil([&] { return bytesWrittenBy(pid) > kFloodBytes; }, 120000));
+    expectFlatMemory(peakBefore);
+    recorder.job->cancel();
+    EXPECT_EQ(recorder.report.count, 1);
+    EXPECT_EQ(recorder.report.error, "转换已取消");
+    recorder.release();
+    EXPECT_EQ(entryNames(box.output()), QStringList());
+}
+
 TEST_F(ConversionJobTest, UnpackerWithoutImagesIsReported)
 {
     ScopedEnvironment noImages("KVX_STANDIN_NO_IMAGES", std::string("1"));
@@ -282,20 +393,42 @@ TEST_F(ConversionJobTest, FolderInPlaceOfTheProjectIsNoProject)
 }
 
 // The editor's exits are only seen through the event loop, so the folder is there before publishing.
+// The name chosen at the start was taken meanwhile: the work goes to the next free name, and the
+// folder that took the name is never merged into.
 TEST_F(ConversionJobTest, PublishNeverMergesIntoAFolderThatAppearedMeanwhile)
 {
     JobRecorder recorder(box, false);
     recorder.job->start();
     ASSERT_EQ(recorder.job->currentStage(), ConversionStage::Unpacking);
     box.root.write("out/hero/mine.txt", "the user's own file");
+    box.root.write("out/hero-2", "a file that took the next name too");
     ASSERT_TRUE(test::waitUntil([&] { return recorder.report.count > 0; }));
-    EXPECT_FALSE(recorder.report.success);
-    const std::string exists = std::make_error_code(std::errc::file_exists).message();
-    EXPECT_EQ(recorder.report.error, QString("无法发布转换结果：%1").arg(QString::fromStdString(exists)));
+    ASSERT_TRUE(recorder.report.success) << recorder.report.error.toStdString();
+    EXPECT_EQ(recorder.report.outputDirectory, box.q(box.output() / "hero-3"));
     recorder.release();
-    EXPECT_EQ(entryNames(box.output()), QStringList{"hero"});
+    EXPECT_EQ(entryNames(box.output()), (QStringList{"hero", "hero-2", "hero-3"}));
     EXPECT_EQ(entryNames(box.output() / "hero"), QStringList{"mine.txt"});
     EXPECT_EQ(test::readFileBytes(box.output() / "hero/mine.txt"), "the user's own file");
+    EXPECT_EQ(test::readFileBytes(box.output() / "hero-2"), "a file that took the next name too");
+    EXPECT_EQ(entryNames(box.output() / "hero-3"), (QStringList{"hero.spine", "images"}));
+}
+
+TEST_F(ConversionJobTest, PublishFailureShowsTheSystemsMessageInItsChineseFrame)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    JobRecorder recorder(box, false);
+    recorder.job->start();
+    ASSERT_EQ(recorder.job->currentStage(), ConversionStage::Unpacking);
+    // The working folder is inside; a rename out of it into a folder without write access fails.
+    fs::permissions(box.output(), fs::perms::owner_write, fs::perm_options::remove);
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.report.count > 0; }));
+    fs::permissions(box.output(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(recorder.report.success);
+    const std::string denied = std::make_error_code(std::errc::permission_denied).message();
+    EXPECT_EQ(recorder.report.error, QString("无法发布转换结果：%1").arg(QString::fromStdString(denied)));
+    recorder.release();
+    EXPECT_EQ(entryNames(box.output()), QStringList());
 }
 
 TEST_F(ConversionJobTest, DeletingARunningJobStopsTheEditorAndRemovesItsFolder)

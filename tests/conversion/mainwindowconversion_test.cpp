@@ -274,6 +274,53 @@ TEST_F(WindowConversionTest, ClosingTheWindowMidConversionStopsTheEditorAndClean
     EXPECT_EQ(entryNames(box.output()), QStringList());
 }
 
+TEST_F(WindowConversionTest, StopButtonEndsTheConversionAndReportsItOnce)
+{
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
+    listExportAndWaitUntilReady();
+    EXPECT_TRUE(access->stopButton()->isHidden());
+    access->primaryButton()->click();
+    ConversionJob *job = access->conversionJob();
+    ASSERT_NE(job, nullptr);
+    EXPECT_FALSE(access->stopButton()->isHidden());
+    EXPECT_TRUE(access->stopButton()->isEnabled());
+    EXPECT_EQ(access->stopButton()->text(), "停止转换");
+    auto *process = job->findChild<QProcess *>();
+    ASSERT_NE(process, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    const qint64 pid = process->processId();
+
+    access->stopButton()->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[0].title, "转换失败");
+    EXPECT_EQ(messages[0].text, "转换已取消");
+    EXPECT_EQ(access->statusLabel()->text(), "转换失败");
+    EXPECT_EQ(access->conversionJob(), nullptr);
+    EXPECT_TRUE(access->stopButton()->isHidden());
+    EXPECT_EQ(access->badgeLabel()->text(), kReadyBadge);
+    EXPECT_TRUE(access->primaryButton()->isEnabled());
+    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
+    EXPECT_TRUE(test::waitUntil([this] { return window->findChildren<ConversionJob *>().isEmpty(); }));
+    EXPECT_EQ(entryNames(box.output()), QStringList());
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(WindowConversionTest, ConvertingBadgeDoesNotStayWhenTheExportWentAwayMeanwhile)
+{
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
+    listExportAndWaitUntilReady();
+    access->primaryButton()->click();
+    ASSERT_NE(access->conversionJob(), nullptr);
+    fs::remove_all(box.exportFolder());
+    access->stopButton()->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(access->badgeLabel()->text(), "●  当前资源不可用");
+    EXPECT_NE(access->badgeLabel()->styleSheet().indexOf("#ef6b73"), -1);
+    EXPECT_EQ(access->primaryButton()->text(), "资源不完整");
+    EXPECT_FALSE(access->primaryButton()->isEnabled());
+}
+
 } // namespace
 } // namespace kvx
 

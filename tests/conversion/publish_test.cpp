@@ -36,7 +36,9 @@ TEST_F(PublishFolderTest, MovesTheFolderWithEverythingInIt)
 TEST_F(PublishFolderTest, RefusesAnExistingEmptyFolder)
 {
     fs::create_directory(folder / "hero");
-    EXPECT_TRUE(publishFolder(working(), folder / "hero"));
+    const std::error_code error = publishFolder(working(), folder / "hero");
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(isNameTaken(error)) << error.message();
     EXPECT_TRUE(fs::is_empty(folder / "hero"));
     EXPECT_TRUE(fs::exists(working() / "hero.spine"));
 }
@@ -46,6 +48,7 @@ TEST_F(PublishFolderTest, NeverMergesIntoAFolderWithTheUsersFiles)
     folder.write("hero/notes.txt", "mine");
     const std::error_code error = publishFolder(working(), folder / "hero");
     EXPECT_TRUE(error);
+    EXPECT_TRUE(isNameTaken(error)) << error.message();
     EXPECT_FALSE(error.message().empty());
     EXPECT_EQ(test::readFileBytes(folder / "hero/notes.txt"), "mine");
     EXPECT_FALSE(fs::exists(folder / "hero/hero.spine"));
@@ -55,14 +58,18 @@ TEST_F(PublishFolderTest, NeverMergesIntoAFolderWithTheUsersFiles)
 TEST_F(PublishFolderTest, NeverReplacesAFile)
 {
     folder.write("hero", "a file");
-    EXPECT_TRUE(publishFolder(working(), folder / "hero"));
+    const std::error_code error = publishFolder(working(), folder / "hero");
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(isNameTaken(error)) << error.message();
     EXPECT_EQ(test::readFileBytes(folder / "hero"), "a file");
     EXPECT_TRUE(fs::exists(working() / "hero.spine"));
 }
 
 TEST_F(PublishFolderTest, MissingSourceFailsWithoutCreatingTheDestination)
 {
-    EXPECT_TRUE(publishFolder(folder / "absent", folder / "hero"));
+    const std::error_code error = publishFolder(folder / "absent", folder / "hero");
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(isNameTaken(error)) << "another name would not help";
     EXPECT_FALSE(fs::exists(folder / "hero"));
 }
 

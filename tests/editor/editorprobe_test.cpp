@@ -61,6 +61,7 @@ TEST_F(ProbeTest, RunsTheExecutableWithVersionInItsFolder)
     EXPECT_EQ(runner.requests[0].arguments, std::vector<std::string>{"--version"});
     EXPECT_EQ(runner.requests[0].workingDirectory, folder / "Spine Editor");
     EXPECT_EQ(runner.requests[0].timeout, 1234);
+    EXPECT_EQ(runner.requests[0].outputLimit, kEditorProbeOutputLimit);
     EXPECT_EQ(result.executable, executable);
     EXPECT_EQ(result.status, ProbeStatus::Succeeded);
     EXPECT_EQ(result.message, "Spine CLI probe succeeded.");

@@ -205,10 +205,14 @@ TEST_F(PosixRunnerTest, PipeThatCannotBeMadeIsReported)
     // With descriptors 0 to 2 taken, a limit of 3 leaves no number for a new one.
     rlimit none = previous;
     none.rlim_cur = 3;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
     ProcessRequest request;
     request.program = program;
-    const ProcessResult result = createProcessRunner()->run(request);
+    const std::unique_ptr<IProcessRunner> runner = createProcessRunner();
+    // A first ordinary run: a sanitizer checks the runner's type on its first call through the
+    // interface and needs descriptors of its own for that; later calls use what it learnt.
+    ASSERT_TRUE(runner->run(request).started);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    const ProcessResult result = runner->run(request);
     setrlimit(RLIMIT_NOFILE, &previous);
     EXPECT_FALSE(result.started);
     EXPECT_EQ(result.exitCode, -1);
@@ -282,6 +286,41 @@ TEST_F(PosixRunnerTest, TenMegabytesOfOutputAreCollectedWithoutTimingOut)
     ASSERT_EQ(result.output.size(), std::string(kDefaultOutput).size() + 10000000u);
     EXPECT_EQ(result.output.substr(0, 21), "Spine Launcher 4.2.11");
     EXPECT_EQ(result.output.back(), 'x');
+}
+
+TEST_F(PosixRunnerTest, OutputPastTheLimitIsReadAndDroppedWhileTheChildRunsOn)
+{
+    const ScopedEnvironment mode("KVX_STANDIN_MODE", std::string("flood"));
+    const ScopedEnvironment bytes("KVX_STANDIN_FLOOD_BYTES", std::string("10000000"));
+    ProcessRequest request;
+    request.program = program;
+    request.arguments = {"--version"};
+    request.timeout = 30000;
+    request.outputLimit = 1000;
+    const ProcessResult result = createProcessRunner()->run(request);
+    // Not blocked on a full pipe: the child printed everything and ended by itself.
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.outputCut);
+    ASSERT_EQ(result.output.size(), 1000u);
+    EXPECT_EQ(result.output.substr(0, std::string(kDefaultOutput).size()), kDefaultOutput);
+}
+
+TEST_F(PosixRunnerTest, EndlessOutputEndsAtTheTimeLimitWithOnlyTheLimitKept)
+{
+    const ScopedEnvironment mode("KVX_STANDIN_MODE", std::string("endless"));
+    ProcessRequest request;
+    request.program = program;
+    request.arguments = {"--version"};
+    request.timeout = 300;
+    request.outputLimit = 64 * 1024;
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult result = createProcessRunner()->run(request);
+    EXPECT_LT(millisecondsSince(start), 300 + kProcessGraceMilliseconds + 5000);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_TRUE(result.outputCut);
+    EXPECT_EQ(result.output.size(), 64u * 1024u);
+    EXPECT_TRUE(copiesGone());
 }
 
 TEST_F(PosixRunnerTest, ConcurrentRunsStayApart)

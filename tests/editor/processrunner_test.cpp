@@ -98,5 +98,30 @@ TEST(BuildCommandLine, EveryArgumentSplitsBackUnchanged)
         EXPECT_EQ(words[i + 1], utf8ToUtf16Lenient(arguments[i])) << "argument " << i << ": " << arguments[i];
 }
 
+TEST(KeepOutput, KeepsUpToTheLimitAndNotesWhatWasDropped)
+{
+    std::string output;
+    bool cut = false;
+    keepOutput(output, cut, "Spine ", 8);
+    EXPECT_EQ(output, "Spine ");
+    EXPECT_FALSE(cut);
+    keepOutput(output, cut, "4.2", 8);
+    EXPECT_EQ(output, "Spine 4.");
+    EXPECT_TRUE(cut);
+    keepOutput(output, cut, "more", 8);
+    EXPECT_EQ(output, "Spine 4.");
+    keepOutput(output, cut, "", 8);
+    EXPECT_EQ(output.size(), 8u);
+}
+
+TEST(KeepOutput, AnOutputAlreadyPastALowerLimitKeepsItsBytes)
+{
+    std::string output = "0123456789";
+    bool cut = false;
+    keepOutput(output, cut, "x", 4);
+    EXPECT_EQ(output, "0123456789");
+    EXPECT_TRUE(cut);
+}
+
 } // namespace
 } // namespace kvx

@@ -25,6 +25,7 @@ public:
     QPushButton *convertAllButton() const { return w.convertAllButton; }
     BatchConversion *batchConversion() const { return w.batchConversion; }
     const DetectionCache &detectionCache() const { return w.detectionCache; }
+    QPushButton *stopButton() const { return w.stopButton; }
     const QStringList &skeletonPaths() const { return w.skeletonPaths; }
     QString &editorVersion() const { return w.editorVersion; }
     QString &editorPath() const { return w.editorPath; }

@@ -88,9 +88,12 @@ public:
     {
         testplugin::Command &command = block->commands[i];
         command.vertexCount = static_cast<uint32_t>(vertices.size());
-        std::memcpy(command.vertices, vertices.data(), vertices.size() * sizeof(kvxRuntimeVertex));
+        // An empty vector's data() may be null, which memcpy must not be given even for no bytes.
+        if (!vertices.empty())
+            std::memcpy(command.vertices, vertices.data(), vertices.size() * sizeof(kvxRuntimeVertex));
         command.indexCount = static_cast<uint32_t>(indices.size());
-        std::memcpy(command.indices, indices.data(), indices.size() * sizeof(uint16_t));
+        if (!indices.empty())
+            std::memcpy(command.indices, indices.data(), indices.size() * sizeof(uint16_t));
         copy(command.texturePath, testplugin::kTextSize, page);
         command.blendMode = blendMode;
         return command;

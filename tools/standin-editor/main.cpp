@@ -48,6 +48,7 @@ int main(int argc, char **argv)
     if (arguments.size() == 1 && arguments[0] == kLingerArgument)
         return runLingeringChild();
     logInvocation(arguments);
+    recordProcessId();
     const ParsedArguments parsed = parseArguments(arguments);
     if (parsed.version)
         return runVersionCommand();

@@ -8,10 +8,13 @@
 //   KVX_STANDIN_DELAY_MS     --version: sleep before exiting, after printing; unpack/import: sleep
 //                            before working
 //   KVX_STANDIN_MODE         "grandchild": leave a child running that holds the output open;
-//                            "flood": print KVX_STANDIN_FLOOD_BYTES bytes (default 10 MB)
+//                            "flood": print KVX_STANDIN_FLOOD_BYTES bytes (default 10 MB);
+//                            "endless": print KVX_STANDIN_OUTPUT over and over, never exiting
 //   KVX_STANDIN_FAIL_CODE    unpack/import: print KVX_STANDIN_FAIL_OUTPUT (to standard output) and
 //                            exit with this code
 //   KVX_STANDIN_FAIL_STAGE   "unpack" or "import": which command fails (default both)
+//   KVX_STANDIN_FAIL_FLOOD_BYTES unpack/import failure: filler printed before the failure's output;
+//                            negative: printed without end, never failing
 //   KVX_STANDIN_NO_IMAGES    unpack: exit 0 without writing any image
 //   KVX_STANDIN_EMPTY_PROJECT import: write an empty project file
 //   KVX_STANDIN_PROJECT_FOLDER import: make a non-empty folder in place of the project file
@@ -19,6 +22,7 @@
 //                            tabs, with tab, line feed and carriage return inside them written as
 //                            \t, \n and \r
 //   KVX_STANDIN_FLOOD_BYTES  flood mode: how many bytes to print after the version text
+//   KVX_STANDIN_PID_FILE     append this process's id and a line feed to this file on start
 
 #include <optional>
 #include <string>
@@ -33,6 +37,8 @@ std::string environmentText(const char *name);                 // empty when uns
 std::optional<std::string> environmentValue(const char *name); // none when unset, even if empty
 bool environmentFlag(const char *name);                        // set, not empty and not "0"
 void logInvocation(const std::vector<std::string> &arguments);
+void recordProcessId(); // KVX_STANDIN_PID_FILE
+unsigned long currentProcessId();
 
 // Each returns the process exit code.
 int runVersionCommand();

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace kvx::standin {
 namespace {
@@ -62,6 +63,18 @@ void logInvocation(const std::vector<std::string> &arguments)
     if (std::FILE *log = std::fopen(logFile.c_str(), "ab")) {
         std::fwrite(line.data(), 1, line.size(), log);
         std::fclose(log);
+    }
+}
+
+void recordProcessId()
+{
+    const std::string file = environmentText("KVX_STANDIN_PID_FILE");
+    if (file.empty())
+        return;
+    const std::string line = std::to_string(currentProcessId()) + "\n";
+    if (std::FILE *out = std::fopen(file.c_str(), "ab")) {
+        std::fwrite(line.data(), 1, line.size(), out);
+        std::fclose(out);
     }
 }
 

@@ -11,6 +11,11 @@ extern char **environ;
 
 namespace kvx::standin {
 
+unsigned long currentProcessId()
+{
+    return static_cast<unsigned long>(getpid());
+}
+
 std::vector<std::string> programArguments(int argc, char **argv)
 {
     return std::vector<std::string>(argv + 1, argv + argc);

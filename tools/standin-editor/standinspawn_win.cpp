@@ -37,6 +37,11 @@ std::string utf8FromWide(const wchar_t *text)
 
 } // namespace
 
+unsigned long currentProcessId()
+{
+    return GetCurrentProcessId();
+}
+
 // The arguments after the program name, as UTF-8. main's argv holds them in the ANSI code page,
 // where characters outside it have already become '?'; the wide command line keeps them all.
 std::vector<std::string> programArguments(int argc, char **argv)

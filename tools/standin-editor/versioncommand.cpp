@@ -39,11 +39,21 @@ void flood(long long bytes)
     }
 }
 
+// Prints the text over and over until the process is ended (or its reader goes away).
+[[noreturn]] void repeatForever(const std::string &text)
+{
+    const std::string unit = text.empty() ? std::string("Spine ") : text;
+    for (;;)
+        std::fwrite(unit.data(), 1, unit.size(), stdout);
+}
+
 } // namespace
 
 int runVersionCommand()
 {
     const std::string mode = environmentText("KVX_STANDIN_MODE");
+    if (mode == "endless")
+        repeatForever(environmentValue("KVX_STANDIN_OUTPUT").value_or(kDefaultOutput));
     write(stdout, environmentValue("KVX_STANDIN_OUTPUT").value_or(kDefaultOutput));
     if (mode == "flood")
         flood(numberOr("KVX_STANDIN_FLOOD_BYTES", kDefaultFloodBytes));

@@ -3,11 +3,12 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
-#include "app/terminationsignals.h"
+#include "common/terminationrequests.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPixmap>
+#include <QSessionManager>
 #include <QTimer>
 
 namespace {
@@ -62,6 +63,10 @@ int main(int argc, char **argv)
 
     // Before the window, so that a request to end the program finds the window to destroy.
     kvx::TerminationRequests termination;
+    // A windowed program learns of the session's end from the session manager (WM_QUERYENDSESSION
+    // on Windows): ending the loop there cleans up before the session goes.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &termination,
+                     [&termination](QSessionManager &) { termination.carryOut(); });
     kvx::MainWindow window;
     window.show();
 

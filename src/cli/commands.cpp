@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/inspection.h"
-#include "cli/interrupt.h"
+#include "common/terminationrequests.h"
 #include "common/pathtext.h"
 #include "conversion/batchconversion.h"
 #include "editor/editordiscovery.h"
@@ -103,11 +103,12 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
         exitCode = stopped ? kExitInterrupted : (failed > 0 ? kExitFailure : kExitSuccess);
         QCoreApplication::quit();
     });
-    installInterruptHandler(&batch, [&batch, &err] {
+    // Ctrl+C and termination requests stop the batch on the event loop; the running editor is
+    // killed and its working folder removed before the summary.
+    const TerminationRequests stopRequests([&batch, &err] {
         err << "kovexa-cli: stopping\n";
         err.flush();
         batch.stop();
-        interruptHandled();
     });
     batch.start();
     QCoreApplication::exec();

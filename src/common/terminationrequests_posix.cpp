@@ -1,4 +1,4 @@
-#include "app/terminationsignals.h"
+#include "common/terminationrequests.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -57,7 +57,7 @@ void restoreDefaults()
 
 } // namespace
 
-TerminationRequests::TerminationRequests()
+TerminationRequests::TerminationRequests(std::function<void()> onRequest) : onRequest(std::move(onRequest))
 {
     int ends[2];
     // Close-on-exec: the editor and other children never inherit the pipe.
@@ -66,10 +66,9 @@ TerminationRequests::TerminationRequests()
     wakeRead = ends[0];
     wakeWrite = ends[1];
     auto *notifier = new QSocketNotifier(wakeRead, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [] {
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         drainWakeUps();
-        // Every running loop ends, a modal dialog's included, so that the window is destroyed.
-        QCoreApplication::exit(0);
+        carryOut();
     });
     active = installHandlers();
 }

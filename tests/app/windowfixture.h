@@ -2,6 +2,7 @@
 // A window under test: private HOME and settings, dialogs answered by the test, and helpers that
 // write Spine exports and stand-in editors into temp folders.
 
+#include "support/shownmessage.h"
 #include "app/mainwindow.h"
 #include "support/mainwindowaccess.h"
 #include "support/testfiles.h"
@@ -22,12 +23,6 @@
 #include <vector>
 
 namespace kvx::test {
-
-struct ShownMessage {
-    QMessageBox::Icon icon;
-    QString title;
-    QString text;
-};
 
 // Skeleton data heads as an export writes them.
 std::string skeletonJson(const std::string &version);

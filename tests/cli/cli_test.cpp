@@ -45,16 +45,9 @@ protected:
                    QString::fromUtf8(process.readAllStandardError())};
     }
 
-    // A complete copy of the sandbox's export in the folder, under the skeleton name given.
     fs::path copyExport(const fs::path &folder, const std::string &name = "hero") const
     {
-        const fs::path target = box.root / folder;
-        fs::create_directories(target);
-        fs::copy_file(box.skeleton(), target / (name + ".json"));
-        fs::copy_file(box.atlas(), target / (name + ".atlas"));
-        fs::copy_file(box.exportFolder() / "hero.png", target / "hero.png");
-        fs::copy_file(box.exportFolder() / "hero_2.png", target / "hero_2.png");
-        return target / (name + ".json");
+        return box.copyExportTo(folder, name);
     }
 
     QString q(const fs::path &path) const { return box.q(path); }

@@ -114,6 +114,18 @@ QString ConversionSandbox::q(const fs::path &path) const
     return toQString(path);
 }
 
+std::filesystem::path ConversionSandbox::copyExportTo(const std::filesystem::path &folder, const std::string &name) const
+{
+    namespace fs = std::filesystem;
+    const fs::path target = root / folder;
+    fs::create_directories(target);
+    fs::copy_file(skeleton(), target / (name + ".json"));
+    fs::copy_file(atlas(), target / (name + ".atlas"));
+    fs::copy_file(exportFolder() / "hero.png", target / "hero.png");
+    fs::copy_file(exportFolder() / "hero_2.png", target / "hero_2.png");
+    return target / (name + ".json");
+}
+
 QStringList entryNames(const fs::path &folder)
 {
     return QDir(toQString(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

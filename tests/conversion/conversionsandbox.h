@@ -37,6 +37,9 @@ public:
     std::filesystem::path log() const { return root / "standin.log"; }
 
     void cacheEditorVersion(const std::string &version) const;
+    // A complete copy of the export in root / folder, under the skeleton name given; returns the
+    // copied skeleton.
+    std::filesystem::path copyExportTo(const std::filesystem::path &folder, const std::string &name = "hero") const;
     void writeAtlas(const std::string &text) const;
     // The export's atlas and page images as bytes, to prove they were never touched.
     std::string exportFingerprint() const;

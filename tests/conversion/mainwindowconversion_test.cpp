@@ -1,5 +1,6 @@
 // One-click conversion through the window: dialogs answered here, the stand-in editor doing the work.
 
+#include "support/shownmessage.h"
 #include "conversion/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 
@@ -18,16 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
+using test::ShownMessage;
 using test::ScopedEnvironment;
 using test::entryNames;
 
 const QString kReadyBadge = QStringLiteral("●  可转换 · Spine 4.2.43");
-
-struct ShownMessage {
-    QMessageBox::Icon icon;
-    QString title;
-    QString text;
-};
 
 class WindowConversionTest : public ::testing::Test {
 protected:

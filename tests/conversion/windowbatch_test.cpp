@@ -1,5 +1,6 @@
 // "全部转换" through the window: dialogs answered here, the stand-in editor doing the work.
 
+#include "support/shownmessage.h"
 #include "conversion/batchconversion.h"
 #include "conversion/conversionjob.h"
 #include "conversion/conversionsandbox.h"
@@ -18,14 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
+using test::ShownMessage;
 using test::ScopedEnvironment;
 using test::entryNames;
-
-struct ShownMessage {
-    QMessageBox::Icon icon;
-    QString title;
-    QString text;
-};
 
 class WindowBatchTest : public ::testing::Test {
 protected:
@@ -53,13 +49,7 @@ protected:
 
     fs::path copyExport(const fs::path &folder, const std::string &name = "hero") const
     {
-        const fs::path target = box.root / folder;
-        fs::create_directories(target);
-        fs::copy_file(box.skeleton(), target / (name + ".json"));
-        fs::copy_file(box.atlas(), target / (name + ".atlas"));
-        fs::copy_file(box.exportFolder() / "hero.png", target / "hero.png");
-        fs::copy_file(box.exportFolder() / "hero_2.png", target / "hero_2.png");
-        return target / (name + ".json");
+        return box.copyExportTo(folder, name);
     }
 
     void listFolder(const fs::path &folder)

@@ -21,16 +21,6 @@ namespace {
 
 using testplugin::Call;
 
-WindowDialogs silentDialogs()
-{
-    WindowDialogs dialogs;
-    dialogs.chooseResourceFiles = [](QWidget *) { return QStringList(); };
-    dialogs.chooseEditorFile = [](QWidget *) { return QString(); };
-    dialogs.chooseOutputFolder = [](QWidget *, const QString &) { return QString(); };
-    dialogs.showMessage = [](QWidget *, QMessageBox::Icon, const QString &, const QString &) {};
-    return dialogs;
-}
-
 bool waitUntilSettled(const MainWindow &window, int timeoutMilliseconds = 30000)
 {
     QEventLoop loop;

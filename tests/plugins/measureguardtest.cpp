@@ -139,6 +139,41 @@ TEST_P(MeasureGuardTest, BoxIsKeptPerSkinAndAnimationUntilTheNextLoad)
     EXPECT_NEAR(large->width, 40, 1e-2);
 }
 
+// 3,000 slots on the root, each showing "body" from skin "alt": choosing that skin touches every
+// slot.
+std::string manySlotSkeleton(const std::string &line)
+{
+    std::string slots, attachments;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "s" + std::to_string(i);
+        slots += std::string(i ? ", " : "") + R"({"name": ")" + name + R"(", "bone": "root", "attachment": "body"})";
+        attachments += std::string(i ? ", " : "") + "\"" + name + R"(": {"body": {"width": 16, "height": 16}})";
+    }
+    return skeletonJson(line, R"({"name": "root"})", slots, "", {},
+                        R"(, {"name": "alt", "attachments": {)" + attachments + "}}");
+}
+
+TEST(SkinGuardTest, ChoosingASkinPastTheFrameBudgetIsStopped)
+{
+    TempFolder folder;
+    PluginHarness harness("4.3");
+    const SkeletonMetadata metadata =
+        harness.load(writeExport(folder, manySlotSkeleton("4.3"), atlasText("4.3", {{"body", 0, 0, 16, 16}})));
+    ASSERT_TRUE(metadata.ok) << harness.error;
+    {
+        const ScopedEnvironment budget("KVX_RUNTIME_FRAME_BUDGET_MS", std::string("1"));
+        EXPECT_FALSE(harness.host.setSkin("alt", harness.error));
+        EXPECT_EQ(harness.error,
+                  "Choosing the skin took longer than 0.001 s and was stopped; the skeleton is too heavy to preview.");
+    }
+    // Half the slots may show the new skin: no frame until the next load, which works.
+    EXPECT_FALSE(harness.sample(0.0f).ok);
+    ASSERT_TRUE(harness.load(writeExport(folder, manySlotSkeleton("4.3"), atlasText("4.3", {{"body", 0, 0, 16, 16}}))).ok)
+        << harness.error;
+    EXPECT_TRUE(harness.host.setSkin("alt", harness.error)) << harness.error;
+    EXPECT_TRUE(harness.sample(0.0f).ok) << harness.error;
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryLine, MeasureGuardTest, ::testing::ValuesIn(runtimeLines()),
                          [](const auto &info) { return "Spine" + info.param.substr(0, 1) + info.param.substr(2); });
 

@@ -94,6 +94,23 @@ TEST_P(MeasureGuardTest, MeasureStoppedByItsBudgetFailsAloneAndPlaybackGoesOn)
     EXPECT_GT(box->height, 1900.0f);
 }
 
+// Stopping the engine at arbitrary points, again and again, must never take the process down:
+// compiled script code once crashed within a dozen such stops.
+TEST(EngineStopTest, ManyStoppedMeasuresLeaveTheEngineSound)
+{
+    TempFolder folder;
+    PluginHarness harness("4.3");
+    ASSERT_TRUE(harness.load(writeExport(folder, heavySkeleton("4.3"), atlasText("4.3", {{"body", 0, 0, 16, 16}}))).ok)
+        << harness.error;
+    ASSERT_TRUE(harness.select("spin")) << harness.error;
+    const ScopedEnvironment sweep("KVX_RUNTIME_MEASURE_SWEEP_MS", std::string("100000"));
+    for (int i = 0; i < 40; ++i) {
+        const ScopedEnvironment budget("KVX_RUNTIME_MEASURE_BUDGET_MS", std::to_string(1 + i % 7));
+        EXPECT_FALSE(harness.host.animationBounds("spin", harness.error));
+        ASSERT_TRUE(harness.sample(0.01f).ok) << harness.error;
+    }
+}
+
 TEST_P(MeasureGuardTest, SweepCutShortStillSpansTheWholeAnimation)
 {
     const FixtureExport fixture = spikeExport(line());

@@ -2,6 +2,7 @@
 
 #include "embeddedscript.h"
 #include "hostapplication.h"
+#include "interpretedscripts.h"
 
 #include <QLoggingCategory>
 
@@ -37,6 +38,7 @@ bool ScriptRuntime::start(std::string &error)
     (void)filterInstalled;
     ensureApplication();
     jsEngine = std::make_unique<QJSEngine>();
+    keepScriptsInterpreted(); // before any function is called often enough to be compiled
     jsEngine->evaluate(QString::fromLatin1(quietConsole));
     const std::string_view script = embeddedScript();
     const QJSValue result = jsEngine->evaluate(QString::fromUtf8(script.data(), qsizetype(script.size())),

@@ -24,11 +24,11 @@ FixtureExport spikeExport(const std::string &line)
     return fixture;
 }
 
-// A 2,000-bone chain turned by "spin": every pose costs milliseconds.
+// A 1,000-bone chain turned by "spin": every pose costs milliseconds.
 std::string heavySkeleton(const std::string &line)
 {
     const std::string animation = R"("spin": {"bones": {"b0": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 90}}) + "}}}";
-    std::string skeleton = boneChainSkeleton(line, 2000);
+    std::string skeleton = boneChainSkeleton(line, 1000);
     skeleton.insert(skeleton.rfind('}'), R"(, "animations": {)" + animation + "}");
     return skeleton;
 }
@@ -87,11 +87,11 @@ TEST_P(MeasureGuardTest, MeasureStoppedByItsBudgetFailsAloneAndPlaybackGoesOn)
     for (float delta : {0.0f, 0.25f, 0.25f})
         EXPECT_TRUE(sameVertices(plain.sample(delta), harness.sample(delta))) << "after " << delta;
     ASSERT_TRUE(harness.select("spin")) << harness.error;
-    // Within its budget the same skeleton measures: the quarter turn of a 2,000-long chain.
+    // Within its budget the same skeleton measures: the quarter turn of a 1,000-long chain.
     const std::optional<SkeletonBox> box = measure("spin");
     ASSERT_TRUE(box) << harness.error;
-    EXPECT_GT(box->width, 1900.0f);
-    EXPECT_GT(box->height, 1900.0f);
+    EXPECT_GT(box->width, 950.0f);
+    EXPECT_GT(box->height, 950.0f);
 }
 
 // Stopping the engine at arbitrary points, again and again, must never take the process down:

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <initializer_list>
 
 namespace kvx::plugin {
 

@@ -185,9 +185,9 @@ TEST(SkinGuardTest, ChoosingASkinPastTheFrameBudgetIsStopped)
     }
     // Half the slots may show the new skin: no frame until the next load, which works.
     EXPECT_FALSE(harness.sample(0.0f).ok);
-    ASSERT_TRUE(harness.load(writeExport(folder, manySlotSkeleton("4.3"), atlasText("4.3", {{"body", 0, 0, 16, 16}}))).ok)
-        << harness.error;
-    EXPECT_TRUE(harness.host.setSkin("alt", harness.error)) << harness.error;
+    const FixtureExport skins = skinsExport("4.3");
+    ASSERT_TRUE(harness.load(writeExport(folder, skins.skeleton, skins.atlas)).ok) << harness.error;
+    EXPECT_TRUE(harness.host.setSkin("small", harness.error)) << harness.error;
     EXPECT_TRUE(harness.sample(0.0f).ok) << harness.error;
 }
 

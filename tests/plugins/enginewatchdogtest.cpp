@@ -55,6 +55,19 @@ TEST(EngineWatchdogTest, BudgetsComeFromTheEnvironmentWhenValid)
         EXPECT_EQ(workBudgets().loadMilliseconds, 10000);
         EXPECT_EQ(workBudgets().frameMilliseconds, 2000);
     }
+    {
+        // The sweep may be cut to its first pass; a hard budget of 0 would stop every measure.
+        const test::ScopedEnvironment hard("KVX_RUNTIME_MEASURE_BUDGET_MS", std::string("0"));
+        const test::ScopedEnvironment sweep("KVX_RUNTIME_MEASURE_SWEEP_MS", std::string("0"));
+        EXPECT_EQ(workBudgets().measureMilliseconds, 2000);
+        EXPECT_EQ(workBudgets().measureSweepMilliseconds, 0);
+    }
+    {
+        const test::ScopedEnvironment hard("KVX_RUNTIME_MEASURE_BUDGET_MS", std::string("40"));
+        const test::ScopedEnvironment sweep("KVX_RUNTIME_MEASURE_SWEEP_MS", std::string("-1"));
+        EXPECT_EQ(workBudgets().measureMilliseconds, 40);
+        EXPECT_EQ(workBudgets().measureSweepMilliseconds, 150);
+    }
     EXPECT_EQ(budgetText(10000), "10 s");
     EXPECT_EQ(budgetText(250), "0.25 s");
 }

@@ -98,5 +98,28 @@ TEST_F(HostileWindowTest, WorkStoppedByTheWatchdogShowsTheUsualFailureAndTheWind
     expectTheNextExportPlays();
 }
 
+// A measure stopped by the watchdog fails alone: the window frames by the first frame and plays.
+TEST_F(HostileWindowTest, MeasureStoppedByTheWatchdogLeavesTheAnimationPlaying)
+{
+    const ScopedEnvironment budget("KVX_RUNTIME_MEASURE_BUDGET_MS", std::string("1"));
+    const ScopedEnvironment sweep("KVX_RUNTIME_MEASURE_SWEEP_MS", std::string("100000"));
+    std::string skeleton = boneChainSkeleton("4.3", 1000);
+    skeleton.insert(skeleton.rfind('}'), R"(, "animations": {"spin": {"bones": {"b0": {"rotate": )"
+                                             + rotateTimeline("4.3", {{0, 0}, {1, 90}}) + "}}}}");
+    show(skeleton, atlasText("4.3", {{"body", 0, 0, 16, 16}}));
+    EXPECT_EQ(status(), QString::fromUtf8("已识别 1 个动画"));
+    EXPECT_TRUE(access().playbackTimer()->isActive());
+    EXPECT_TRUE(previewMessage().isEmpty()) << previewMessage().toStdString();
+    // Frames keep coming after the stopped measure, framed by the first one.
+    EXPECT_TRUE(access().previewWidget()->showsFrame());
+    EXPECT_TRUE(access().previewWidget()->framing().has_value());
+    const std::vector<DrawItem> first = access().previewWidget()->currentFrame();
+    ASSERT_TRUE(waitUntil([&] {
+        return access().previewWidget()->showsFrame() && access().previewWidget()->currentFrame()[0].vertices[0].y
+                                                             != first[0].vertices[0].y;
+    }));
+    EXPECT_TRUE(access().playbackTimer()->isActive());
+}
+
 } // namespace
 } // namespace kvx::test

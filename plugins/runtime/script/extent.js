@@ -48,3 +48,24 @@ function boxOf(positions, vertexCount, ySign) {
     }
     return { minX, minY, maxX, maxY };
 }
+
+// The step indices 0..steps in passes from coarse to fine: the first pass spans the whole
+// animation in at most nine steps and each later pass halves the stride, so a sweep cut short
+// after any pass still covers the whole duration. Every index appears exactly once.
+export function samplePasses(steps) {
+    let stride = 1;
+    while (stride * 8 < steps)
+        stride *= 2;
+    const first = [];
+    for (let index = 0; index < steps; index += stride)
+        first.push(index);
+    first.push(steps);
+    const passes = [first];
+    for (stride >>= 1; stride >= 1; stride >>= 1) {
+        const pass = [];
+        for (let index = stride; index < steps; index += 2 * stride)
+            pass.push(index);
+        passes.push(pass);
+    }
+    return passes;
+}

@@ -6,7 +6,7 @@
 // its versions: how a skeleton is posed, where a slot's attachment and colour live, how region
 // and mesh vertices are computed and how the clipper is called.
 
-import { Extent } from "./extent.js";
+import { Extent, samplePasses } from "./extent.js";
 import { FrameWriter } from "./framewriter.js";
 import { checkSkeletonData, checkSkeletonJson } from "./inputlimits.js";
 
@@ -27,6 +27,9 @@ class Runtime {
         this.clipper = null;
         this.writer = new FrameWriter();
         this.extent = null; // while measuring an animation, what its poses draw goes here instead
+        this.measuring = null; // the shown pose and what is measured, while a scratch pose stands in
+        this.boundsData = null; // the skeleton data boundsCache belongs to
+        this.boundsCache = null;
         this.worldVertices = new Float32Array(1024);
         this.unclipped = { vertexCount: 0, positions: null, positionStride: 2, uvs: null, uvStride: 2, uvOffset: 0,
             triangles: null, triangleCount: 0 };
@@ -76,40 +79,77 @@ class Runtime {
     // [x, y, width, height] (y down) holding every frame of the animation played once from its
     // start with the current skin, or null when no frame draws anything. It is measured on a
     // pose of its own, so the shown pose and its playback, physics included, stay as they are.
-    animationBounds(name, maximumSteps) {
+    // The sweep stops after budgetMilliseconds (its first, coarse pass always runs) and the box is
+    // kept per skin and animation until the next load: selecting again costs nothing and frames
+    // the same.
+    animationBounds(name, maximumSteps, budgetMilliseconds) {
+        this.endMeasure(); // a measure stopped from outside may not have put the shown pose back
         const data = this.skeleton.data;
         const animation = data.findAnimation(name);
         if (!animation)
             throw new Error(`Skeleton has no animation named ${name}.`);
-        const shown = { skeleton: this.skeleton, state: this.state };
-        try {
-            this.skeleton = this.adapter.newSkeleton(data);
-            if (shown.skeleton.skin)
-                this.adapter.setSkin(this.skeleton, shown.skeleton.skin);
-            this.state = this.adapter.newAnimationState(data);
-            this.state.setAnimation(0, name, false);
-            return this.sweepBounds(animation.duration, maximumSteps);
-        } finally {
-            this.skeleton = shown.skeleton;
-            this.state = shown.state;
+        if (this.boundsData !== data) {
+            this.boundsData = data;
+            this.boundsCache = new Map();
         }
+        const skin = this.skeleton.skin;
+        const key = JSON.stringify([skin ? skin.name : null, name]);
+        if (this.boundsCache.has(key))
+            return this.boundsCache.get(key);
+        this.measuring = { skeleton: this.skeleton, state: this.state, name, skin };
+        let box;
+        try {
+            box = this.sweepBounds(animation.duration, maximumSteps, budgetMilliseconds);
+        } finally {
+            this.endMeasure();
+        }
+        this.boundsCache.set(key, box);
+        return box;
     }
 
-    // Poses the current skeleton at 30 frames a second (fewer over long animations) up to and
-    // including the end, and unites what each frame draws.
-    sweepBounds(duration, maximumSteps) {
+    // Puts the shown pose back after a measure and closes any clip a stopped pose left open.
+    // Cheap and safe to call at any time.
+    endMeasure() {
+        if (this.measuring) {
+            this.skeleton = this.measuring.skeleton;
+            this.state = this.measuring.state;
+            this.measuring = null;
+        }
+        this.extent = null;
+        if (this.clipper)
+            this.clipper.endAll();
+    }
+
+    // Poses a scratch skeleton at 30 frames a second (fewer over long animations) up to and
+    // including the end, coarse to fine, and unites what each frame draws. Each pass plays from
+    // the start on a fresh pose, so physics sees the same playback at every sampled time.
+    sweepBounds(duration, maximumSteps, budgetMilliseconds) {
         const steps = duration > 0 ? Math.max(1, Math.min(maximumSteps, Math.ceil(duration * 30))) : 0;
+        const started = Date.now();
+        const passes = samplePasses(steps);
         this.extent = new Extent(this.adapter.yUp ? -1 : 1);
-        try {
-            for (let step = 0; step <= steps; step++) {
-                this.adapter.pose(this.skeleton, this.state, step === 0 ? 0 : duration / steps);
+        for (let p = 0; p < passes.length; p++) {
+            this.startScratchPose();
+            let time = 0;
+            for (const index of passes[p]) {
+                if (p > 0 && Date.now() - started >= budgetMilliseconds)
+                    return this.extent.toArray();
+                const next = steps > 0 ? index * duration / steps : 0;
+                this.adapter.pose(this.skeleton, this.state, next - time);
+                time = next;
                 this.drawSkeleton(false);
             }
-            return this.extent.toArray();
-        } finally {
-            this.extent = null;
-            this.clipper.endAll(); // a pose that threw may have left a clip open
         }
+        return this.extent.toArray();
+    }
+
+    startScratchPose() {
+        const { name, skin } = this.measuring;
+        this.skeleton = this.adapter.newSkeleton(this.skeleton.data);
+        if (skin)
+            this.adapter.setSkin(this.skeleton, skin);
+        this.state = this.adapter.newAnimationState(this.skeleton.data);
+        this.state.setAnimation(0, name, false);
     }
 
     update(deltaSeconds) {

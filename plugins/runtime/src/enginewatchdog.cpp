@@ -9,14 +9,14 @@ namespace kvx::plugin {
 
 namespace {
 
-int budgetFromEnvironment(const char *name, int fallback)
+int budgetFromEnvironment(const char *name, int fallback, long least = 1)
 {
     const char *text = std::getenv(name);
     if (!text || !*text)
         return fallback;
     char *end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    return *end == '\0' && value > 0 && value <= 3600 * 1000 ? int(value) : fallback;
+    return *end == '\0' && value >= least && value <= 3600 * 1000 ? int(value) : fallback;
 }
 
 } // namespace
@@ -26,6 +26,9 @@ WorkBudgets workBudgets()
     WorkBudgets budgets;
     budgets.loadMilliseconds = budgetFromEnvironment("KVX_RUNTIME_LOAD_BUDGET_MS", budgets.loadMilliseconds);
     budgets.frameMilliseconds = budgetFromEnvironment("KVX_RUNTIME_FRAME_BUDGET_MS", budgets.frameMilliseconds);
+    budgets.measureMilliseconds = budgetFromEnvironment("KVX_RUNTIME_MEASURE_BUDGET_MS", budgets.measureMilliseconds);
+    budgets.measureSweepMilliseconds =
+        budgetFromEnvironment("KVX_RUNTIME_MEASURE_SWEEP_MS", budgets.measureSweepMilliseconds, 0);
     return budgets;
 }
 

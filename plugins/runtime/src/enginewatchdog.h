@@ -15,11 +15,16 @@ namespace kvx::plugin {
 
 // How long script work may run, in milliseconds. A load gets 10 s: the heaviest real skeletons
 // load in well under a second. A frame (or selecting an animation) gets 2 s: a real one takes
-// milliseconds, and a longer stall of the window reads as a hang. Tests lower them through
-// KVX_RUNTIME_LOAD_BUDGET_MS and KVX_RUNTIME_FRAME_BUDGET_MS.
+// milliseconds, and a longer stall of the window reads as a hang. Measuring an animation stops
+// itself after its sweep budget (the window waits for it on every selection) and is interrupted
+// only when a single pose runs away. Tests lower them through KVX_RUNTIME_LOAD_BUDGET_MS,
+// KVX_RUNTIME_FRAME_BUDGET_MS, KVX_RUNTIME_MEASURE_BUDGET_MS and KVX_RUNTIME_MEASURE_SWEEP_MS (which
+// may be 0: the coarse first pass only).
 struct WorkBudgets {
     int loadMilliseconds = 10000;
     int frameMilliseconds = 2000;
+    int measureMilliseconds = 2000;
+    int measureSweepMilliseconds = 150;
 };
 WorkBudgets workBudgets();
 

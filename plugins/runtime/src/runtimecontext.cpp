@@ -76,6 +76,26 @@ bool failNotLoaded(kvxRuntimeContextData &context)
     return fail(context, context.stoppedReason.empty() ? "No skeleton is loaded." : context.stoppedReason);
 }
 
+// A measure poses a scratch skeleton, so stopping it leaves the shown pose whole: the script puts
+// that pose back and closes any clip, and only the measure fails. Should even that fail, the
+// context is stopped like any overrun.
+bool stopMeasure(kvxRuntimeContextData &context, int budgetMilliseconds)
+{
+    const std::string stopped =
+        "Measuring the animation took longer than " + budgetText(budgetMilliseconds) + " and was stopped.";
+    ScriptResult restored;
+    {
+        WatchedWork watch(context.watchdog, context.script.engine(), workBudgets().frameMilliseconds);
+        restored = context.script.call("endMeasure", {});
+    }
+    if (restored.ok)
+        return fail(context, stopped);
+    context.loaded = false;
+    context.frame.clear();
+    context.stoppedReason = stopped + " The skeleton could not be restored: " + restored.error;
+    return fail(context, context.stoppedReason);
+}
+
 // Reads skeleton and atlas, refusing what the engine must not be given; an empty error means
 // both may go to the script.
 std::string readInputs(const QString &skeletonPath, const QString &atlasPath, bool binary, QByteArray &skeletonBytes,
@@ -175,13 +195,13 @@ bool advance(kvxRuntimeContextData &context, float deltaSeconds)
 bool selectSkin(kvxRuntimeContextData &context, const char *name)
 {
     if (!context.loaded)
-        return fail(context, "No skeleton is loaded.");
+        return failNotLoaded(context);
     if (!name)
         return fail(context, "Skin name is missing.");
-    const ScriptResult selected = context.script.call("setSkin", {QJSValue(QString::fromUtf8(name))});
-    if (!selected.ok)
-        return fail(context, selected.error);
-    return true;
+    return runWatched(context, workBudgets().frameMilliseconds, "Choosing the skin", [&] {
+        const ScriptResult selected = context.script.call("setSkin", {QJSValue(QString::fromUtf8(name))});
+        return selected.ok || fail(context, selected.error);
+    });
 }
 
 bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRuntimeBounds &bounds)
@@ -189,11 +209,20 @@ bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRunti
     // Enough poses for 20 s at 30 frames a second; longer animations are sampled more sparsely.
     constexpr int maximumSteps = 600;
     if (!context.loaded)
-        return fail(context, "No skeleton is loaded.");
+        return failNotLoaded(context);
     if (!name)
         return fail(context, "Animation name is missing.");
-    const ScriptResult measured =
-        context.script.call("animationBounds", {QJSValue(QString::fromUtf8(name)), QJSValue(maximumSteps)});
+    const WorkBudgets budgets = workBudgets();
+    ScriptResult measured;
+    bool overran = false;
+    {
+        WatchedWork watch(context.watchdog, context.script.engine(), budgets.measureMilliseconds);
+        measured = context.script.call("animationBounds", {QJSValue(QString::fromUtf8(name)), QJSValue(maximumSteps),
+                                                           QJSValue(budgets.measureSweepMilliseconds)});
+        overran = watch.overran();
+    }
+    if (!measured.ok && overran)
+        return stopMeasure(context, budgets.measureMilliseconds);
     if (!measured.ok)
         return fail(context, "Animation could not be measured: " + measured.error);
     if (!measured.value.isArray())

@@ -2,6 +2,7 @@
 
 #include "embeddedscript.h"
 #include "hostapplication.h"
+#include "interpretedscripts.h"
 
 #include <QLoggingCategory>
 
@@ -36,6 +37,7 @@ bool ScriptRuntime::start(std::string &error)
     }();
     (void)filterInstalled;
     ensureApplication();
+    keepScriptsInterpreted();
     jsEngine = std::make_unique<QJSEngine>();
     jsEngine->evaluate(QString::fromLatin1(quietConsole));
     const std::string_view script = embeddedScript();

@@ -6,6 +6,10 @@
 // runtime plugin (sampling plus painting) when the plugin is built.
 //
 // Run: kvx-bench-preview-paint [seconds per measurement, default 1]
+//      kvx-bench-preview-paint profile <old|canvas> <triangles> <frames>
+// The second form paints a fixed number of frames one way and nothing else, for instruction counts
+// that a busy machine cannot disturb:
+//   valgrind --tool=callgrind --toggle-collect='*paintProfiledFrames*' kvx-bench-preview-paint profile canvas 10000 10
 
 #include "preview/spinepreviewwidget.h"
 
@@ -268,6 +272,40 @@ void printSampleCharacter(double seconds)
                 triangles, size.width(), size.height(), (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames);
 }
 
+// The frames a profiler counts: run it with --toggle-collect='*paintProfiledFrames*'.
+[[gnu::noinline]] void paintProfiledFrames(int frames, QImage &target, const std::function<void(QPainter &)> &paint)
+{
+    for (int i = 0; i < frames; ++i) {
+        QPainter painter(&target);
+        paint(painter);
+    }
+}
+
+// Paints the frames one way into one target, after a first frame that reads the page.
+int profile(const QString &way, int triangles, int frames, const QString &pagePath, const QImage &page)
+{
+    const std::vector<DrawItem> frame = makeFrame(triangles, pagePath.toStdU16String());
+    kvx::SpinePreviewWidget widget;
+    widget.setFrame(frame);
+    kvx::test::ReferenceView view;
+    view.framing = widget.framing().value_or(QRectF(0, 0, 1, 1));
+    const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
+    std::function<void(QPainter &)> paint;
+    if (way == QLatin1String("old"))
+        paint = [&](QPainter &p) { kvx::test::paintReferenceFrame(p, kCanvas, frame, view, pages); };
+    else if (way == QLatin1String("canvas"))
+        paint = [&](QPainter &p) { widget.paintContent(p, kCanvas); };
+    else
+        return 2;
+    QImage target(kCanvas, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter first(&target);
+        paint(first);
+    }
+    paintProfiledFrames(frames, target, paint);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -275,12 +313,14 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+    const double seconds = argc == 2 ? std::atof(argv[1]) : 1.0;
 
     QTemporaryDir folder;
     const QString pagePath = QDir(folder.path()).filePath("page.png");
     const QImage page = makePage();
     page.save(pagePath);
+    if (argc == 5 && QLatin1String(argv[1]) == QLatin1String("profile"))
+        return profile(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), pagePath, page);
 
     printComparison(seconds, pagePath, page);
     printPixelCosts(seconds, pagePath);

@@ -68,6 +68,7 @@ Shade shadeOf(uint32_t colour)
 
 // ---- compositing premultiplied source over premultiplied destination
 
+#ifndef KVX_RASTER_SSE2
 uint32_t multiplyChannel(uint32_t s, uint32_t d, uint32_t sa, uint32_t da)
 {
     return std::min<uint32_t>(255, divideBy255(s * d + s * (255 - da) + d * (255 - sa)));
@@ -78,7 +79,7 @@ uint32_t screenChannel(uint32_t s, uint32_t d)
     return s + d - divideBy255(s * d);
 }
 
-// Multiply and screen, channel by channel: rare enough to need no vector form.
+// Multiply and screen, channel by channel.
 template <BlendMode mode>
 uint32_t compositeByChannel(uint32_t source, uint32_t destination)
 {
@@ -92,6 +93,7 @@ uint32_t compositeByChannel(uint32_t source, uint32_t destination)
     }
     return result;
 }
+#endif
 
 // ---- one span of pixels
 
@@ -170,6 +172,38 @@ __m128i shadeWide(__m128i texel, __m128i factors)
         return divideBy255(_mm_mullo_epi16(texel, factors));
 }
 
+// Multiply and screen of two pixels at once, exactly as channel by channel; the result's low eight
+// bytes. A transparent source gives the destination back in both modes.
+template <BlendMode mode>
+__m128i compositeProducts(__m128i source, __m128i belowBytes)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i below = _mm_unpacklo_epi8(belowBytes, zero);
+    if constexpr (mode == BlendMode::Screen) {
+        const __m128i sum = _mm_sub_epi16(_mm_add_epi16(source, below), divideBy255(_mm_mullo_epi16(source, below)));
+        return _mm_packus_epi16(sum, sum);
+    } else {
+        // s·d + s·(255 − da) + d·(255 − sa) = s·(d + 255 − da) + d·(255 − sa), which can pass 16 bits
+        // for pages brighter than their alpha: summed in 32-bit lanes, one pair of products each.
+        const __m128i full = _mm_set1_epi16(255);
+        const __m128i sourceAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
+        const __m128i belowAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(below, 0xff), 0xff);
+        const __m128i first = _mm_add_epi16(below, _mm_sub_epi16(full, belowAlpha));
+        const __m128i second = _mm_sub_epi16(full, sourceAlpha);
+        const __m128i factors = _mm_unpacklo_epi16(source, below);
+        const __m128i weights = _mm_unpacklo_epi16(first, second);
+        const __m128i laterFactors = _mm_unpackhi_epi16(source, below);
+        const __m128i laterWeights = _mm_unpackhi_epi16(first, second);
+        const auto divide = [](__m128i x) {
+            x = _mm_add_epi32(x, _mm_set1_epi32(128));
+            return _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
+        };
+        const __m128i products = _mm_packs_epi32(divide(_mm_madd_epi16(factors, weights)),
+                                                 divide(_mm_madd_epi16(laterFactors, laterWeights)));
+        return _mm_packus_epi16(products, products); // at most 255 a channel
+    }
+}
+
 template <BlendMode mode>
 void compositeWide(__m128i source, uint32_t &destination)
 {
@@ -190,7 +224,8 @@ void compositeWide(__m128i source, uint32_t &destination)
             _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(packed)),
                                             _mm_cvtsi32_si128(static_cast<int>(destination)))));
     } else {
-        destination = compositeByChannel<mode>(packed, destination);
+        destination = static_cast<uint32_t>(_mm_cvtsi128_si32(
+            compositeProducts<mode>(source, _mm_cvtsi32_si128(static_cast<int>(destination)))));
     }
 }
 
@@ -240,8 +275,7 @@ void compositePair(__m128i source, uint32_t *destination)
         _mm_storel_epi64(reinterpret_cast<__m128i *>(destination),
                          _mm_adds_epu8(_mm_packus_epi16(source, source), below));
     } else {
-        compositeWide<mode>(source, destination[0]);
-        compositeWide<mode>(_mm_srli_si128(source, 8), destination[1]);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination), compositeProducts<mode>(source, below));
     }
 }
 

@@ -488,17 +488,25 @@ int64_t toFixed(double value)
     return roundToInteger(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
 }
 
-int64_t floorDivide(int64_t numerator, int64_t denominator) // denominator > 0
+// The pixel whose centre is at or left of (above) a snapped coordinate, and the one at or right of
+// it: shifts, as a subpixel is a power of two (and >> rounds down for negative values too).
+static_assert(kSubpixels == 256);
+int64_t pixelAtOrBefore(int64_t subpixels)
 {
-    const int64_t quotient = numerator / denominator;
-    return quotient * denominator > numerator ? quotient - 1 : quotient;
+    return (subpixels - kSubpixels / 2) >> 8;
 }
 
-// floor(numerator ÷ denominator) by a floating-point estimate corrected to the exact value: much
-// cheaper than a 64-bit integer division, and several can run at once.
-int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, int64_t &remainder) // denominator > 0
+int64_t pixelAtOrAfter(int64_t subpixels)
 {
-    auto quotient = static_cast<int64_t>(static_cast<double>(numerator) / static_cast<double>(denominator));
+    return -((kSubpixels / 2 - subpixels) >> 8);
+}
+
+// floor(numerator ÷ denominator) from an estimate (numerator × 1/denominator, off by a few units at
+// most) corrected to the exact value: much cheaper than a 64-bit integer division, and one
+// reciprocal serves several numerators.
+int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, double reciprocal, int64_t &remainder)
+{
+    auto quotient = static_cast<int64_t>(static_cast<double>(numerator) * reciprocal);
     remainder = numerator - quotient * denominator;
     while (remainder < 0) {
         --quotient;
@@ -509,11 +517,6 @@ int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, int64_t &re
         remainder -= denominator;
     }
     return quotient;
-}
-
-int64_t ceilDivide(int64_t numerator, int64_t denominator) // denominator > 0
-{
-    return -floorDivide(-numerator, denominator);
 }
 
 // One edge a → b of a triangle wound so that its inside has a positive edge function
@@ -539,8 +542,9 @@ public:
             return;
         }
         divisor = (dy < 0 ? -dy : dy) * kSubpixels;
-        quotient = floorDivideEstimated(value, divisor, remainder);
-        stepQuotient = floorDivideEstimated(rowStep, divisor, stepRemainder);
+        const double reciprocal = 1.0 / static_cast<double>(divisor);
+        quotient = floorDivideEstimated(value, divisor, reciprocal, remainder);
+        stepQuotient = floorDivideEstimated(rowStep, divisor, reciprocal, stepRemainder);
     }
 
     // Narrows the row's columns [left, right] to this edge's inside.
@@ -590,13 +594,12 @@ void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTr
         std::swap(t.x[1], t.x[2]);
         std::swap(t.y[1], t.y[2]);
     }
-    const int64_t half = kSubpixels / 2;
     const int64_t minX = std::min({t.x[0], t.x[1], t.x[2]}), maxX = std::max({t.x[0], t.x[1], t.x[2]});
     const int64_t minY = std::min({t.y[0], t.y[1], t.y[2]}), maxY = std::max({t.y[0], t.y[1], t.y[2]});
-    const int64_t firstRow = std::max<int64_t>(0, ceilDivide(minY - half, kSubpixels));
-    const int64_t lastRow = std::min<int64_t>(canvas.height - 1, floorDivide(maxY - half, kSubpixels));
-    const int64_t firstColumn = std::max<int64_t>(0, ceilDivide(minX - half, kSubpixels));
-    const int64_t lastColumn = std::min<int64_t>(canvas.width - 1, floorDivide(maxX - half, kSubpixels));
+    const int64_t firstRow = std::max<int64_t>(0, pixelAtOrAfter(minY));
+    const int64_t lastRow = std::min<int64_t>(canvas.height - 1, pixelAtOrBefore(maxY));
+    const int64_t firstColumn = std::max<int64_t>(0, pixelAtOrAfter(minX));
+    const int64_t lastColumn = std::min<int64_t>(canvas.width - 1, pixelAtOrBefore(maxX));
     if (firstRow > lastRow || firstColumn > lastColumn)
         return;
 

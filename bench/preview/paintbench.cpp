@@ -6,6 +6,10 @@
 // runtime plugin (sampling plus painting) when the plugin is built.
 //
 // Run: kvx-bench-preview-paint [seconds per measurement, default 1]
+//      kvx-bench-preview-paint profile <old|canvas> <triangles> <frames>
+// The second form paints a fixed number of frames one way and nothing else, for instruction counts
+// that a busy machine cannot disturb:
+//   valgrind --tool=callgrind --toggle-collect='*paintProfiledFrames*' kvx-bench-preview-paint profile canvas 10000 10
 
 #include "preview/spinepreviewwidget.h"
 
@@ -144,42 +148,71 @@ Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vect
 }
 
 // The core alone: the frame's triangle lists drawn into a plain buffer cleared to the background.
-Timing rasterizerAlone(double seconds, const std::vector<DrawItem> &frame, const QRectF &framing, const QImage &page)
-{
-    const QImage texels = page.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const kvx::TextureView texture{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
-                                   texels.height(), texels.bytesPerLine() / 4};
-    std::vector<uint32_t> pixels(size_t(kCanvas.width()) * kCanvas.height());
-    const kvx::PixelView canvas{pixels.data(), kCanvas.width(), kCanvas.height(), kCanvas.width()};
-    kvx::CanvasMapping mapping;
-    mapping.scale = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
-    mapping.centreX = framing.center().x();
-    mapping.centreY = framing.center().y();
-    mapping.originX = kCanvas.width() * 0.5;
-    mapping.originY = kCanvas.height() * 0.5;
-    QElapsedTimer clock;
-    clock.start();
-    const std::clock_t cpuStart = std::clock();
-    int frames = 0;
-    while (frames < 3 || clock.nsecsElapsed() < seconds * 1e9) {
+class RasterizerAlone {
+public:
+    RasterizerAlone(const std::vector<DrawItem> &frame, const QRectF &framing, const QImage &page)
+        : frame(frame), texels(page.convertToFormat(QImage::Format_ARGB32_Premultiplied)),
+          pixels(size_t(kCanvas.width()) * kCanvas.height())
+    {
+        mapping.scale = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
+        mapping.centreX = framing.center().x();
+        mapping.centreY = framing.center().y();
+        mapping.originX = kCanvas.width() * 0.5;
+        mapping.originY = kCanvas.height() * 0.5;
+    }
+
+    void paint()
+    {
+        const kvx::TextureView texture{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
+                                       texels.height(), texels.bytesPerLine() / 4};
+        const kvx::PixelView canvas{pixels.data(), kCanvas.width(), kCanvas.height(), kCanvas.width()};
         std::fill(pixels.begin(), pixels.end(), 0xFF101217u);
         for (const DrawItem &item : frame)
             kvx::drawTriangleList(canvas, texture, mapping,
                                   {item.vertices.data(), item.vertices.size(), item.indices.data(),
                                    item.indices.size(), item.blendMode});
-        ++frames;
     }
-    Timing timing;
-    timing.wall = clock.nsecsElapsed() / 1e6 / frames;
-    timing.process = (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames;
-    return timing;
+
+private:
+    const std::vector<DrawItem> &frame;
+    const QImage texels;
+    std::vector<uint32_t> pixels;
+    kvx::CanvasMapping mapping;
+};
+
+// The ways take turns, a frame each, until the time is up: a machine busy with other work then
+// slows them alike, and their ratio holds where one measured after the other would not.
+std::vector<Timing> interleavedTimings(double seconds, const std::vector<std::function<void()>> &ways)
+{
+    for (const auto &way : ways)
+        way(); // warm up: pages read, buffers allocated
+    std::vector<Timing> timings(ways.size());
+    QElapsedTimer total;
+    total.start();
+    int rounds = 0;
+    while (rounds < 3 || total.nsecsElapsed() < seconds * ways.size() * 1e9) {
+        for (size_t i = 0; i < ways.size(); ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            const std::clock_t cpuStart = std::clock();
+            ways[i]();
+            timings[i].process += double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
+            timings[i].wall += clock.nsecsElapsed() / 1e6;
+        }
+        ++rounds;
+    }
+    for (Timing &timing : timings) {
+        timing.process /= rounds;
+        timing.wall /= rounds;
+    }
+    return timings;
 }
 
 void printComparison(double seconds, const QString &pagePath, const QImage &page)
 {
     std::printf("Preview frame painting, %dx%d target, %dx%d page, textured triangles\n", kCanvas.width(),
                 kCanvas.height(), kPageSize, kPageSize);
-    std::printf("milliseconds of CPU per frame (wall in brackets)\n");
+    std::printf("milliseconds of CPU per frame (wall in brackets), the three ways taking turns frame by frame\n");
     std::printf("%10s %20s %20s %7s %20s %7s\n", "triangles", "old painter", "canvas", "ratio", "rasterizer alone",
                 "ratio");
     const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
@@ -190,14 +223,24 @@ void printComparison(double seconds, const QString &pagePath, const QImage &page
         widget.setFrame(frame);
         kvx::test::ReferenceView view;
         view.framing = widget.framing().value_or(QRectF(0, 0, 1, 1));
-        const Timing old = millisecondsPerFrame(
-            seconds, [&](QPainter &p) { kvx::test::paintReferenceFrame(p, kCanvas, frame, view, pages); });
-        const Timing now = millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
-        const Timing alone = rasterizerAlone(seconds, frame, view.framing, page);
-        rasterized.push_back(alone);
+        QImage target(kCanvas, QImage::Format_ARGB32_Premultiplied);
+        RasterizerAlone alone(frame, view.framing, page);
+        const std::vector<Timing> timings = interleavedTimings(
+            seconds, {[&] {
+                          QPainter painter(&target);
+                          kvx::test::paintReferenceFrame(painter, kCanvas, frame, view, pages);
+                      },
+                      [&] {
+                          QPainter painter(&target);
+                          widget.paintContent(painter, kCanvas);
+                      },
+                      [&] { alone.paint(); }});
+        const Timing &old = timings[0];
+        const Timing &now = timings[1];
+        rasterized.push_back(timings[2]);
         std::printf("%10d %9.2f (%7.2f) %9.2f (%7.2f) %6.1fx %9.2f (%7.2f) %6.1fx\n", triangles, old.process, old.wall,
-                    now.process, now.wall, old.process / now.process, alone.process, alone.wall,
-                    old.process / alone.process);
+                    now.process, now.wall, old.process / now.process, timings[2].process, timings[2].wall,
+                    old.process / timings[2].process);
     }
     // The figure covers about the same pixels at every count, so the difference is per triangle.
     std::printf("rasterizer alone, per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
@@ -268,6 +311,40 @@ void printSampleCharacter(double seconds)
                 triangles, size.width(), size.height(), (std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC / frames);
 }
 
+// The frames a profiler counts: run it with --toggle-collect='*paintProfiledFrames*'.
+[[gnu::noinline]] void paintProfiledFrames(int frames, QImage &target, const std::function<void(QPainter &)> &paint)
+{
+    for (int i = 0; i < frames; ++i) {
+        QPainter painter(&target);
+        paint(painter);
+    }
+}
+
+// Paints the frames one way into one target, after a first frame that reads the page.
+int profile(const QString &way, int triangles, int frames, const QString &pagePath, const QImage &page)
+{
+    const std::vector<DrawItem> frame = makeFrame(triangles, pagePath.toStdU16String());
+    kvx::SpinePreviewWidget widget;
+    widget.setFrame(frame);
+    kvx::test::ReferenceView view;
+    view.framing = widget.framing().value_or(QRectF(0, 0, 1, 1));
+    const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
+    std::function<void(QPainter &)> paint;
+    if (way == QLatin1String("old"))
+        paint = [&](QPainter &p) { kvx::test::paintReferenceFrame(p, kCanvas, frame, view, pages); };
+    else if (way == QLatin1String("canvas"))
+        paint = [&](QPainter &p) { widget.paintContent(p, kCanvas); };
+    else
+        return 2;
+    QImage target(kCanvas, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter first(&target);
+        paint(first);
+    }
+    paintProfiledFrames(frames, target, paint);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -275,12 +352,14 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+    const double seconds = argc == 2 ? std::atof(argv[1]) : 1.0;
 
     QTemporaryDir folder;
     const QString pagePath = QDir(folder.path()).filePath("page.png");
     const QImage page = makePage();
     page.save(pagePath);
+    if (argc == 5 && QLatin1String(argv[1]) == QLatin1String("profile"))
+        return profile(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), pagePath, page);
 
     printComparison(seconds, pagePath, page);
     printPixelCosts(seconds, pagePath);

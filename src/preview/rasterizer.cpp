@@ -68,6 +68,7 @@ Shade shadeOf(uint32_t colour)
 
 // ---- compositing premultiplied source over premultiplied destination
 
+#ifndef KVX_RASTER_SSE2
 uint32_t multiplyChannel(uint32_t s, uint32_t d, uint32_t sa, uint32_t da)
 {
     return std::min<uint32_t>(255, divideBy255(s * d + s * (255 - da) + d * (255 - sa)));
@@ -78,7 +79,7 @@ uint32_t screenChannel(uint32_t s, uint32_t d)
     return s + d - divideBy255(s * d);
 }
 
-// Multiply and screen, channel by channel: rare enough to need no vector form.
+// Multiply and screen, channel by channel.
 template <BlendMode mode>
 uint32_t compositeByChannel(uint32_t source, uint32_t destination)
 {
@@ -92,6 +93,7 @@ uint32_t compositeByChannel(uint32_t source, uint32_t destination)
     }
     return result;
 }
+#endif
 
 // ---- one span of pixels
 
@@ -170,6 +172,38 @@ __m128i shadeWide(__m128i texel, __m128i factors)
         return divideBy255(_mm_mullo_epi16(texel, factors));
 }
 
+// Multiply and screen of two pixels at once, exactly as channel by channel; the result's low eight
+// bytes. A transparent source gives the destination back in both modes.
+template <BlendMode mode>
+__m128i compositeProducts(__m128i source, __m128i belowBytes)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i below = _mm_unpacklo_epi8(belowBytes, zero);
+    if constexpr (mode == BlendMode::Screen) {
+        const __m128i sum = _mm_sub_epi16(_mm_add_epi16(source, below), divideBy255(_mm_mullo_epi16(source, below)));
+        return _mm_packus_epi16(sum, sum);
+    } else {
+        // s·d + s·(255 − da) + d·(255 − sa) = s·(d + 255 − da) + d·(255 − sa), which can pass 16 bits
+        // for pages brighter than their alpha: summed in 32-bit lanes, one pair of products each.
+        const __m128i full = _mm_set1_epi16(255);
+        const __m128i sourceAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
+        const __m128i belowAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(below, 0xff), 0xff);
+        const __m128i first = _mm_add_epi16(below, _mm_sub_epi16(full, belowAlpha));
+        const __m128i second = _mm_sub_epi16(full, sourceAlpha);
+        const __m128i factors = _mm_unpacklo_epi16(source, below);
+        const __m128i weights = _mm_unpacklo_epi16(first, second);
+        const __m128i laterFactors = _mm_unpackhi_epi16(source, below);
+        const __m128i laterWeights = _mm_unpackhi_epi16(first, second);
+        const auto divide = [](__m128i x) {
+            x = _mm_add_epi32(x, _mm_set1_epi32(128));
+            return _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
+        };
+        const __m128i products = _mm_packs_epi32(divide(_mm_madd_epi16(factors, weights)),
+                                                 divide(_mm_madd_epi16(laterFactors, laterWeights)));
+        return _mm_packus_epi16(products, products); // at most 255 a channel
+    }
+}
+
 template <BlendMode mode>
 void compositeWide(__m128i source, uint32_t &destination)
 {
@@ -190,7 +224,8 @@ void compositeWide(__m128i source, uint32_t &destination)
             _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(packed)),
                                             _mm_cvtsi32_si128(static_cast<int>(destination)))));
     } else {
-        destination = compositeByChannel<mode>(packed, destination);
+        destination = static_cast<uint32_t>(_mm_cvtsi128_si32(
+            compositeProducts<mode>(source, _mm_cvtsi32_si128(static_cast<int>(destination)))));
     }
 }
 
@@ -240,8 +275,7 @@ void compositePair(__m128i source, uint32_t *destination)
         _mm_storel_epi64(reinterpret_cast<__m128i *>(destination),
                          _mm_adds_epu8(_mm_packus_epi16(source, source), below));
     } else {
-        compositeWide<mode>(source, destination[0]);
-        compositeWide<mode>(_mm_srli_si128(source, 8), destination[1]);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination), compositeProducts<mode>(source, below));
     }
 }
 
@@ -454,17 +488,25 @@ int64_t toFixed(double value)
     return roundToInteger(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
 }
 
-int64_t floorDivide(int64_t numerator, int64_t denominator) // denominator > 0
+// The pixel whose centre is at or left of (above) a snapped coordinate, and the one at or right of
+// it: shifts, as a subpixel is a power of two (and >> rounds down for negative values too).
+static_assert(kSubpixels == 256);
+int64_t pixelAtOrBefore(int64_t subpixels)
 {
-    const int64_t quotient = numerator / denominator;
-    return quotient * denominator > numerator ? quotient - 1 : quotient;
+    return (subpixels - kSubpixels / 2) >> 8;
 }
 
-// floor(numerator ÷ denominator) by a floating-point estimate corrected to the exact value: much
-// cheaper than a 64-bit integer division, and several can run at once.
-int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, int64_t &remainder) // denominator > 0
+int64_t pixelAtOrAfter(int64_t subpixels)
 {
-    auto quotient = static_cast<int64_t>(static_cast<double>(numerator) / static_cast<double>(denominator));
+    return -((kSubpixels / 2 - subpixels) >> 8);
+}
+
+// floor(numerator ÷ denominator) from an estimate (numerator × 1/denominator, off by a few units at
+// most) corrected to the exact value: much cheaper than a 64-bit integer division, and one
+// reciprocal serves several numerators.
+int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, double reciprocal, int64_t &remainder)
+{
+    auto quotient = static_cast<int64_t>(static_cast<double>(numerator) * reciprocal);
     remainder = numerator - quotient * denominator;
     while (remainder < 0) {
         --quotient;
@@ -475,11 +517,6 @@ int64_t floorDivideEstimated(int64_t numerator, int64_t denominator, int64_t &re
         remainder -= denominator;
     }
     return quotient;
-}
-
-int64_t ceilDivide(int64_t numerator, int64_t denominator) // denominator > 0
-{
-    return -floorDivide(-numerator, denominator);
 }
 
 // One edge a → b of a triangle wound so that its inside has a positive edge function
@@ -505,8 +542,9 @@ public:
             return;
         }
         divisor = (dy < 0 ? -dy : dy) * kSubpixels;
-        quotient = floorDivideEstimated(value, divisor, remainder);
-        stepQuotient = floorDivideEstimated(rowStep, divisor, stepRemainder);
+        const double reciprocal = 1.0 / static_cast<double>(divisor);
+        quotient = floorDivideEstimated(value, divisor, reciprocal, remainder);
+        stepQuotient = floorDivideEstimated(rowStep, divisor, reciprocal, stepRemainder);
     }
 
     // Narrows the row's columns [left, right] to this edge's inside.
@@ -556,13 +594,12 @@ void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTr
         std::swap(t.x[1], t.x[2]);
         std::swap(t.y[1], t.y[2]);
     }
-    const int64_t half = kSubpixels / 2;
     const int64_t minX = std::min({t.x[0], t.x[1], t.x[2]}), maxX = std::max({t.x[0], t.x[1], t.x[2]});
     const int64_t minY = std::min({t.y[0], t.y[1], t.y[2]}), maxY = std::max({t.y[0], t.y[1], t.y[2]});
-    const int64_t firstRow = std::max<int64_t>(0, ceilDivide(minY - half, kSubpixels));
-    const int64_t lastRow = std::min<int64_t>(canvas.height - 1, floorDivide(maxY - half, kSubpixels));
-    const int64_t firstColumn = std::max<int64_t>(0, ceilDivide(minX - half, kSubpixels));
-    const int64_t lastColumn = std::min<int64_t>(canvas.width - 1, floorDivide(maxX - half, kSubpixels));
+    const int64_t firstRow = std::max<int64_t>(0, pixelAtOrAfter(minY));
+    const int64_t lastRow = std::min<int64_t>(canvas.height - 1, pixelAtOrBefore(maxY));
+    const int64_t firstColumn = std::max<int64_t>(0, pixelAtOrAfter(minX));
+    const int64_t lastColumn = std::min<int64_t>(canvas.width - 1, pixelAtOrBefore(maxX));
     if (firstRow > lastRow || firstColumn > lastColumn)
         return;
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
@@ -222,18 +223,59 @@ void SpinePreviewWidget::zoomAbout(const QPointF &anchor, float factor)
     pan = anchor - (anchor - pan) * ratio;
 }
 
-// The background and the triangles are composed in the canvas image, at the device's pixel
-// density, and drawn onto the painter in one piece.
+// Where the painter's image holds the widget's pixels, when the frame can be composed there
+// directly instead of in the canvas and then copied: an image in the canvas's layout (or its
+// opaque twin, which an opaque frame fits too), reached at whole pixels without scaling, wholly
+// inside the image and the region being painted, with nothing clipped or mixed in. Otherwise null.
+QImage directTarget(QPainter &painter, const QSize &size)
+{
+    QPaintEngine *engine = painter.paintEngine();
+    QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || painter.hasClipping() || painter.opacity() != 1.0
+        || (painter.compositionMode() != QPainter::CompositionMode_SourceOver
+            && painter.compositionMode() != QPainter::CompositionMode_Source))
+        return {};
+    auto *image = static_cast<QImage *>(device);
+    if (image->format() != QImage::Format_ARGB32_Premultiplied && image->format() != QImage::Format_RGB32)
+        return {};
+    const QTransform transform = painter.deviceTransform();
+    const QPoint offset(qRound(transform.dx()), qRound(transform.dy()));
+    if (transform.type() > QTransform::TxTranslate || QPointF(offset) != QPointF(transform.dx(), transform.dy()))
+        return {};
+    const QRect area(offset, size);
+    const QRegion painted = engine->systemClip();
+    if (area.isEmpty() || !image->rect().contains(area) || !(painted.isEmpty() || QRegion(area).subtracted(painted).isEmpty()))
+        return {};
+    uchar *first = image->bits() + offset.y() * image->bytesPerLine() + offset.x() * 4;
+    return QImage(first, area.width(), area.height(), image->bytesPerLine(), image->format());
+}
+
+// The background and the triangles are composed at the device's pixel density: straight into the
+// painter's image when it allows, else in the canvas image, drawn onto the painter in one piece.
 void SpinePreviewWidget::paintFrame(QPainter &painter, const QSize &size)
 {
+    QImage direct = directTarget(painter, size);
+    if (!direct.isNull()) {
+        composeFrame(direct, size, 1.0);
+        return;
+    }
     const qreal pixelRatio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     const QSize pixels = (QSizeF(size) * pixelRatio).toSize();
     if (canvas.size() != pixels)
         canvas = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    canvas.setDevicePixelRatio(pixelRatio);
+    composeFrame(canvas, size, pixelRatio);
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), canvas);
+    painter.restore();
+}
+
+void SpinePreviewWidget::composeFrame(QImage &target, const QSize &size, qreal pixelRatio)
+{
+    target.setDevicePixelRatio(pixelRatio);
     {
-        QPainter canvasPainter(&canvas);
-        paintBackground(canvasPainter, QRect(QPoint(0, 0), size));
+        QPainter targetPainter(&target);
+        paintBackground(targetPainter, QRect(QPoint(0, 0), size));
     }
 
     const QRectF bounds = contentBounds.value_or(QRectF(0, 0, 1, 1));
@@ -249,21 +291,16 @@ void SpinePreviewWidget::paintFrame(QPainter &painter, const QSize &size)
     mapping.originX = (width * 0.5 + pan.x()) * pixelRatio;
     mapping.originY = (height * 0.5 + pan.y()) * pixelRatio;
 
-    const PixelView target{reinterpret_cast<uint32_t *>(canvas.bits()), canvas.width(), canvas.height(),
-                           canvas.bytesPerLine() / 4};
+    const PixelView pixels{reinterpret_cast<uint32_t *>(target.bits()), target.width(), target.height(),
+                           target.bytesPerLine() / 4};
     for (const DrawItem &item : frame) {
         const QImage &image = pageImage(item.texturePath);
         if (image.isNull())
             continue;
-        drawTriangleList(target, textureOf(image), mapping,
+        drawTriangleList(pixels, textureOf(image), mapping,
                          {item.vertices.data(), item.vertices.size(), item.indices.data(), item.indices.size(),
                           item.blendMode});
     }
-
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPointF(0, 0), canvas);
-    painter.restore();
 }
 
 void SpinePreviewWidget::paintEvent(QPaintEvent *)

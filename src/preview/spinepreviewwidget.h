@@ -68,6 +68,8 @@ private:
 
     void paintBackground(QPainter &painter, const QRect &area) const;
     void paintFrame(QPainter &painter, const QSize &size);
+    // The background and the frame in the target image, which shows size at the pixel ratio.
+    void composeFrame(QImage &target, const QSize &size, qreal pixelRatio);
     // Scales the zoom by the factor (clamped) keeping the point at anchor (from the centre) in place.
     void zoomAbout(const QPointF &anchor, float factor);
     bool isPremultipliedPage(const QString &path) const;

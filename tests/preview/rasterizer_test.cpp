@@ -127,6 +127,62 @@ INSTANTIATE_TEST_SUITE_P(
         BlendCase{"screen", BlendMode::Screen, 0xFF4080C0u, 0xFFFFFFFFu, 0xFF808080u, 0xFFA0C0E0u}),
     [](const ::testing::TestParamInfo<BlendCase> &info) { return std::to_string(info.index); });
 
+// Multiply and screen against their per-channel formulas, exactly, over destinations of every
+// kind: opaque, translucent, empty, and sources brighter than their alpha (premultiplied pages
+// may hold such texels), where the multiply sum passes 16 bits. Odd widths reach the lone last
+// pixel of a span as well as the pairs.
+uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination)
+{
+    const int sa = channelOf(source, 24);
+    const int da = channelOf(destination, 24);
+    uint32_t result = 0;
+    for (const int shift : {24, 16, 8, 0}) {
+        const int s = channelOf(source, shift);
+        const int d = channelOf(destination, shift);
+        const auto divide = [](int x) { return ((x + 128) + ((x + 128) >> 8)) >> 8; };
+        const int value = mode == BlendMode::Multiply
+            ? std::min(255, divide(s * d + s * (255 - da) + d * (255 - sa)))
+            : s + d - divide(s * d);
+        result |= static_cast<uint32_t>(value) << shift;
+    }
+    return result;
+}
+
+TEST(RasterColourTest, MultiplyAndScreenMatchTheirFormulasOnEveryPixel)
+{
+    const uint32_t sources[] = {0x00000000u, 0xFF4080C0u, 0x80402010u, 0x10FFFFFFu, 0x00FF80FFu, 0xFFFFFFFFu};
+    for (const BlendMode mode : {BlendMode::Multiply, BlendMode::Screen}) {
+        for (const uint32_t source : sources) {
+            for (const int width : {37, 38}) {
+                Canvas canvas(width, 9, 0);
+                std::srand(7);
+                for (int y = 0; y < canvas.height; ++y) {
+                    for (int x = 0; x < canvas.width; ++x) {
+                        const uint32_t alpha = (x % 4 == 0) ? 255u : (x % 4 == 1 ? 0u : uint32_t(std::rand() % 256));
+                        const auto part = [&] { return uint32_t(std::rand() % (alpha + 1)); };
+                        canvas.at(x, y) = (alpha << 24) | (part() << 16) | (part() << 8) | part();
+                    }
+                }
+                Canvas expected = canvas;
+                for (int y = 0; y < canvas.height; ++y) {
+                    for (int x = 0; x < canvas.width; ++x)
+                        expected.at(x, y) = byChannel(mode, source, canvas.at(x, y));
+                }
+                const Texture texture(4, 4, source);
+                ASSERT_TRUE(draw(canvas, texture, -10, -10, 200, -10, -10, 200, 0xFFFFFFFFu, mode));
+                for (int y = 0; y < canvas.height; ++y) {
+                    for (int x = 0; x < canvas.width; ++x) {
+                        ASSERT_EQ(canvas.at(x, y), expected.at(x, y))
+                            << std::hex << "mode " << int(mode) << " source 0x" << source << " at " << std::dec << x
+                            << "," << y;
+                    }
+                }
+                EXPECT_TRUE(canvas.guardIntact());
+            }
+        }
+    }
+}
+
 TEST(RasterColourTest, TransparentColourOrTexelLeavesTheCanvas)
 {
     for (const BlendMode mode : {BlendMode::Normal, BlendMode::Additive, BlendMode::Multiply, BlendMode::Screen}) {

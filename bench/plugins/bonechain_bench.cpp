@@ -4,6 +4,7 @@
 //
 // kvx-bench-plugins-bonechain
 
+#include "benchexport.h"
 #include "common/pathtext.h"
 #include "preview/runtimeplugin.h"
 
@@ -17,6 +18,9 @@
 
 namespace {
 
+using kvx::bench::atlas;
+using kvx::bench::writeFile;
+
 std::string chainSkeleton(const std::string &line, int count)
 {
     std::string bones = R"({"name": "b0"})";
@@ -27,19 +31,6 @@ std::string chainSkeleton(const std::string &line, int count)
            + R"(], "slots": [{"name": "s", "bone": "b)" + std::to_string(count - 1)
            + R"(", "attachment": "r"}], "skins": [{"name": "default", "attachments": {"s": {"r": {"width": 16, )"
            + R"("height": 16}}}}]})";
-}
-
-std::string atlas(const std::string &line)
-{
-    return line == "3.8" ? "\npage.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n"
-                           "r\n  rotate: false\n  xy: 0, 0\n  size: 16, 16\n  orig: 16, 16\n  offset: 0, 0\n  index: -1\n"
-                         : "page.png\nsize: 64,64\nfilter: Linear,Linear\nr\nbounds: 0,0,16,16\n";
-}
-
-bool writeFile(const QString &path, const std::string &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
 // Milliseconds of open and load, or a negative value when the load failed.

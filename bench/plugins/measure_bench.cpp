@@ -7,6 +7,7 @@
 //
 // kvx-bench-plugins-measure
 
+#include "benchexport.h"
 #include "common/pathtext.h"
 #include "preview/runtimeplugin.h"
 
@@ -22,13 +23,11 @@
 
 namespace {
 
-constexpr int boneCount = 300;
+using kvx::bench::atlas;
+using kvx::bench::rotateKey;
+using kvx::bench::writeFile;
 
-std::string rotateKey(const std::string &line, double time, double degrees)
-{
-    const char *valueName = line == "3.8" ? "angle" : "value";
-    return "{\"time\": " + std::to_string(time) + ", \"" + valueName + "\": " + std::to_string(degrees) + "}";
-}
+constexpr int boneCount = 300;
 
 std::string chainSkeleton(const std::string &line)
 {
@@ -46,19 +45,6 @@ std::string chainSkeleton(const std::string &line)
     return R"({"skeleton": {"spine": ")" + version + R"("}, "bones": [)" + bones + R"(], "slots": [)" + slotList
            + R"(], "skins": [{"name": "default", "attachments": {)" + attachments
            + R"(}}], "animations": {"sway": {"bones": {)" + timelines + "}}}}";
-}
-
-std::string atlas(const std::string &line)
-{
-    return line == "3.8" ? "\npage.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n"
-                           "r\n  rotate: false\n  xy: 0, 0\n  size: 16, 16\n  orig: 16, 16\n  offset: 0, 0\n  index: -1\n"
-                         : "page.png\nsize: 64,64\nfilter: Linear,Linear\nr\nbounds: 0,0,16,16\n";
-}
-
-bool writeFile(const QString &path, const std::string &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
 struct Measure {

@@ -8,6 +8,7 @@
 //   default: 600 frames (ten seconds of playback at 60 frames per second), every line, the plugins of
 //   this build; another build's plugin folder gives its figures to set beside these.
 
+#include "benchexport.h"
 #include "common/pathtext.h"
 #include "preview/runtimeplugin.h"
 
@@ -22,13 +23,11 @@
 
 namespace {
 
-constexpr int boneCount = 100;
+using kvx::bench::atlas;
+using kvx::bench::rotateKey;
+using kvx::bench::writeFile;
 
-std::string rotateKey(const std::string &line, double time, double degrees)
-{
-    const char *valueName = line == "3.8" ? "angle" : "value";
-    return "{\"time\": " + std::to_string(time) + ", \"" + valueName + "\": " + std::to_string(degrees) + "}";
-}
+constexpr int boneCount = 100;
 
 // A comb spanning the chain's reach: teeth pointing up, notches down to y 0, counter-clockwise.
 std::string combClipping()
@@ -64,19 +63,6 @@ std::string chainSkeleton(const std::string &line, bool clipped)
     return R"({"skeleton": {"spine": ")" + version + R"("}, "bones": [)" + bones + R"(], "slots": [)" + slotList
            + R"(], "skins": [{"name": "default", "attachments": {)" + attachments
            + R"(}}], "animations": {"sway": {"bones": {)" + timelines + "}}}}";
-}
-
-std::string atlas(const std::string &line)
-{
-    return line == "3.8" ? "\npage.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n"
-                           "r\n  rotate: false\n  xy: 0, 0\n  size: 16, 16\n  orig: 16, 16\n  offset: 0, 0\n  index: -1\n"
-                         : "page.png\nsize: 64,64\nfilter: Linear,Linear\nr\nbounds: 0,0,16,16\n";
-}
-
-bool writeFile(const QString &path, const std::string &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
 // CPU time rather than wall time: the frame budget is CPU, and a busy machine stretches the wall clock.

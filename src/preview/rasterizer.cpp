@@ -105,6 +105,23 @@ struct SpanTexels {
     int64_t stepY = 0;
 };
 
+// The 2 × 2 texels around a sample where the page may end: coordinates outside it repeat its
+// border texels.
+struct TexelQuad {
+    uint32_t topLeft, topRight, bottomLeft, bottomRight;
+};
+
+TexelQuad clampedTexels(const TextureView &texture, int64_t x, int64_t y)
+{
+    const int64_t lastColumn = texture.width - 1;
+    const int64_t lastRow = texture.height - 1;
+    const uint32_t *top = texture.pixels + std::clamp<int64_t>(y >> 16, 0, lastRow) * texture.stride;
+    const uint32_t *bottom = texture.pixels + std::clamp<int64_t>((y >> 16) + 1, 0, lastRow) * texture.stride;
+    const int64_t left = std::clamp<int64_t>(x >> 16, 0, lastColumn);
+    const int64_t right = std::clamp<int64_t>((x >> 16) + 1, 0, lastColumn);
+    return {top[left], top[right], bottom[left], bottom[right]};
+}
+
 #ifdef KVX_RASTER_SSE2
 // The same arithmetic on one pixel's four channels at once, in the 16-bit lanes 0 … 3.
 
@@ -118,21 +135,14 @@ __m128i divideBy255(__m128i x)
 template <bool clamped>
 void loadTexels(const TextureView &texture, int64_t x, int64_t y, __m128i &top, __m128i &bottom)
 {
-    const int64_t column = x >> 16;
-    const int64_t row = y >> 16;
     if constexpr (clamped) {
-        const int64_t lastColumn = texture.width - 1;
-        const int64_t lastRow = texture.height - 1;
-        const uint32_t *topRow = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
-        const uint32_t *bottomRow = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
-        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
-        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
-        top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(topRow[left])),
-                                 _mm_cvtsi32_si128(static_cast<int>(topRow[right])));
-        bottom = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(bottomRow[left])),
-                                    _mm_cvtsi32_si128(static_cast<int>(bottomRow[right])));
+        const TexelQuad quad = clampedTexels(texture, x, y);
+        top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(quad.topLeft)),
+                                 _mm_cvtsi32_si128(static_cast<int>(quad.topRight)));
+        bottom = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(quad.bottomLeft)),
+                                    _mm_cvtsi32_si128(static_cast<int>(quad.bottomRight)));
     } else {
-        const uint32_t *topLeft = texture.pixels + row * texture.stride + column;
+        const uint32_t *topLeft = texture.pixels + (y >> 16) * texture.stride + (x >> 16);
         top = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(topLeft));
         bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(topLeft + texture.stride));
     }
@@ -374,18 +384,12 @@ uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
 {
     const auto fractionX = static_cast<uint32_t>((x >> 8) & 0xff);
     const auto fractionY = static_cast<uint32_t>((y >> 8) & 0xff);
-    const int64_t column = x >> 16;
-    const int64_t row = y >> 16;
     if constexpr (clamped) {
-        const int64_t lastColumn = texture.width - 1;
-        const int64_t lastRow = texture.height - 1;
-        const uint32_t *top = texture.pixels + std::clamp<int64_t>(row, 0, lastRow) * texture.stride;
-        const uint32_t *bottom = texture.pixels + std::clamp<int64_t>(row + 1, 0, lastRow) * texture.stride;
-        const int64_t left = std::clamp<int64_t>(column, 0, lastColumn);
-        const int64_t right = std::clamp<int64_t>(column + 1, 0, lastColumn);
-        return mix(mix(top[left], bottom[left], fractionY), mix(top[right], bottom[right], fractionY), fractionX);
+        const TexelQuad quad = clampedTexels(texture, x, y);
+        return mix(mix(quad.topLeft, quad.bottomLeft, fractionY), mix(quad.topRight, quad.bottomRight, fractionY),
+                   fractionX);
     } else {
-        const uint32_t *top = texture.pixels + row * texture.stride + column;
+        const uint32_t *top = texture.pixels + (y >> 16) * texture.stride + (x >> 16);
         const uint32_t *bottom = top + texture.stride;
         return mix(mix(top[0], bottom[0], fractionY), mix(top[1], bottom[1], fractionY), fractionX);
     }

@@ -100,6 +100,18 @@ static void *symbol(void *library, const char *name)
     return dlsym(library, name);
 }
 
+/* The request for a skeleton and its atlas, zero-filled as the interface wants. */
+static kvxRuntimeLoadRequest loadRequest(const char *skeletonPath, const char *atlasPath)
+{
+    kvxRuntimeLoadRequest request;
+    memset(&request, 0, sizeof request);
+    request.structSize = sizeof request;
+    request.skeletonPath = skeletonPath;
+    request.atlasPath = atlasPath;
+    request.scale = 1.0f;
+    return request;
+}
+
 static int sampleOnce(void *library, const char *folder, const char *line)
 {
     kvxRuntimeGetApiVersionFn getApiVersion = (kvxRuntimeGetApiVersionFn)symbol(library, "kvxRuntimeGetApiVersion");
@@ -127,12 +139,7 @@ static int sampleOnce(void *library, const char *folder, const char *line)
     kvxRuntimeContext context = create();
     if (!context)
         return failed("creating a context", NULL);
-    kvxRuntimeLoadRequest request;
-    memset(&request, 0, sizeof request);
-    request.structSize = sizeof request;
-    request.skeletonPath = skeletonPath;
-    request.atlasPath = atlasPath;
-    request.scale = 1.0f;
+    kvxRuntimeLoadRequest request = loadRequest(skeletonPath, atlasPath);
     int result = 1;
     kvxRuntimeDrawCommand command;
     memset(&command, 0, sizeof command);
@@ -178,12 +185,7 @@ static int refuseHostile(void *library, const char *folder)
     if (!context)
         return failed("creating a context", NULL);
     char skeletonPath[512], atlasPath[512];
-    kvxRuntimeLoadRequest request;
-    memset(&request, 0, sizeof request);
-    request.structSize = sizeof request;
-    request.skeletonPath = skeletonPath;
-    request.atlasPath = atlasPath;
-    request.scale = 1.0f;
+    kvxRuntimeLoadRequest request = loadRequest(skeletonPath, atlasPath);
     int result = 0;
     for (int i = 0; i < hostileCount && result == 0; ++i) {
         snprintf(skeletonPath, sizeof skeletonPath, "%s/%s", folder, hostileSkeletons[i]);

@@ -4,7 +4,7 @@
 
 #include "app/mainwindow.h"
 
-#include "preview/playbackbar.h"
+#include "app/playbackbar.h"
 
 #include <QApplication>
 #include <QDir>

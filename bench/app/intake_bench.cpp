@@ -8,7 +8,7 @@
 //
 // kvx-bench-app-intake [skeletons]   (default 1000)
 
-#include "app/resourcescan.h"
+#include "assets/qt/resourcescan.h"
 #include "support/exportbuilder.h"
 #include "support/mainwindowaccess.h"
 

@@ -7,12 +7,12 @@
 #include "support/mainwindowaccess.h"
 
 #include "assets/atlasreader.h"
-#include "assets/companionfiles.h"
+#include "assets/qt/companionfiles.h"
 #include "assets/versiondetection.h"
 #include "cli/inspection.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "editor/editordiscovery.h"
-#include "editor/editorlocator.h"
+#include "editor/qt/editorlocator.h"
 
 #include <QApplication>
 #include <QComboBox>

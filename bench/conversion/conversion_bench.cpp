@@ -3,7 +3,7 @@
 // atlas of 10 pages. The stand-in editor (tests and demos only) plays the editor; its own run time
 // and the cost of starting its processes are left out.
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 // kvx-bench-plugins-bonechain
 
 #include "benchexport.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "preview/runtimeplugin.h"
 
 #include <QCoreApplication>

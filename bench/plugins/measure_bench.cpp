@@ -8,7 +8,7 @@
 // kvx-bench-plugins-measure
 
 #include "benchexport.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "preview/runtimeplugin.h"
 
 #include <QCoreApplication>

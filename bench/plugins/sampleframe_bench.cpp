@@ -9,7 +9,7 @@
 //   this build; another build's plugin folder gives its figures to set beside these.
 
 #include "benchexport.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "preview/runtimeplugin.h"
 
 #include <QCoreApplication>

@@ -11,9 +11,9 @@
 // that a busy machine cannot disturb:
 //   valgrind --tool=callgrind --toggle-collect='*paintProfiledFrames*' kvx-bench-preview-paint profile canvas 10000 10
 
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "preview/rasterizer.h"
 #include "preview/runtimeplugin.h"
 #include "support/referencepainter.h"

@@ -3,7 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
-#include "common/terminationrequests.h"
+#include "common/qt/terminationrequests.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

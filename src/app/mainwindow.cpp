@@ -4,8 +4,8 @@
 
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
-#include "preview/playbackbar.h"
-#include "preview/spinepreviewwidget.h"
+#include "app/playbackbar.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,10 +3,10 @@
 
 #include "app/windowdialogs.h"
 #include "preview/playbackmodel.h"
-#include "app/resourcescan.h"
+#include "assets/qt/resourcescan.h"
 #include "preview/runtimeplugin.h"
 #include "readiness/detectioncache.h"
-#include "readiness/readiness.h"
+#include "readiness/qt/readiness.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>

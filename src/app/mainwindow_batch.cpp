@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 
-#include "conversion/batchconversion.h"
+#include "conversion/qt/batchconversion.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include "app/mainwindow.h"
 
-#include "assets/companionfiles.h"
-#include "conversion/conversionjob.h"
+#include "assets/qt/companionfiles.h"
+#include "conversion/qt/conversionjob.h"
 
 #include <QCheckBox>
 #include <QComboBox>

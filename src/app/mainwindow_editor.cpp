@@ -3,10 +3,10 @@
 #include "app/mainwindow.h"
 
 #include "app/probeanswer.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "editor/editordiscovery.h"
-#include "editor/editorlocator.h"
-#include "editor/probejob.h"
+#include "editor/qt/editorlocator.h"
+#include "editor/qt/probejob.h"
 #include "readiness/readinessverdict.h"
 
 #include <QLabel>

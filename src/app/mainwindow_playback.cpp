@@ -4,8 +4,8 @@
 #include "app/mainwindow.h"
 
 #include "app/viewsettings.h"
-#include "preview/playbackbar.h"
-#include "preview/spinepreviewwidget.h"
+#include "app/playbackbar.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QCloseEvent>
 #include <QKeySequence>

@@ -4,10 +4,10 @@
 #include "app/mainwindow.h"
 
 #include "assets/atlasreader.h"
-#include "assets/companionfiles.h"
+#include "assets/qt/companionfiles.h"
 #include "assets/versiondetection.h"
-#include "common/pathtext.h"
-#include "preview/spinepreviewwidget.h"
+#include "common/qt/pathtext.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

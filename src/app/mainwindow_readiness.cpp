@@ -3,7 +3,7 @@
 
 #include "app/mainwindow.h"
 
-#include "readiness/readiness.h"
+#include "readiness/qt/readiness.h"
 
 #include <QDir>
 #include <QFileInfo>

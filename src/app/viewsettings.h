@@ -3,7 +3,7 @@
 // playback speed, loop, canvas background and the window's geometry. Stored values that make no
 // sense read as the defaults.
 
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QByteArray>
 #include <QString>

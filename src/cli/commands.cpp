@@ -1,9 +1,9 @@
 #include "cli/commands.h"
 
 #include "cli/inspection.h"
-#include "common/terminationrequests.h"
-#include "common/pathtext.h"
-#include "conversion/batchconversion.h"
+#include "common/qt/terminationrequests.h"
+#include "common/qt/pathtext.h"
+#include "conversion/qt/batchconversion.h"
 #include "editor/editordiscovery.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "cli/inspection.h"
 
-#include "assets/companionfiles.h"
-#include "common/pathtext.h"
-#include "editor/probejob.h"
+#include "assets/qt/companionfiles.h"
+#include "common/qt/pathtext.h"
+#include "editor/qt/probejob.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 // What kovexa-cli knows about each skeleton it is given: the intake rules, the readiness the
 // window shows, and the editor version that suits it (cached, or asked of the editor).
 
-#include "readiness/readiness.h"
-#include "readiness/skeletonsearch.h"
+#include "readiness/qt/readiness.h"
+#include "readiness/qt/skeletonsearch.h"
 
 #include <QHash>
 #include <QJsonObject>

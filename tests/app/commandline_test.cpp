@@ -3,7 +3,7 @@
 #include "app/commandline.h"
 #include "support/testfiles.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QFile>
 #include <QImage>

@@ -3,7 +3,7 @@
 
 #include "windowfixture.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
 
 #include <QColor>

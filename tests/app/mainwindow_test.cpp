@@ -2,13 +2,13 @@
 
 #include "windowfixture.h"
 
-#include "conversion/conversionjob.h"
-#include "preview/playbackbar.h"
-#include "preview/spinepreviewwidget.h"
+#include "conversion/qt/conversionjob.h"
+#include "app/playbackbar.h"
+#include "app/spinepreviewwidget.h"
 
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QDir>
 #include <QBoxLayout>

@@ -3,8 +3,8 @@
 
 #include "windowfixture.h"
 
-#include "conversion/conversionjob.h"
-#include "preview/spinepreviewwidget.h"
+#include "conversion/qt/conversionjob.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QComboBox>
 #include <QtConcurrent/QtConcurrentRun>

@@ -2,9 +2,9 @@
 // order, progress, cancellation and hostile file systems (the walk's rules are tested through the
 // window in intake_test).
 
-#include "app/resourcescan.h"
+#include "assets/qt/resourcescan.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
 #include "support/testfiles.h"
 #include "windowfixture.h"

@@ -1,6 +1,6 @@
 #include "windowfixture.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
-#include "assets/companionfiles.h"
+#include "assets/qt/companionfiles.h"
 
 #include "assets/atlasreader.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "support/testfiles.h"
 
 #include <QDir>

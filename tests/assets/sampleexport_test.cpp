@@ -1,9 +1,9 @@
 // The bundled sample export: recognised, complete, and consistent between skeleton, atlas and page.
 
 #include "assets/atlasreader.h"
-#include "assets/companionfiles.h"
+#include "assets/qt/companionfiles.h"
 #include "assets/versiondetection.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QColor>
 #include <QDir>

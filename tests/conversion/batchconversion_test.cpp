@@ -1,7 +1,7 @@
 // BatchConversion on its own: order, one outcome per item, failures that do not stop the rest,
 // and a stop that ends it once.
 
-#include "conversion/batchconversion.h"
+#include "conversion/qt/batchconversion.h"
 #include "conversion/conversionsandbox.h"
 
 #include <gtest/gtest.h>

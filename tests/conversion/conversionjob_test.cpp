@@ -1,10 +1,10 @@
 // ConversionJob end to end with the stand-in editor: results, checks in order, failures, cleanup.
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 #include "conversion/jobrecorder.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "conversion/conversionsandbox.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QCoreApplication>
 #include <QDir>

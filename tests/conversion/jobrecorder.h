@@ -1,7 +1,7 @@
 #pragma once
 // Runs a ConversionJob and records what it reported.
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 
 #include <QCoreApplication>

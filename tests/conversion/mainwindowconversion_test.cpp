@@ -1,7 +1,7 @@
 // One-click conversion through the window: dialogs answered here, the stand-in editor doing the work.
 
 #include "support/shownmessage.h"
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 
 #include "app/mainwindow.h"

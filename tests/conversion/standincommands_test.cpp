@@ -2,7 +2,7 @@
 
 #include "conversion/conversionsandbox.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

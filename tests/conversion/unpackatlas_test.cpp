@@ -1,6 +1,6 @@
 // The atlas copy handed to the unpacker when premultiplied pages are to be kept as stored.
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 #include "conversion/jobrecorder.h"
 

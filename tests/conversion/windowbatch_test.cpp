@@ -1,8 +1,8 @@
 // "全部转换" through the window: dialogs answered here, the stand-in editor doing the work.
 
 #include "support/shownmessage.h"
-#include "conversion/batchconversion.h"
-#include "conversion/conversionjob.h"
+#include "conversion/qt/batchconversion.h"
+#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
 
 #include "app/mainwindow.h"

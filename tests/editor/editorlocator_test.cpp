@@ -1,8 +1,8 @@
 // The window's editor location: the stored setting first, then the install search.
 
-#include "editor/editorlocator.h"
+#include "editor/qt/editorlocator.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "editor/editordiscovery.h"
 #include "support/testfiles.h"
 

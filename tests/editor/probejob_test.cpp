@@ -1,6 +1,6 @@
 // The pool-thread job behind the window's probe: cached versions first, then the stand-in editor.
 
-#include "editor/probejob.h"
+#include "editor/qt/probejob.h"
 
 #include "support/testfiles.h"
 

@@ -4,7 +4,7 @@
 #include "plugins/featurefixtures.h"
 #include "plugins/pluginharness.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

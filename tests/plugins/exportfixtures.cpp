@@ -1,6 +1,6 @@
 #include "plugins/exportfixtures.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QColor>
 #include <QImage>

@@ -3,11 +3,11 @@
 // export.
 
 #include "app/windowfixture.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "plugins/exportfixtures.h"
 #include "plugins/hostileexports.h"
 #include "plugins/pluginharness.h"
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QCoreApplication>
 #include <gmock/gmock.h>

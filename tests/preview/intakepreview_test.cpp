@@ -3,7 +3,7 @@
 
 #include "app/mainwindow.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
 #include "support/installedplugin.h"
 #include "support/mainwindowaccess.h"

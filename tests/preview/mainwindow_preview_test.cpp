@@ -4,8 +4,8 @@
 
 #include "app/mainwindow.h"
 
-#include "common/pathtext.h"
-#include "preview/spinepreviewwidget.h"
+#include "common/qt/pathtext.h"
+#include "app/spinepreviewwidget.h"
 #include "support/installedplugin.h"
 #include "support/mainwindowaccess.h"
 #include "support/testfiles.h"

@@ -1,7 +1,7 @@
 // The playback bar on its own: what the user's actions report, and that the window's updates
 // report nothing back.
 
-#include "preview/playbackbar.h"
+#include "app/playbackbar.h"
 
 #include <QCheckBox>
 #include <QComboBox>

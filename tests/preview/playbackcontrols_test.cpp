@@ -5,9 +5,9 @@
 #include "app/mainwindow.h"
 
 #include "app/viewsettings.h"
-#include "common/pathtext.h"
-#include "preview/playbackbar.h"
-#include "preview/spinepreviewwidget.h"
+#include "common/qt/pathtext.h"
+#include "app/playbackbar.h"
+#include "app/spinepreviewwidget.h"
 #include "support/installedplugin.h"
 #include "support/mainwindowaccess.h"
 #include "support/settingsstore.h"

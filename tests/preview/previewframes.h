@@ -1,9 +1,9 @@
 #pragma once
 // Frames, page images and renders for the preview canvas tests.
 
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "support/testfiles.h"
 
 #include <QColor>

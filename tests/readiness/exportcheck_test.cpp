@@ -1,6 +1,6 @@
 // The export check behind readiness: a page image must be a readable regular file.
 
-#include "readiness/exportcheck.h"
+#include "readiness/qt/exportcheck.h"
 #include "support/testfiles.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // Needs kvx_use_test_plugins on the test target.
 
 #include "app/windowdialogs.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "preview/runtimeplugin.h"
 #include "testplugin/testpluginlibrary.h"
 

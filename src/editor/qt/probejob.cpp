@@ -1,4 +1,4 @@
-#include "editor/probejob.h"
+#include "editor/qt/probejob.h"
 
 #include "editor/editordiscovery.h"
 #include "editor/editorprobe.h"

@@ -3,7 +3,7 @@
 // badge and the command line both show.
 
 #include "assets/versiondetection.h"
-#include "readiness/exportcheck.h"
+#include "readiness/qt/exportcheck.h"
 #include "readiness/readinessverdict.h"
 
 #include <QHash>

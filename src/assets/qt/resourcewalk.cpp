@@ -1,4 +1,4 @@
-#include "assets/resourcewalk.h"
+#include "assets/qt/resourcewalk.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

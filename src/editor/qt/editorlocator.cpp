@@ -1,6 +1,6 @@
-#include "editor/editorlocator.h"
+#include "editor/qt/editorlocator.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "editor/editordiscovery.h"
 
 #include <QSettings>

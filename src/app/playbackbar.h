@@ -3,7 +3,7 @@
 // loop and the canvas background. It only shows values and reports what the user did; the window
 // decides what follows.
 
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
 #include <QWidget>
 

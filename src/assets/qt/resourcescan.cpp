@@ -1,8 +1,8 @@
 // Walk and detection of a batch of handed-over paths, usable on any thread.
 
-#include "app/resourcescan.h"
+#include "assets/qt/resourcescan.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QPromise>
 #include <QThreadPool>

@@ -1,4 +1,4 @@
-#include "preview/playbackbar.h"
+#include "app/playbackbar.h"
 
 #include "preview/playbackmodel.h"
 

@@ -1,4 +1,4 @@
-#include "preview/spinepreviewwidget.h"
+#include "app/spinepreviewwidget.h"
 
 #include "preview/rasterizer.h"
 

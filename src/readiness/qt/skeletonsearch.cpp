@@ -1,7 +1,7 @@
-#include "readiness/skeletonsearch.h"
+#include "readiness/qt/skeletonsearch.h"
 
-#include "assets/resourcewalk.h"
-#include "common/pathtext.h"
+#include "assets/qt/resourcewalk.h"
+#include "common/qt/pathtext.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
-#include "readiness/readiness.h"
+#include "readiness/qt/readiness.h"
 
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "editor/editordiscovery.h"
-#include "editor/editorlocator.h"
+#include "editor/qt/editorlocator.h"
 #include "readiness/detectioncache.h"
 
 namespace kvx {

@@ -1,6 +1,6 @@
 // The atlas the unpacker reads, and the check of what it wrote.
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

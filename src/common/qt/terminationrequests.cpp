@@ -1,4 +1,4 @@
-#include "common/terminationrequests.h"
+#include "common/qt/terminationrequests.h"
 
 #include <QCoreApplication>
 

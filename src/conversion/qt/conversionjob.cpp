@@ -1,8 +1,8 @@
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 
 #include "assets/atlasreader.h"
 #include "assets/spineversion.h"
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 #include "conversion/publish.h"
 #include "editor/editordiscovery.h"
 

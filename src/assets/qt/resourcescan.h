@@ -2,7 +2,7 @@
 // The part of resource intake that needs no window: walking what the user handed over, detecting
 // each skeleton candidate, and doing both off the GUI thread for a whole batch.
 
-#include "assets/resourcewalk.h"
+#include "assets/qt/resourcewalk.h"
 #include "assets/versiondetection.h"
 
 #include <QFuture>

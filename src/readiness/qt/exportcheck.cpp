@@ -1,7 +1,7 @@
-#include "readiness/exportcheck.h"
+#include "readiness/qt/exportcheck.h"
 
-#include "assets/companionfiles.h"
-#include "common/pathtext.h"
+#include "assets/qt/companionfiles.h"
+#include "common/qt/pathtext.h"
 
 #include <QFile>
 #include <QFileInfo>

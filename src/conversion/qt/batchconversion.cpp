@@ -1,6 +1,6 @@
-#include "conversion/batchconversion.h"
+#include "conversion/qt/batchconversion.h"
 
-#include "conversion/conversionjob.h"
+#include "conversion/qt/conversionjob.h"
 
 #include <QFileInfo>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "assets/companionfiles.h"
+#include "assets/qt/companionfiles.h"
 
 #include "assets/atlasreader.h"
 

@@ -1,4 +1,4 @@
-#include "common/pathtext.h"
+#include "common/qt/pathtext.h"
 
 #include <QFile>
 

@@ -96,10 +96,14 @@ function runtimePatches(applied) {
     return {
         name: "runtime-patches",
         setup(build) {
+            // Whichever patch's filter matches first applies every patch of that file.
             for (const patch of patches) {
                 build.onLoad({ filter: patch.file }, (args) => {
-                    const contents = patchText(patch, args.path, readFileSync(args.path, "utf8"));
-                    applied.add(patch.name);
+                    let contents = readFileSync(args.path, "utf8");
+                    for (const filePatch of patches.filter((each) => each.file.test(args.path))) {
+                        contents = patchText(filePatch, args.path, contents);
+                        applied.add(filePatch.name);
+                    }
                     return { contents, loader: "js", resolveDir: path.dirname(args.path) };
                 });
             }

@@ -53,6 +53,8 @@ function runtime38Files() {
     };
 }
 
+const pathConstraint38 = /[\\/]@pixi-spine[\\/]runtime-3\.8[\\/]lib[\\/]core[\\/]PathConstraint\.mjs$/;
+
 // Source patches for faults of the pinned runtimes. Each names the file it applies to and the
 // exact text it replaces; the build fails when a file of this line is missing, when a text is
 // not found exactly once, or when a patch was never applied, so a changed pinned version cannot
@@ -63,8 +65,46 @@ const sourcePatches = [
         // the chain rotate modes bones then never turn toward the path. The 3.8 runtime has one.
         name: "3.8 path constraint chain rotation",
         lines: ["3.8"],
-        file: /[\\/]@pixi-spine[\\/]runtime-3\.8[\\/]lib[\\/]core[\\/]PathConstraint\.mjs$/,
+        file: pathConstraint38,
         edits: [{ find: /if \(tangents\)\s*if \(tangents\)/g, replace: "if (tangents)" }],
+    },
+    {
+        // The port leaves fixed spacing unscaled and, in chain scale mode, scales percent spacing
+        // by the bone's world scale. The 3.8 runtime scales fixed spacing by the bone's world
+        // scale as it does length spacing (a bone without length then adds no space) and never
+        // scales percent spacing.
+        name: "3.8 path constraint spacing",
+        lines: ["3.8"],
+        file: pathConstraint38,
+        edits: [
+            { find: /if \(scale \|\| lengthSpacing\)/g, replace: "if (scale || spacingMode != SpacingMode.Percent)" },
+            { find: /spaces\[\+\+i\] = \(lengthSpacing \?/g,
+              replace: "spaces[++i] = spacingMode == SpacingMode.Percent ? spacing : (lengthSpacing ?" },
+        ],
+    },
+    {
+        // On a constant-speed path the 3.8 runtime stretches a fixed position by the path's world
+        // length over its recorded length; the port leaves it as recorded.
+        name: "3.8 path constraint fixed position",
+        lines: ["3.8"],
+        file: pathConstraint38,
+        edits: [{ find: /if \(percentPosition\)\s*position \*= pathLength;/g,
+                  replace: "position *= percentPosition ? pathLength : pathLength / path.lengths[curveCount - 1];" }],
+    },
+    {
+        // At a curve's start the port nudges the curve parameter to 1e-4 and, for tangents, turns
+        // the bone along the curve there; the 3.8 runtime takes the curve's first point and, up to
+        // a parameter of 0.001, the direction of its first handle.
+        name: "3.8 path constraint curve start",
+        lines: ["3.8"],
+        file: pathConstraint38,
+        edits: [
+            { find: /if \(p == 0 \|\| isNaN\(p\)\)\s*p = 1e-4;/g,
+              replace: "if (p == 0 || isNaN(p)) {"
+                  + " out[o] = x1; out[o + 1] = y1; out[o + 2] = Math.atan2(cy1 - y1, cx1 - x1); return; }" },
+            { find: /if \(tangents\)\s*out\[o \+ 2\] = Math\.atan2\(y - /g,
+              replace: "if (tangents) out[o + 2] = p < 0.001 ? Math.atan2(cy1 - y1, cx1 - x1) : Math.atan2(y - " },
+        ],
     },
     {
         // QJSEngine (Qt 6.4) runs an unlabeled "break" inside a labeled "if" as leaving only the
@@ -96,10 +136,14 @@ function runtimePatches(applied) {
     return {
         name: "runtime-patches",
         setup(build) {
+            // Whichever patch's filter matches first applies every patch of that file.
             for (const patch of patches) {
                 build.onLoad({ filter: patch.file }, (args) => {
-                    const contents = patchText(patch, args.path, readFileSync(args.path, "utf8"));
-                    applied.add(patch.name);
+                    let contents = readFileSync(args.path, "utf8");
+                    for (const filePatch of patches.filter((each) => each.file.test(args.path))) {
+                        contents = patchText(filePatch, args.path, contents);
+                        applied.add(filePatch.name);
+                    }
                     return { contents, loader: "js", resolveDir: path.dirname(args.path) };
                 });
             }

@@ -136,6 +136,16 @@ TEST_P(EngineDifferenceTest, ChainPathConstraintAndSkinsDrawAlike)
     compare(skinsExport(line()), "large");
 }
 
+TEST_P(EngineDifferenceTest, PathChainsInEverySpacingAndRotateModeAndTheirFollowerDrawAlike)
+{
+    const PathChainModes cases[] = {
+        {"fixed", 18, "tangent", 0}, {"length", 2, "chain", 10}, {"percent", 0.2, "chainScale", 5}};
+    for (const PathChainModes &modes : cases) {
+        SCOPED_TRACE(modes.spacingMode + " spacing, " + modes.rotateMode);
+        compare(pathChainExport(line(), modes));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryLine, EngineDifferenceTest, ::testing::ValuesIn(runtimeLines()),
                          [](const auto &info) { return "Spine" + info.param.substr(0, 1) + info.param.substr(2); });
 

@@ -110,6 +110,11 @@ const char *const straightPath =
     R"({"type": "path", "lengths": [141.421356], "vertexCount": 6, "vertices": [-10, -10, 0, 0, 33.333333,)"
     R"( 33.333333, 66.666667, 66.666667, 100, 100, 110, 110]})";
 
+// An L of two straight curves, (0, 0) to (30, 0) to (30, 30), with its handles at the thirds.
+const char *const cornerPath =
+    R"({"type": "path", "lengths": [30, 60], "vertexCount": 9, "vertices": [-10, 0, 0, 0, 10, 0, 20, 0, 30, 0,)"
+    R"( 30, 10, 30, 20, 30, 30, 30, 40]})";
+
 // The comb: counter-clockwise with y up, teeth at x -30, -10, 10 and 30, notches down to y 0.
 const char *const combClip =
     R"({"type": "clipping", "end": "fill", "vertexCount": 9, "vertices": [-30, -30, 30, -30, 30, 30, 20, 0, 10, 30,)"
@@ -129,6 +134,33 @@ FixtureExport chainPathExport(const std::string &line)
                              R"( "b2": {"seg": {"x": 10, "width": 20, "height": 10}})";
     document.constraints = {{Kind::Path, R"("name": "chain", "bones": ["b1", "b2"], "rotateMode": "chain")", "path"}};
     return {documentJson(line, document), atlasFor(line), {}};
+}
+
+FixtureExport pathChainExport(const std::string &line, const PathChainModes &modes)
+{
+    Document document;
+    document.bones = R"({"name": "root"}, {"name": "pathBone", "parent": "root", "x": -30, "y": -20, "scaleX": 2,)"
+                     R"( "scaleY": 2}, {"name": "hip", "parent": "root", "x": 50, "y": 50, "scaleX": 1.25,)"
+                     R"( "scaleY": 1.25}, {"name": "b1", "parent": "hip", "length": 20},)"
+                     R"( {"name": "b2", "parent": "b1", "x": 20, "length": 20},)"
+                     R"( {"name": "b3", "parent": "b2", "x": 20, "length": 20},)"
+                     R"( {"name": "end", "parent": "b3", "x": 20}, {"name": "foot", "parent": "root"})";
+    document.slots = R"({"name": "path", "bone": "pathBone", "attachment": "path"})";
+    document.defaultSkin = std::string(R"("path": {"path": )") + cornerPath + "}";
+    for (const char *bone : {"b1", "b2", "b3", "foot"}) {
+        const std::string name = bone;
+        document.slots += R"(, {"name": ")" + name + R"(", "bone": ")" + name + R"(", "attachment": "seg"})";
+        document.defaultSkin += R"(, ")" + name + R"(": {"seg": {"x": 10, "width": 20, "height": 10}})";
+    }
+    std::ostringstream chain;
+    chain << R"("name": "chain", "order": 0, "bones": ["b1", "b2", "b3"], "positionMode": "fixed", "spacingMode": ")"
+          << modes.spacingMode << R"(", "spacing": )" << modes.spacing << R"(, "rotateMode": ")" << modes.rotateMode
+          << R"(", "position": )" << modes.position;
+    document.constraints = {{Kind::Path, chain.str(), "path"},
+                            {Kind::Transform, R"("name": "follow", "order": 1, "bones": ["foot"])", "end"}};
+    document.animations = R"("sneak": {"bones": {"pathBone": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 30}})
+                          + R"(}, "hip": {"scale": )" + pairTimeline({{0, 1, 1}, {1, 1.2f, 0.9f}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "sneak"};
 }
 
 FixtureExport concaveClipExport(const std::string &line)

@@ -20,6 +20,22 @@ struct FixtureExport {
 // bones lie on the path, turned by 45°.
 FixtureExport chainPathExport(const std::string &line);
 
+// The path constraint's modes and values in pathChainExport, as the editor writes them.
+struct PathChainModes {
+    std::string spacingMode; // "fixed", "length" or "percent"
+    double spacing = 0;
+    std::string rotateMode; // "tangent", "chain" or "chainScale"
+    double position = 0;    // fixed, in the path's own units
+};
+
+// Bones b1–b3 (20 long, region "seg" along each) under bone "hip", which scales them by 1.25,
+// on an L-shaped path of two straight curves. Bone "pathBone" draws the path at twice its
+// recorded size: in the world it runs from (-30, -20) to (30, -20) and on to (30, 40), 120 long
+// where its lengths say 60. Bone "end" sits at b3's tip; bone "foot" (region "seg") follows it
+// through a transform constraint applied after the path constraint. Animation "sneak" turns the
+// path and stretches the hip over one second.
+FixtureExport pathChainExport(const std::string &line, const PathChainModes &modes);
+
 // A 100 × 100 region centred on the root, clipped by a comb with four teeth pointing up: the
 // square (-30, -30)–(30, 30) less three notches 20 wide and 30 deep, 2700 square units in all.
 // Animation "still" holds the pose for a second.

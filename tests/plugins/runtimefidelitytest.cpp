@@ -15,18 +15,33 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr float pageSize = 64.0f;
 
-// The corners of region "seg" (20 × 10, its left edge on the bone) on a bone at (x, y), y up,
-// turned by degrees, as the plugin hands them out (y down).
-std::vector<Corner> segmentCorners(double x, double y, double degrees)
+// A bone's world transform, y up: its x axis (a, c), its y axis (b, d) and its origin.
+struct WorldBone {
+    double a, b, c, d, x, y;
+};
+
+WorldBone turnedBone(double x, double y, double degrees)
 {
     const double c = std::cos(degrees * pi / 180.0), s = std::sin(degrees * pi / 180.0);
+    return {c, -s, s, c, x, y};
+}
+
+// The corners of region "seg" (20 × 10, its left edge on the bone) on the bone, as the plugin
+// hands them out (y down).
+std::vector<Corner> segmentCorners(const WorldBone &bone)
+{
     const float u2 = 20 / pageSize, v2 = 10 / pageSize;
     const Corner local[] = {{0, -5, 0, v2}, {0, 5, 0, 0}, {20, 5, u2, 0}, {20, -5, u2, v2}};
     std::vector<Corner> corners;
     for (const Corner &corner : local)
-        corners.push_back({float(x + corner.x * c - corner.y * s), float(-(y + corner.x * s + corner.y * c)), corner.u,
-                           corner.v});
+        corners.push_back({float(bone.a * corner.x + bone.b * corner.y + bone.x),
+                           float(-(bone.c * corner.x + bone.d * corner.y + bone.y)), corner.u, corner.v});
     return corners;
+}
+
+std::vector<Corner> segmentCorners(double x, double y, double degrees)
+{
+    return segmentCorners(turnedBone(x, y, degrees));
 }
 
 struct Extent {
@@ -62,6 +77,57 @@ Extent extentOf(const PreviewFrame &frame)
     return ::testing::AssertionSuccess();
 }
 
+// Where the official runtimes put pathChainExport's bones. Both legs of its path are straight
+// with their handles at the thirds, so the lengths the runtimes measure are exact and every point
+// lies at its true distance along the path.
+struct PathPlace {
+    double x, y, angle;
+};
+
+// The world point at distance s along the path, with its leg's direction; the corner belongs to
+// the first leg.
+PathPlace placeOnPath(double s)
+{
+    constexpr double legLength = 60;
+    if (s <= legLength)
+        return {-30 + s, -20, 0};
+    return {30, -20 + (s - legLength), pi / 2};
+}
+
+// b1–b3 as the path constraint leaves them, then the foot, which follows b3's tip.
+std::vector<WorldBone> pathChainPose(const std::string &line, const PathChainModes &modes)
+{
+    constexpr double boneLength = 20, boneScale = 1.25, pathLength = 120, recordedLength = 60;
+    const double space = modes.spacingMode == "percent"  ? modes.spacing * pathLength
+                         : modes.spacingMode == "length" ? (boneLength + modes.spacing) * boneScale
+                                                         : modes.spacing * boneScale;
+    // 3.8 reads a fixed position in the path's recorded units, stretched with the path; 4.x does not.
+    double along = modes.position * (line == "3.8" ? pathLength / recordedLength : 1);
+    const PathPlace start = placeOnPath(along);
+    double x = start.x, y = start.y;
+    std::vector<WorldBone> bones;
+    for (int i = 0; i < 3; ++i, along += space) {
+        const PathPlace here = placeOnPath(along), next = placeOnPath(along + space);
+        const double dx = next.x - x, dy = next.y - y;
+        const double stretch = modes.rotateMode == "chainScale" ? std::hypot(dx, dy) / (boneLength * boneScale) : 1;
+        const double angle = modes.rotateMode == "tangent" ? here.angle : std::atan2(dy, dx);
+        const WorldBone turned = turnedBone(x, y, angle * 180 / pi);
+        bones.push_back({turned.a * boneScale * stretch, turned.b * boneScale, turned.c * boneScale * stretch,
+                         turned.d * boneScale, x, y});
+        // In chain mode the next bone starts at this one's tip, otherwise at its own point.
+        x = modes.rotateMode == "chain" ? x + boneLength * bones.back().a : next.x;
+        y = modes.rotateMode == "chain" ? y + boneLength * bones.back().c : next.y;
+    }
+    WorldBone foot = bones.back();
+    foot.x += boneLength * foot.a;
+    foot.y += boneLength * foot.c;
+    // Up to 4.2 the transform constraint also copies scale and shear; in 4.3 it copies what it names.
+    if (line == "4.3")
+        foot = turnedBone(foot.x, foot.y, std::atan2(foot.c, foot.a) * 180 / pi);
+    bones.push_back(foot);
+    return bones;
+}
+
 class RuntimeFidelityTest : public ::testing::TestWithParam<std::string> {
 protected:
     const std::string &line() const { return GetParam(); }
@@ -88,8 +154,32 @@ TEST_P(RuntimeFidelityTest, ChainPathConstraintTurnsEveryBoneAlongThePath)
     const double along = 20 * std::cos(pi / 4);
     for (const Corner &corner : segmentCorners(along, along, 45))
         expected.push_back(corner);
-    // 3.8 measures the curve in straight pieces, a hundredth of a unit from the exact length.
-    EXPECT_TRUE(hasCorners(frame.items[0], expected, 0.05f));
+    EXPECT_TRUE(hasCorners(frame.items[0], expected));
+}
+
+// Every spacing and rotate mode the editor writes, starting at the path's start and further on,
+// with bones and path scaled so that each mode's use of their world size shows.
+TEST_P(RuntimeFidelityTest, PathChainAndTheFootFollowingItsTipLieWhereTheRuntimePutsThem)
+{
+    const PathChainModes cases[] = {
+        {"fixed", 18, "tangent", 0},   {"fixed", 18, "chain", 10},   {"fixed", 18, "chainScale", 5},
+        {"length", 2, "tangent", 10},  {"length", 2, "chain", 0},    {"length", 2, "chainScale", 5},
+        {"percent", 0.2, "tangent", 5}, {"percent", 0.2, "chain", 10}, {"percent", 0.2, "chainScale", 0}};
+    for (const PathChainModes &modes : cases) {
+        SCOPED_TRACE(modes.spacingMode + " spacing, " + modes.rotateMode + " rotation, position "
+                     + std::to_string(modes.position));
+        const FixtureExport fixture = pathChainExport(line(), modes);
+        PluginHarness run(line());
+        ASSERT_TRUE(run.load(writeExport(folder, fixture.skeleton, fixture.atlas)).ok) << run.error;
+        const PreviewFrame frame = run.sample(0.0f);
+        ASSERT_TRUE(frame.ok) << run.error;
+        ASSERT_EQ(frame.items.size(), 1u);
+        std::vector<Corner> expected;
+        for (const WorldBone &bone : pathChainPose(line(), modes))
+            for (const Corner &corner : segmentCorners(bone))
+                expected.push_back(corner);
+        EXPECT_TRUE(hasCorners(frame.items[0], expected));
+    }
 }
 
 TEST_P(RuntimeFidelityTest, ConcaveClippingKeepsExactlyThePolygonsArea)

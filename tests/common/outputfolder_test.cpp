@@ -1,7 +1,6 @@
-// The output folder made ready up front, and the working folder that goes with its object.
+// The output folder made ready up front (its refusals are shown end to end by kovexa-cli's tests).
 
 #include "common/outputfolder.h"
-#include "common/workingfolder.h"
 
 #include "support/testfiles.h"
 
@@ -29,42 +28,6 @@ TEST(OutputFolder, CreatesWhatIsMissingAndTakesBackOnlyWhatStayedEmpty)
     existing->removeCreatedIfEmpty();
     fs::remove(root / "a/keep.txt");
     EXPECT_TRUE(fs::exists(root / "a")) << "a folder that was there stays";
-}
-
-TEST(OutputFolder, RefusesWhatCannotHoldOutputAndLeavesNothing)
-{
-    test::TempFolder root;
-    const fs::path file = root.write("taken", "a file");
-    const Result<OutputFolder> onFile = OutputFolder::prepare(file);
-    ASSERT_FALSE(onFile);
-    EXPECT_EQ(onFile.failure().kind, FailureKind::NotAFolder);
-
-    const Result<OutputFolder> below = OutputFolder::prepare(file / "out");
-    ASSERT_FALSE(below);
-    EXPECT_EQ(below.failure().kind, FailureKind::FolderCreate);
-    EXPECT_TRUE(below.failure().systemError) << "the system's reason is kept";
-    EXPECT_EQ(test::readFileBytes(file), "a file");
-}
-
-TEST(WorkingFolder, GoesWithItsObjectUnlessReleased)
-{
-    test::TempFolder root;
-    fs::path kept;
-    {
-        Result<WorkingFolder> removed = WorkingFolder::create(root.path());
-        ASSERT_TRUE(removed);
-        root.write(removed->path().filename() / "part.png", "half");
-        Result<WorkingFolder> released = WorkingFolder::create(root.path());
-        ASSERT_TRUE(released);
-        kept = released->path();
-        EXPECT_NE(kept, removed->path());
-        EXPECT_EQ(kept.filename().string().rfind(".kovexa-", 0), 0u);
-        released->release();
-    }
-    std::vector<fs::path> left;
-    for (const fs::directory_entry &entry : fs::directory_iterator(root.path()))
-        left.push_back(entry.path());
-    EXPECT_EQ(left, std::vector<fs::path>{kept});
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <thread>
@@ -108,6 +109,38 @@ bool reportUnpacked(const AtlasToUnpack &atlas, const Result<LooseImagesReport> 
     return false;
 }
 
+struct UnpackTally {
+    qsizetype unpacked = 0;
+    qsizetype failed = 0;
+    bool stopped = false;
+};
+
+// Each atlas on a thread of its own while the event loop takes Ctrl+C; a stopped atlas leaves nothing.
+UnpackTally unpackAtlases(const std::vector<AtlasToUnpack> &atlases, const QString &outputFolder, bool straightAlpha,
+                          QTextStream &out, QTextStream &err)
+{
+    std::atomic<bool> stopRequested = false;
+    const TerminationRequests stopRequests([&stopRequested, &err] {
+        err << "kovexa-cli: stopping\n";
+        err.flush();
+        stopRequested = true;
+    });
+    const auto stop = [&stopRequested] { return stopRequested.load(); };
+    UnpackTally tally;
+    for (const AtlasToUnpack &atlas : atlases) {
+        if (stop())
+            break;
+        const LooseImagesRequest request{atlas.atlasPath, outputFolder, atlas.folderName, straightAlpha};
+        const Result<LooseImagesReport> outcome = runBesideEventLoop([&] { return writeLooseImages(request, stop); });
+        if (!outcome && outcome.failure().kind == FailureKind::Cancelled)
+            break;
+        (reportUnpacked(atlas, outcome, out) ? tally.unpacked : tally.failed) += 1;
+        out.flush();
+    }
+    tally.stopped = stop();
+    return tally;
+}
+
 // --editor, checked as the window checks a chosen editor; otherwise the window's own lookup.
 bool chooseEditor(const CliArguments &arguments, EditorSituation &situation, QTextStream &err)
 {
@@ -156,11 +189,6 @@ int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err
 
 int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err)
 {
-    const QFileInfo named(arguments.outputFolder);
-    if (named.exists() && !named.isDir()) {
-        err << "kovexa-cli: --output " << arguments.outputFolder << " is not a folder\n";
-        return kExitUsage;
-    }
     EditorSituation situation;
     if (!chooseEditor(arguments, situation, err))
         return kExitUsage;
@@ -233,34 +261,15 @@ int runUnpack(const CliArguments &arguments, QTextStream &out, QTextStream &err)
         return kExitFailure;
     }
 
-    std::atomic<bool> stopRequested = false;
-    const TerminationRequests stopRequests([&stopRequested, &err] {
-        err << "kovexa-cli: stopping\n";
-        err.flush();
-        stopRequested = true;
-    });
-    qsizetype unpacked = 0;
-    qsizetype failedAtlases = 0;
-    for (const AtlasToUnpack &atlas : plan.atlases) {
-        if (stopRequested)
-            break;
-        const LooseImagesRequest request{atlas.atlasPath, toQString(output->path()), atlas.folderName,
-                                         arguments.straightAlpha};
-        const Result<LooseImagesReport> outcome =
-            runBesideEventLoop([&] { return writeLooseImages(request, [&stopRequested] { return stopRequested.load(); }); });
-        if (!outcome && outcome.failure().kind == FailureKind::Cancelled)
-            break; // its working folder is gone
-        (reportUnpacked(atlas, outcome, out) ? unpacked : failedAtlases) += 1;
-        out.flush();
-    }
+    const UnpackTally tally = unpackAtlases(plan.atlases, toQString(output->path()), arguments.straightAlpha, out, err);
     output->removeCreatedIfEmpty();
-    const qsizetype failed = plan.failedLines.size() + failedAtlases;
-    out << unpacked << " unpacked, " << failed << " failed";
-    if (stopRequested)
-        out << ", " << (static_cast<qsizetype>(plan.atlases.size()) - unpacked - failedAtlases) << " not unpacked (stopped)";
+    const qsizetype failed = plan.failedLines.size() + tally.failed;
+    out << tally.unpacked << " unpacked, " << failed << " failed";
+    if (tally.stopped)
+        out << ", " << (static_cast<qsizetype>(plan.atlases.size()) - tally.unpacked - tally.failed) << " not unpacked (stopped)";
     out << '\n';
     out.flush();
-    if (stopRequested)
+    if (tally.stopped)
         return kExitInterrupted;
     return withMissingPaths(failed > 0 ? kExitFailure : kExitSuccess, paths);
 }

@@ -12,23 +12,23 @@ const QString kConvertInto = QStringLiteral("--convert-into");
 const QString kHelp = QStringLiteral("--help");
 const QString kVersion = QStringLiteral("--version");
 
-const CommandSpec &programSpec()
+const CommandDeclaration &programDeclaration()
 {
-    static const CommandSpec spec{
+    static const CommandDeclaration declaration{
         QString(), QStringLiteral("[PATH...]"), QStringLiteral("path"), 0,
-        {OptionSpec{.name = kScreenshot, .value = OptionValue::Text, .valueName = QStringLiteral("FILE"),
+        {OptionDeclaration{.name = kScreenshot, .value = OptionValue::Text, .valueName = QStringLiteral("FILE"),
                     .help = QStringLiteral("saves a picture of the window once the resources are listed\n"
                                            "and their readiness shown, then quits")},
-         OptionSpec{.name = kSmokeTest, .help = QStringLiteral("quits right after start-up (exit code 0)")},
-         OptionSpec{.name = kConvertInto, .value = OptionValue::Text, .valueName = QStringLiteral("FOLDER"),
+         OptionDeclaration{.name = kSmokeTest, .help = QStringLiteral("quits right after start-up (exit code 0)")},
+         OptionDeclaration{.name = kConvertInto, .value = OptionValue::Text, .valueName = QStringLiteral("FOLDER"),
                     .help = QStringLiteral("converts the current skeleton into FOLDER once it is ready")}}};
-    return spec;
+    return declaration;
 }
 
-const QList<OptionSpec> &programOptions()
+const QList<OptionDeclaration> &programOptions()
 {
-    static const QList<OptionSpec> options{OptionSpec{.name = kHelp, .shortName = QStringLiteral("-h")},
-                                           OptionSpec{.name = kVersion}};
+    static const QList<OptionDeclaration> options{OptionDeclaration{.name = kHelp, .shortName = QStringLiteral("-h")},
+                                           OptionDeclaration{.name = kVersion}};
     return options;
 }
 
@@ -36,7 +36,7 @@ const QList<OptionSpec> &programOptions()
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
-    const ParsedCommand parsed = parseCommand(programSpec(), arguments.mid(1), programOptions());
+    const ParsedCommand parsed = parseCommand(programDeclaration(), arguments.mid(1), programOptions());
     CommandLine commandLine;
     if (parsed.options.has(kHelp)) {
         commandLine.action = CommandLineAction::Help;
@@ -59,12 +59,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString commandLineUsage()
 {
-    return QStringLiteral("Usage:\n  kovexa ") + commandSynopsis(programSpec())
+    return QStringLiteral("Usage:\n  kovexa ") + commandSynopsis(programDeclaration())
         + QStringLiteral("\n  kovexa --help | --version\n\n"
                          "Opens the window and takes in each PATH as a drop would: a skeleton file, a folder\n"
                          "(searched with its sub-folders) or any other file of an export. A PATH beginning\n"
                          "with - follows --. Options take their value as --option VALUE or --option=VALUE.\n\n")
-        + optionDescriptions(programSpec().options, 2, 26)
+        + optionDescriptions(programDeclaration().options, 2, 26)
         + QStringLiteral("\nExit codes: 0 when the window is closed; 2 bad arguments.\n");
 }
 

@@ -10,7 +10,7 @@ namespace {
 using Field = std::variant<bool CliArguments::*, QString CliArguments::*, int CliArguments::*, QSize CliArguments::*>;
 
 struct DeclaredOption {
-    OptionSpec spec;
+    OptionDeclaration declaration;
     Field field;
 };
 
@@ -20,24 +20,24 @@ struct DeclaredCommand {
     QString summary; // for the usage text; lines after the first are indented with it
     QList<DeclaredOption> options;
 
-    CommandSpec spec() const
+    CommandDeclaration declaration() const
     {
-        CommandSpec command{name, QStringLiteral("PATH..."), QStringLiteral("path"), 1, {}};
+        CommandDeclaration command{name, QStringLiteral("PATH..."), QStringLiteral("path"), 1, {}};
         for (const DeclaredOption &option : options)
-            command.options.append(option.spec);
+            command.options.append(option.declaration);
         return command;
     }
 };
 
 DeclaredOption flag(const QString &name, bool CliArguments::*field, const QString &help)
 {
-    return {OptionSpec{.name = name, .help = help}, field};
+    return {OptionDeclaration{.name = name, .help = help}, field};
 }
 
 DeclaredOption text(const QString &name, const QString &valueName, QString CliArguments::*field, const QString &help,
                     bool required = false)
 {
-    return {OptionSpec{.name = name, .value = OptionValue::Text, .valueName = valueName, .help = help, .required = required},
+    return {OptionDeclaration{.name = name, .value = OptionValue::Text, .valueName = valueName, .help = help, .required = required},
             field};
 }
 
@@ -72,8 +72,8 @@ const QList<DeclaredCommand> &declaredCommands()
     return commands;
 }
 
-const OptionSpec kHelpOption{.name = QStringLiteral("--help"), .shortName = QStringLiteral("-h")};
-const OptionSpec kVersionOption{.name = QStringLiteral("--version")};
+const OptionDeclaration kHelpOption{.name = QStringLiteral("--help"), .shortName = QStringLiteral("-h")};
+const OptionDeclaration kVersionOption{.name = QStringLiteral("--version")};
 
 const DeclaredCommand *findCommand(const QString &name)
 {
@@ -101,7 +101,7 @@ CliArguments withAction(CliAction action, const QString &command = QString())
 
 void store(const ParsedOptions &parsed, const DeclaredOption &option, CliArguments &arguments)
 {
-    const QString &name = option.spec.name;
+    const QString &name = option.declaration.name;
     if (!parsed.has(name))
         return;
     std::visit(
@@ -121,7 +121,7 @@ void store(const ParsedOptions &parsed, const DeclaredOption &option, CliArgumen
 
 CliArguments parseCommandArguments(const DeclaredCommand &command, const QStringList &arguments)
 {
-    const ParsedCommand parsed = parseCommand(command.spec(), arguments, {kHelpOption, kVersionOption});
+    const ParsedCommand parsed = parseCommand(command.declaration(), arguments, {kHelpOption, kVersionOption});
     if (parsed.options.has(kHelpOption.name))
         return withAction(CliAction::Help, command.name);
     if (parsed.options.has(kVersionOption.name))
@@ -142,7 +142,7 @@ QString commandUsage(const DeclaredCommand &command)
     QString summary = command.summary;
     summary.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kCommandColumn, QLatin1Char(' ')));
     return command.name.leftJustified(kCommandColumn) + summary + QLatin1Char('\n')
-        + optionDescriptions(command.spec().options, kCommandColumn, kHelpColumn);
+        + optionDescriptions(command.declaration().options, kCommandColumn, kHelpColumn);
 }
 
 } // namespace
@@ -172,7 +172,7 @@ QString cliUsage(const QString &commandName)
     QString usage = QStringLiteral("Usage:\n");
     for (const DeclaredCommand &command : declaredCommands()) {
         if (!only || only == &command)
-            usage += QStringLiteral("  kovexa-cli ") + commandSynopsis(command.spec()) + QLatin1Char('\n');
+            usage += QStringLiteral("  kovexa-cli ") + commandSynopsis(command.declaration()) + QLatin1Char('\n');
     }
     usage += only ? QStringLiteral("  kovexa-cli %1 --help\n\n").arg(only->name) : QStringLiteral("  kovexa-cli --help | --version\n\n");
     usage += QStringLiteral(

@@ -6,23 +6,23 @@
 namespace kvx {
 namespace {
 
-const OptionSpec *findOption(const QList<OptionSpec> &options, const QString &name)
+const OptionDeclaration *findOption(const QList<OptionDeclaration> &options, const QString &name)
 {
-    for (const OptionSpec &option : options) {
+    for (const OptionDeclaration &option : options) {
         if (option.name == name || (!option.shortName.isEmpty() && option.shortName == name))
             return &option;
     }
     return nullptr;
 }
 
-QString rangeText(const OptionSpec &option)
+QString rangeText(const OptionDeclaration &option)
 {
     if (option.maximum == std::numeric_limits<int>::max())
         return QStringLiteral("of at least %1").arg(option.minimum);
     return QStringLiteral("from %1 to %2").arg(option.minimum).arg(option.maximum);
 }
 
-std::optional<int> wholeNumber(const QString &text, const OptionSpec &option)
+std::optional<int> wholeNumber(const QString &text, const OptionDeclaration &option)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     if (!digits.match(text).hasMatch())
@@ -33,7 +33,7 @@ std::optional<int> wholeNumber(const QString &text, const OptionSpec &option)
     return value;
 }
 
-std::optional<QSize> sizeValue(const QString &text, const OptionSpec &option)
+std::optional<QSize> sizeValue(const QString &text, const OptionDeclaration &option)
 {
     const QStringList sides = text.split(QLatin1Char('x'));
     if (sides.size() != 2)
@@ -46,7 +46,7 @@ std::optional<QSize> sizeValue(const QString &text, const OptionSpec &option)
 }
 
 // Empty when the value suits the option's kind.
-QString valueMistake(const OptionSpec &option, const QString &value)
+QString valueMistake(const OptionDeclaration &option, const QString &value)
 {
     switch (option.value) {
     case OptionValue::None:
@@ -63,14 +63,14 @@ QString valueMistake(const OptionSpec &option, const QString &value)
     return QString();
 }
 
-QString optionUsage(const OptionSpec &option)
+QString optionUsage(const OptionDeclaration &option)
 {
     return option.value == OptionValue::None ? option.name : option.name + QLatin1Char(' ') + option.valueName;
 }
 
 class Parser {
 public:
-    Parser(const CommandSpec &command, QList<OptionSpec> options) : command(command), options(std::move(options)) {}
+    Parser(const CommandDeclaration &command, QList<OptionDeclaration> options) : command(command), options(std::move(options)) {}
 
     ParsedCommand parse(const QStringList &arguments)
     {
@@ -97,7 +97,7 @@ private:
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec *option = findOption(options, name);
+        const OptionDeclaration *option = findOption(options, name);
         if (!option) {
             note(command.name.isEmpty() ? QStringLiteral("unknown option %1").arg(name)
                                         : QStringLiteral("unknown option %1 for %2").arg(name, command.name));
@@ -122,7 +122,7 @@ private:
     {
         if (result.options.operands.size() < command.minimumOperands)
             note(QStringLiteral("%1 needs at least one %2").arg(command.name, command.operandNoun));
-        for (const OptionSpec &option : options) {
+        for (const OptionDeclaration &option : options) {
             if (option.required && !result.options.has(option.name))
                 note(QStringLiteral("%1 needs %2").arg(command.name, optionUsage(option)));
         }
@@ -134,8 +134,8 @@ private:
             result.mistake = mistake;
     }
 
-    const CommandSpec &command;
-    QList<OptionSpec> options;
+    const CommandDeclaration &command;
+    QList<OptionDeclaration> options;
     ParsedCommand result;
 };
 
@@ -173,28 +173,28 @@ void ParsedOptions::add(const QString &name, const QString &value)
     given.append({name, value});
 }
 
-ParsedCommand parseCommand(const CommandSpec &command, const QStringList &arguments, const QList<OptionSpec> &alsoAccepted)
+ParsedCommand parseCommand(const CommandDeclaration &command, const QStringList &arguments, const QList<OptionDeclaration> &alsoAccepted)
 {
     return Parser(command, command.options + alsoAccepted).parse(arguments);
 }
 
-QString commandSynopsis(const CommandSpec &command)
+QString commandSynopsis(const CommandDeclaration &command)
 {
     QStringList parts;
     if (!command.name.isEmpty())
         parts.append(command.name);
     if (!command.operands.isEmpty())
         parts.append(command.operands);
-    for (const OptionSpec &option : command.options)
+    for (const OptionDeclaration &option : command.options)
         parts.append(option.required ? optionUsage(option) : QLatin1Char('[') + optionUsage(option) + QLatin1Char(']'));
     return parts.join(QLatin1Char(' '));
 }
 
-QString optionDescriptions(const QList<OptionSpec> &options, int margin, int helpColumn)
+QString optionDescriptions(const QList<OptionDeclaration> &options, int margin, int helpColumn)
 {
     const QString helpIndent(helpColumn, QLatin1Char(' '));
     QString text;
-    for (const OptionSpec &option : options) {
+    for (const OptionDeclaration &option : options) {
         const QString usage = QString(margin, QLatin1Char(' ')) + optionUsage(option);
         text += usage.size() + 2 <= helpColumn ? usage.leftJustified(helpColumn) : usage + QLatin1Char('\n') + helpIndent;
         text += QString(option.help).replace(QLatin1Char('\n'), QLatin1Char('\n') + helpIndent) + QLatin1Char('\n');

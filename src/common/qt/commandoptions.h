@@ -17,7 +17,7 @@ namespace kvx {
 
 enum class OptionValue { None, Text, Number, Size };
 
-struct OptionSpec {
+struct OptionDeclaration {
     QString name;      // "--output"
     QString shortName; // "-h", or empty
     OptionValue value = OptionValue::None;
@@ -28,12 +28,12 @@ struct OptionSpec {
     int maximum = std::numeric_limits<int>::max();
 };
 
-struct CommandSpec {
+struct CommandDeclaration {
     QString name;          // "convert" in messages and usage; empty for a program without commands
     QString operands;      // usage: "PATH..." or "[PATH...]"
     QString operandNoun;   // messages: "path"
     int minimumOperands = 0;
-    QList<OptionSpec> options; // the options the usage text lists
+    QList<OptionDeclaration> options; // the options the usage text lists
 };
 
 class ParsedOptions {
@@ -60,12 +60,12 @@ struct ParsedCommand {
 // Reads the arguments after the program's (and command's) name. alsoAccepted are options every
 // command takes without listing them (help, version). Parsing goes on after a mistake, so that a
 // help option anywhere is still seen.
-ParsedCommand parseCommand(const CommandSpec &command, const QStringList &arguments,
-                           const QList<OptionSpec> &alsoAccepted = {});
+ParsedCommand parseCommand(const CommandDeclaration &command, const QStringList &arguments,
+                           const QList<OptionDeclaration> &alsoAccepted = {});
 
 // "convert PATH... --output DIR [--straight-alpha] [--editor PATH]" (without the program's name).
-QString commandSynopsis(const CommandSpec &command);
+QString commandSynopsis(const CommandDeclaration &command);
 // One line per option: margin spaces, "--output DIR", and its help from helpColumn on.
-QString optionDescriptions(const QList<OptionSpec> &options, int margin, int helpColumn);
+QString optionDescriptions(const QList<OptionDeclaration> &options, int margin, int helpColumn);
 
 } // namespace kvx

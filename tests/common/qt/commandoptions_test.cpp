@@ -7,10 +7,10 @@
 namespace kvx {
 namespace {
 
-const CommandSpec kRender{QStringLiteral("render"), QStringLiteral("PATH..."), QStringLiteral("path"), 1,
-                          {OptionSpec{.name = "--fps", .value = OptionValue::Number, .valueName = "N", .maximum = 120},
-                           OptionSpec{.name = "--size", .value = OptionValue::Size, .valueName = "WxH", .maximum = 8192},
-                           OptionSpec{.name = "--animation", .value = OptionValue::Text, .valueName = "NAME", .required = true}}};
+const CommandDeclaration kRender{QStringLiteral("render"), QStringLiteral("PATH..."), QStringLiteral("path"), 1,
+                          {OptionDeclaration{.name = "--fps", .value = OptionValue::Number, .valueName = "N", .maximum = 120},
+                           OptionDeclaration{.name = "--size", .value = OptionValue::Size, .valueName = "WxH", .maximum = 8192},
+                           OptionDeclaration{.name = "--animation", .value = OptionValue::Text, .valueName = "NAME", .required = true}}};
 
 TEST(CommandOptions, NumbersAndSizesAreCheckedAgainstTheirDeclaration)
 {

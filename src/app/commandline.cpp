@@ -1,43 +1,71 @@
 #include "app/commandline.h"
 
+#include "common/qt/commandoptions.h"
+
 namespace kvx {
 
 namespace {
 
-const QString screenshotSwitch = QStringLiteral("--screenshot");
-const QString smokeTestSwitch = QStringLiteral("--smoke-test");
-const QString convertIntoSwitch = QStringLiteral("--convert-into");
+const QString kScreenshot = QStringLiteral("--screenshot");
+const QString kSmokeTest = QStringLiteral("--smoke-test");
+const QString kConvertInto = QStringLiteral("--convert-into");
+const QString kHelp = QStringLiteral("--help");
+const QString kVersion = QStringLiteral("--version");
 
-QStringList positionalPaths(const QStringList &arguments)
+const CommandDeclaration &programDeclaration()
 {
-    QStringList paths;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == screenshotSwitch || argument == convertIntoSwitch)
-            ++i; // the file after the switch is never a resource
-        else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
-            paths.append(argument);
-    }
-    return paths;
+    static const CommandDeclaration declaration{
+        QString(), QStringLiteral("[PATH...]"), QStringLiteral("path"), 0,
+        {OptionDeclaration{.name = kScreenshot, .value = OptionValue::Text, .valueName = QStringLiteral("FILE"),
+                    .help = QStringLiteral("saves a picture of the window once the resources are listed\n"
+                                           "and their readiness shown, then quits")},
+         OptionDeclaration{.name = kSmokeTest, .help = QStringLiteral("quits right after start-up (exit code 0)")},
+         OptionDeclaration{.name = kConvertInto, .value = OptionValue::Text, .valueName = QStringLiteral("FOLDER"),
+                    .help = QStringLiteral("converts the current skeleton into FOLDER once it is ready")}}};
+    return declaration;
+}
+
+const QList<OptionDeclaration> &programOptions()
+{
+    static const QList<OptionDeclaration> options{OptionDeclaration{.name = kHelp, .shortName = QStringLiteral("-h")},
+                                           OptionDeclaration{.name = kVersion}};
+    return options;
 }
 
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
+    const ParsedCommand parsed = parseCommand(programDeclaration(), arguments.mid(1), programOptions());
     CommandLine commandLine;
-    commandLine.resourcePaths = positionalPaths(arguments);
-    // The whole list is searched, so the file after --screenshot may itself be --smoke-test.
-    const qsizetype screenshotIndex = arguments.indexOf(screenshotSwitch);
-    if (screenshotIndex >= 0 && screenshotIndex + 1 < arguments.size()) {
-        commandLine.screenshotRequested = true;
-        commandLine.screenshotPath = arguments.at(screenshotIndex + 1);
+    if (parsed.options.has(kHelp)) {
+        commandLine.action = CommandLineAction::Help;
+    } else if (parsed.options.has(kVersion)) {
+        commandLine.action = CommandLineAction::Version;
+    } else if (!parsed.mistake.isEmpty()) {
+        commandLine.action = CommandLineAction::Invalid;
+        commandLine.error = parsed.mistake;
     }
-    commandLine.smokeTest = arguments.contains(smokeTestSwitch);
-    const qsizetype convertIndex = arguments.indexOf(convertIntoSwitch);
-    if (convertIndex >= 0 && convertIndex + 1 < arguments.size())
-        commandLine.convertInto = arguments.at(convertIndex + 1);
+    for (const QString &path : parsed.options.operands) {
+        if (!path.isEmpty())
+            commandLine.resourcePaths.append(path);
+    }
+    commandLine.screenshotRequested = parsed.options.has(kScreenshot);
+    commandLine.screenshotPath = parsed.options.text(kScreenshot);
+    commandLine.smokeTest = parsed.options.has(kSmokeTest);
+    commandLine.convertInto = parsed.options.text(kConvertInto);
     return commandLine;
+}
+
+QString commandLineUsage()
+{
+    return QStringLiteral("Usage:\n  kovexa ") + commandSynopsis(programDeclaration())
+        + QStringLiteral("\n  kovexa --help | --version\n\n"
+                         "Opens the window and takes in each PATH as a drop would: a skeleton file, a folder\n"
+                         "(searched with its sub-folders) or any other file of an export. A PATH beginning\n"
+                         "with - follows --. Options take their value as --option VALUE or --option=VALUE.\n\n")
+        + optionDescriptions(programDeclaration().options, 2, 26)
+        + QStringLiteral("\nExit codes: 0 when the window is closed; 2 bad arguments.\n");
 }
 
 } // namespace kvx

@@ -1,8 +1,9 @@
-// Start-up: name the application, show the window, take in the command-line resources and arm the
-// automation switches.
+// Start-up: answer help, version and mistakes on the console, or name the application, show the
+// window, take in the command-line resources and arm the automation switches.
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "common/consoletext.h"
 #include "common/qt/terminationrequests.h"
 
 #include <QApplication>
@@ -10,9 +11,15 @@
 #include <QPixmap>
 #include <QSessionManager>
 #include <QTimer>
+#include <optional>
+
+#ifndef KVX_VERSION
+#define KVX_VERSION "0"
+#endif
 
 namespace {
 
+constexpr int kExitUsage = 2;
 constexpr int kSmokeTestQuitMilliseconds = 100;
 constexpr int kScreenshotMilliseconds = 250;
 constexpr int kConvertCheckMilliseconds = 50;
@@ -52,11 +59,49 @@ void armAutomation(const kvx::CommandLine &commandLine, QApplication &applicatio
         QTimer::singleShot(kSmokeTestQuitMilliseconds, &application, [] { QCoreApplication::quit(); });
 }
 
+void writeConsole(kvx::ConsoleStream stream, const QString &text)
+{
+    kvx::writeConsoleText(stream, text.toStdString());
+}
+
+// The exit code when the command line is answered on the console rather than by the window.
+std::optional<int> answerOnConsole(const kvx::CommandLine &commandLine)
+{
+    switch (commandLine.action) {
+    case kvx::CommandLineAction::Help:
+        writeConsole(kvx::ConsoleStream::Output, kvx::commandLineUsage());
+        return 0;
+    case kvx::CommandLineAction::Version:
+        writeConsole(kvx::ConsoleStream::Output, QStringLiteral("kovexa " KVX_VERSION "\n"));
+        return 0;
+    case kvx::CommandLineAction::Invalid:
+        writeConsole(kvx::ConsoleStream::Error,
+                     QStringLiteral("kovexa: %1\nTry 'kovexa --help'.\n").arg(commandLine.error));
+        return kExitUsage;
+    case kvx::CommandLineAction::OpenWindow:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Help and version are answered before the window system is touched, so they work without a
+    // display. The narrow arguments suffice for that; paths come from Qt's reading below.
+    QStringList narrowArguments;
+    for (int i = 0; i < argc; ++i)
+        narrowArguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const kvx::CommandLine early = kvx::parseCommandLine(narrowArguments);
+        early.action == kvx::CommandLineAction::Help || early.action == kvx::CommandLineAction::Version)
+        return *answerOnConsole(early);
+
     QApplication application(argc, argv);
+    // Qt has taken its own options (-platform, -style, ...) out of the arguments by now.
+    const kvx::CommandLine commandLine = kvx::parseCommandLine(QCoreApplication::arguments());
+    if (const std::optional<int> exitCode = answerOnConsole(commandLine))
+        return *exitCode;
     // Set before the window exists: every default-constructed QSettings is scoped by these names.
     QCoreApplication::setApplicationName(QStringLiteral("Kovexa"));
     QCoreApplication::setOrganizationName(QStringLiteral("Kovexa"));
@@ -70,7 +115,6 @@ int main(int argc, char **argv)
     kvx::MainWindow window;
     window.show();
 
-    const kvx::CommandLine commandLine = kvx::parseCommandLine(QCoreApplication::arguments());
     window.takeInResources(commandLine.resourcePaths);
     armAutomation(commandLine, application, window);
     return application.exec();

@@ -50,6 +50,15 @@ bool isRotatedValue(std::string_view value)
     return isTrueValue(value) || value == "90" || value == "270";
 }
 
+// The runtimes turn a region only by the three right angles; any other angle draws it upright.
+int32_t rotationDegrees(std::string_view value)
+{
+    if (isTrueValue(value))
+        return 90;
+    const std::optional<int32_t> degrees = parseWholeInt32(value);
+    return degrees && (*degrees == 90 || *degrees == 180 || *degrees == 270) ? *degrees : 0;
+}
+
 // ----- strtod in the "C" locale, without depending on the process locale -----
 
 bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix)
@@ -180,8 +189,10 @@ void applyPageProperty(AtlasPage &page, std::string_view key, std::string_view v
 
 void applyRegionProperty(AtlasRegion &region, std::string_view key, std::string_view value)
 {
-    if (key == "rotate")
+    if (key == "rotate") {
         region.rotate = isRotatedValue(value);
+        region.degrees = rotationDegrees(value);
+    }
     else if (key == "bounds")
         region.bounds = intListOrEmpty(value);
     else if (key == "xy")

@@ -12,7 +12,8 @@ namespace kvx {
 
 struct AtlasRegion {
     std::string name;
-    bool rotate = false;
+    bool rotate = false;  // packed a quarter turn (90 or 270 degrees): across and down swap on the page
+    int32_t degrees = 0;  // how far the packer turned it: 0, 90, 180 or 270 ("true" is 90; other values 0)
     std::vector<int32_t> bounds;
     std::vector<int32_t> xy;
     std::vector<int32_t> size;

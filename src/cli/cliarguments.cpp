@@ -1,7 +1,88 @@
 #include "cli/cliarguments.h"
 
+#include "common/qt/commandoptions.h"
+
+#include <variant>
+
 namespace kvx {
 namespace {
+
+using Field = std::variant<bool CliArguments::*, QString CliArguments::*, int CliArguments::*, QSize CliArguments::*>;
+
+struct DeclaredOption {
+    OptionDeclaration declaration;
+    Field field;
+};
+
+struct DeclaredCommand {
+    CliAction action;
+    QString name;
+    QString summary; // for the usage text; lines after the first are indented with it
+    QList<DeclaredOption> options;
+
+    CommandDeclaration declaration() const
+    {
+        CommandDeclaration command{name, QStringLiteral("PATH..."), QStringLiteral("path"), 1, {}};
+        for (const DeclaredOption &option : options)
+            command.options.append(option.declaration);
+        return command;
+    }
+};
+
+DeclaredOption flag(const QString &name, bool CliArguments::*field, const QString &help)
+{
+    return {OptionDeclaration{.name = name, .help = help}, field};
+}
+
+DeclaredOption text(const QString &name, const QString &valueName, QString CliArguments::*field, const QString &help,
+                    bool required = false)
+{
+    return {OptionDeclaration{.name = name, .value = OptionValue::Text, .valueName = valueName, .help = help, .required = required},
+            field};
+}
+
+const QList<DeclaredCommand> &declaredCommands()
+{
+    static const QString straightAlphaHelp = QStringLiteral("turns premultiplied pages into straight alpha");
+    static const QList<DeclaredCommand> commands{
+        {CliAction::Inspect,
+         QStringLiteral("inspect"),
+         QStringLiteral("one record per skeleton: format, data version, atlas, pages, editor and verdict."),
+         {flag(QStringLiteral("--json"), &CliArguments::json,
+               QStringLiteral("prints the records as JSON (schema kovexa-inspect/1)"))}},
+        {CliAction::Convert,
+         QStringLiteral("convert"),
+         QStringLiteral("converts every supported skeleton into a new folder inside DIR, one at a time\n"
+                        "(one that is not ready counts as failed)."),
+         {text(QStringLiteral("--output"), QStringLiteral("DIR"), &CliArguments::outputFolder,
+               QStringLiteral("the folder the projects go into (created when missing)"), true),
+          flag(QStringLiteral("--straight-alpha"), &CliArguments::straightAlpha, straightAlphaHelp),
+          text(QStringLiteral("--editor"), QStringLiteral("PATH"), &CliArguments::editorPath,
+               QStringLiteral("names the Spine Editor to use"))}},
+        {CliAction::Unpack,
+         QStringLiteral("unpack"),
+         QStringLiteral("writes every region of the skeletons' atlases (and of atlases named directly),\n"
+                        "each atlas once, as its own PNG into a new folder DIR/<skeleton or atlas name>:\n"
+                        "turned upright, stripped whitespace restored, folders of the region's name kept,\n"
+                        "indexed regions as <name>_<index>.png; nothing is replaced."),
+         {text(QStringLiteral("--output"), QStringLiteral("DIR"), &CliArguments::outputFolder,
+               QStringLiteral("the folder the images go into (created when missing)"), true),
+          flag(QStringLiteral("--straight-alpha"), &CliArguments::straightAlpha, straightAlphaHelp)}},
+    };
+    return commands;
+}
+
+const OptionDeclaration kHelpOption{.name = QStringLiteral("--help"), .shortName = QStringLiteral("-h")};
+const OptionDeclaration kVersionOption{.name = QStringLiteral("--version")};
+
+const DeclaredCommand *findCommand(const QString &name)
+{
+    for (const DeclaredCommand &command : declaredCommands()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
 
 CliArguments invalid(const QString &error)
 {
@@ -10,51 +91,58 @@ CliArguments invalid(const QString &error)
     return arguments;
 }
 
-// The value following an option, or an error when there is none.
-bool takeValue(const QStringList &arguments, qsizetype &index, QString &value, QString &error)
+CliArguments withAction(CliAction action, const QString &command = QString())
 {
-    const QString option = arguments.at(index);
-    if (index + 1 >= arguments.size() || arguments.at(index + 1).isEmpty()) {
-        error = QStringLiteral("option %1 needs a value").arg(option);
-        return false;
-    }
-    value = arguments.at(++index);
-    return true;
+    CliArguments arguments;
+    arguments.action = action;
+    arguments.command = command;
+    return arguments;
 }
 
-CliArguments parseCommand(CliAction action, const QStringList &arguments)
+void store(const ParsedOptions &parsed, const DeclaredOption &option, CliArguments &arguments)
 {
-    CliArguments parsed;
-    parsed.action = action;
-    bool optionsEnded = false;
-    for (qsizetype index = 1; index < arguments.size(); ++index) {
-        const QString &argument = arguments.at(index);
-        if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
-            parsed.paths.append(argument);
-            continue;
-        }
-        QString error;
-        if (argument == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (action == CliAction::Inspect && argument == QLatin1String("--json")) {
-            parsed.json = true;
-        } else if (action == CliAction::Convert && argument == QLatin1String("--straight-alpha")) {
-            parsed.straightAlpha = true;
-        } else if (action == CliAction::Convert && argument == QLatin1String("--output")) {
-            if (!takeValue(arguments, index, parsed.outputFolder, error))
-                return invalid(error);
-        } else if (action == CliAction::Convert && argument == QLatin1String("--editor")) {
-            if (!takeValue(arguments, index, parsed.editorPath, error))
-                return invalid(error);
-        } else {
-            return invalid(QStringLiteral("unknown option %1 for %2").arg(argument, arguments.first()));
-        }
-    }
-    if (parsed.paths.isEmpty())
-        return invalid(QStringLiteral("%1 needs at least one path").arg(arguments.first()));
-    if (action == CliAction::Convert && parsed.outputFolder.isEmpty())
-        return invalid(QStringLiteral("convert needs --output DIR"));
-    return parsed;
+    const QString &name = option.declaration.name;
+    if (!parsed.has(name))
+        return;
+    std::visit(
+        [&](auto field) {
+            using Value = std::remove_reference_t<decltype(arguments.*field)>;
+            if constexpr (std::is_same_v<Value, bool>)
+                arguments.*field = true;
+            else if constexpr (std::is_same_v<Value, QString>)
+                arguments.*field = parsed.text(name);
+            else if constexpr (std::is_same_v<Value, int>)
+                arguments.*field = parsed.number(name).value_or(0);
+            else
+                arguments.*field = parsed.size(name).value_or(QSize());
+        },
+        option.field);
+}
+
+CliArguments parseCommandArguments(const DeclaredCommand &command, const QStringList &arguments)
+{
+    const ParsedCommand parsed = parseCommand(command.declaration(), arguments, {kHelpOption, kVersionOption});
+    if (parsed.options.has(kHelpOption.name))
+        return withAction(CliAction::Help, command.name);
+    if (parsed.options.has(kVersionOption.name))
+        return withAction(CliAction::Version);
+    if (!parsed.mistake.isEmpty())
+        return invalid(parsed.mistake);
+    CliArguments result = withAction(command.action, command.name);
+    result.paths = parsed.options.operands;
+    for (const DeclaredOption &option : command.options)
+        store(parsed.options, option, result);
+    return result;
+}
+
+QString commandUsage(const DeclaredCommand &command)
+{
+    constexpr int kCommandColumn = 10;
+    constexpr int kHelpColumn = 30;
+    QString summary = command.summary;
+    summary.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kCommandColumn, QLatin1Char(' ')));
+    return command.name.leftJustified(kCommandColumn) + summary + QLatin1Char('\n')
+        + optionDescriptions(command.declaration().options, kCommandColumn, kHelpColumn);
 }
 
 } // namespace
@@ -64,43 +152,42 @@ CliArguments parseCliArguments(const QStringList &arguments)
     if (arguments.isEmpty())
         return invalid(QStringLiteral("no command given"));
     const QString &first = arguments.first();
-    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
-        CliArguments help;
-        help.action = CliAction::Help;
-        return help;
-    }
-    if (first == QLatin1String("--version")) {
-        CliArguments version;
-        version.action = CliAction::Version;
-        return version;
-    }
-    if (first == QLatin1String("inspect"))
-        return parseCommand(CliAction::Inspect, arguments);
-    if (first == QLatin1String("convert"))
-        return parseCommand(CliAction::Convert, arguments);
+    if (first == kHelpOption.name || first == kHelpOption.shortName)
+        return withAction(CliAction::Help);
+    if (first == QLatin1String("help"))
+        return withAction(CliAction::Help, findCommand(arguments.value(1)) ? arguments.value(1) : QString());
+    if (first == kVersionOption.name)
+        return withAction(CliAction::Version);
+    if (const DeclaredCommand *command = findCommand(first))
+        return parseCommandArguments(*command, arguments.mid(1));
+    const QStringList beforeOperands = arguments.mid(0, arguments.indexOf(QStringLiteral("--")));
+    if (beforeOperands.contains(kHelpOption.name) || beforeOperands.contains(kHelpOption.shortName))
+        return withAction(CliAction::Help);
     return invalid(QStringLiteral("unknown command %1").arg(first));
 }
 
-QString cliUsage()
+QString cliUsage(const QString &commandName)
 {
-    return QStringLiteral(
-        "Usage:\n"
-        "  kovexa-cli inspect PATH... [--json]\n"
-        "  kovexa-cli convert PATH... --output DIR [--straight-alpha] [--editor PATH]\n"
-        "  kovexa-cli --help | --version\n"
-        "\n"
+    const DeclaredCommand *only = findCommand(commandName);
+    QString usage = QStringLiteral("Usage:\n");
+    for (const DeclaredCommand &command : declaredCommands()) {
+        if (!only || only == &command)
+            usage += QStringLiteral("  kovexa-cli ") + commandSynopsis(command.declaration()) + QLatin1Char('\n');
+    }
+    usage += only ? QStringLiteral("  kovexa-cli %1 --help\n\n").arg(only->name) : QStringLiteral("  kovexa-cli --help | --version\n\n");
+    usage += QStringLiteral(
         "PATH is a skeleton file (.json, .skel, .skel.bytes), a folder (searched with its sub-folders)\n"
-        "or any other file of an export (its folder is searched, not below).\n"
+        "or any other file of an export (its folder is searched, not below); a PATH beginning with -\n"
+        "follows --. Options take their value as --option VALUE or --option=VALUE; -h is --help.\n\n");
+    for (const DeclaredCommand &command : declaredCommands()) {
+        if (!only || only == &command)
+            usage += commandUsage(command);
+    }
+    return usage + QStringLiteral(
         "\n"
-        "inspect   one record per skeleton: format, data version, atlas, pages, editor and verdict;\n"
-        "          --json prints the records as JSON (schema kovexa-inspect/1).\n"
-        "convert   converts every supported skeleton into a new folder inside DIR, one at a time\n"
-        "          (one that is not ready counts as failed);\n"
-        "          --straight-alpha turns premultiplied pages into straight alpha;\n"
-        "          --editor names the Spine Editor to use.\n"
-        "\n"
-        "Exit codes: 0 success; 1 a skeleton could not be converted (convert) or no skeleton was\n"
-        "found; 2 bad arguments; 130 stopped by Ctrl+C.\n");
+        "Exit codes: 0 success; 1 a skeleton could not be converted or an atlas unpacked, nothing was\n"
+        "found, or a PATH does not exist; 2 bad arguments, no PATH exists, or DIR cannot be created or\n"
+        "written; 130 stopped by Ctrl+C.\n");
 }
 
 } // namespace kvx

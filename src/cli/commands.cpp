@@ -1,14 +1,22 @@
 #include "cli/commands.h"
 
 #include "cli/inspection.h"
-#include "common/qt/terminationrequests.h"
+#include "cli/unpacking.h"
+#include "common/outputfolder.h"
 #include "common/qt/pathtext.h"
+#include "common/qt/terminationrequests.h"
 #include "conversion/qt/batchconversion.h"
+#include "conversion/qt/looseimages.h"
 #include "editor/editordiscovery.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
 
 namespace kvx {
 namespace {
@@ -18,6 +26,119 @@ QString indented(const QString &text)
     QString lines = text.trimmed();
     lines.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
     return lines;
+}
+
+QString englishLine(const Failure &failure)
+{
+    return QString::fromStdString(englishText(failure));
+}
+
+// The paths that exist; each other one is named on err.
+struct ExistingPaths {
+    QStringList paths;
+    bool someMissing = false;
+};
+
+ExistingPaths existingPaths(const QStringList &paths, QTextStream &err)
+{
+    ExistingPaths result;
+    for (const QString &path : paths) {
+        if (QFileInfo::exists(path)) {
+            result.paths.append(path);
+        } else {
+            err << "kovexa-cli: no such file or folder: " << path << '\n';
+            result.someMissing = true;
+        }
+    }
+    err.flush();
+    return result;
+}
+
+// A missing PATH turns success into failure; a stop or a failure keeps its own code.
+int withMissingPaths(int exitCode, const ExistingPaths &paths)
+{
+    return exitCode == kExitSuccess && paths.someMissing ? kExitFailure : exitCode;
+}
+
+std::optional<OutputFolder> prepareOutput(const QString &folder, QTextStream &err)
+{
+    Result<OutputFolder> output = OutputFolder::prepare(toPath(folder));
+    if (output)
+        return std::move(*output);
+    if (output.failure().kind == FailureKind::NotAFolder)
+        err << "kovexa-cli: --output " << folder << " is not a folder\n";
+    else
+        err << "kovexa-cli: cannot use --output " << folder << ": " << englishLine(output.failure()) << '\n';
+    return std::nullopt;
+}
+
+// Runs work on a thread of its own while the event loop takes termination requests.
+template <typename Work>
+auto runBesideEventLoop(Work work) -> decltype(work())
+{
+    std::optional<decltype(work())> result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result.emplace(work());
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    return std::move(*result);
+}
+
+// One line per atlas, and whether it was written whole.
+bool reportUnpacked(const AtlasToUnpack &atlas, const Result<LooseImagesReport> &outcome, QTextStream &out)
+{
+    if (!outcome) {
+        out << "failed " << atlas.atlasPath << ":\n    " << englishLine(outcome.failure()) << '\n';
+        return false;
+    }
+    const LooseImagesReport &report = *outcome;
+    const QString images = QStringLiteral("%1 image(s)").arg(report.imagesWritten);
+    if (report.complete()) {
+        out << "unpacked " << atlas.atlasPath << " -> " << report.folder << " (" << images << ")\n";
+        return true;
+    }
+    out << "failed " << atlas.atlasPath;
+    if (!report.folder.isEmpty())
+        out << " -> " << report.folder;
+    out << " (" << images << ", " << report.leftOut.size() << " left out):\n";
+    for (const Failure &leftOut : report.leftOut)
+        out << "    " << englishLine(leftOut) << '\n';
+    return false;
+}
+
+struct UnpackTally {
+    qsizetype unpacked = 0;
+    qsizetype failed = 0;
+    bool stopped = false;
+};
+
+// Each atlas on a thread of its own while the event loop takes Ctrl+C; a stopped atlas leaves nothing.
+UnpackTally unpackAtlases(const std::vector<AtlasToUnpack> &atlases, const QString &outputFolder, bool straightAlpha,
+                          QTextStream &out, QTextStream &err)
+{
+    std::atomic<bool> stopRequested = false;
+    const TerminationRequests stopRequests([&stopRequested, &err] {
+        err << "kovexa-cli: stopping\n";
+        err.flush();
+        stopRequested = true;
+    });
+    const auto stop = [&stopRequested] { return stopRequested.load(); };
+    UnpackTally tally;
+    for (const AtlasToUnpack &atlas : atlases) {
+        if (stop())
+            break;
+        const LooseImagesRequest request{atlas.atlasPath, outputFolder, atlas.folderName, straightAlpha};
+        const Result<LooseImagesReport> outcome = runBesideEventLoop([&] { return writeLooseImages(request, stop); });
+        if (!outcome && outcome.failure().kind == FailureKind::Cancelled)
+            break;
+        (reportUnpacked(atlas, outcome, out) ? tally.unpacked : tally.failed) += 1;
+        out.flush();
+    }
+    tally.stopped = stop();
+    return tally;
 }
 
 // --editor, checked as the window checks a chosen editor; otherwise the window's own lookup.
@@ -51,37 +172,43 @@ QList<BatchItem> batchItems(const std::vector<SkeletonRecord> &records, QTextStr
 
 } // namespace
 
-int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &)
+int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err)
 {
+    const ExistingPaths paths = existingPaths(arguments.paths, err);
+    if (paths.paths.isEmpty())
+        return kExitUsage;
     EditorVersionResolver resolver(currentEditorSituation());
-    const std::vector<SkeletonRecord> records = inspectSkeletons(arguments.paths, resolver);
+    const std::vector<SkeletonRecord> records = inspectSkeletons(paths.paths, resolver);
     if (arguments.json)
         out << QJsonDocument(inspectionJson(records, resolver.editor())).toJson(QJsonDocument::Indented);
     else
         out << inspectionText(records, resolver.editor());
-    return records.empty() ? kExitFailure : kExitSuccess;
+    return withMissingPaths(std::any_of(records.begin(), records.end(), isSpineSkeleton) ? kExitSuccess : kExitFailure,
+                            paths);
 }
 
 int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err)
 {
-    const QFileInfo output(arguments.outputFolder);
-    if (output.exists() && !output.isDir()) {
-        err << "kovexa-cli: --output " << arguments.outputFolder << " is not a folder\n";
-        return kExitUsage;
-    }
     EditorSituation situation;
     if (!chooseEditor(arguments, situation, err))
         return kExitUsage;
+    const ExistingPaths paths = existingPaths(arguments.paths, err);
+    if (paths.paths.isEmpty())
+        return kExitUsage;
+    const std::optional<OutputFolder> output = prepareOutput(arguments.outputFolder, err);
+    if (!output)
+        return kExitUsage;
     EditorVersionResolver resolver(situation);
-    const std::vector<SkeletonRecord> records = inspectSkeletons(arguments.paths, resolver);
+    const std::vector<SkeletonRecord> records = inspectSkeletons(paths.paths, resolver);
     const QList<BatchItem> items = batchItems(records, out);
     if (items.isEmpty()) {
+        output->removeCreatedIfEmpty();
         out << "no skeleton to convert\n";
         out.flush();
         return kExitFailure;
     }
 
-    BatchConversion batch(situation.editorPath, output.absoluteFilePath(), arguments.straightAlpha, items);
+    BatchConversion batch(situation.editorPath, toQString(output->path()), arguments.straightAlpha, items);
     QObject::connect(&batch, &BatchConversion::itemFinished, &batch, [&out](const BatchOutcome &outcome) {
         if (outcome.success)
             out << "converted " << outcome.skeletonPath << " -> " << outcome.outputDirectory << '\n';
@@ -112,7 +239,39 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
     });
     batch.start();
     QCoreApplication::exec();
-    return exitCode;
+    output->removeCreatedIfEmpty();
+    return withMissingPaths(exitCode, paths);
+}
+
+int runUnpack(const CliArguments &arguments, QTextStream &out, QTextStream &err)
+{
+    const ExistingPaths paths = existingPaths(arguments.paths, err);
+    if (paths.paths.isEmpty())
+        return kExitUsage;
+    const std::optional<OutputFolder> output = prepareOutput(arguments.outputFolder, err);
+    if (!output)
+        return kExitUsage;
+    const UnpackPlan plan = planUnpack(paths.paths);
+    for (const QString &line : plan.skippedLines + plan.failedLines)
+        out << line << '\n';
+    if (plan.atlases.empty()) {
+        output->removeCreatedIfEmpty();
+        out << "no atlas to unpack\n";
+        out.flush();
+        return kExitFailure;
+    }
+
+    const UnpackTally tally = unpackAtlases(plan.atlases, toQString(output->path()), arguments.straightAlpha, out, err);
+    output->removeCreatedIfEmpty();
+    const qsizetype failed = plan.failedLines.size() + tally.failed;
+    out << tally.unpacked << " unpacked, " << failed << " failed";
+    if (tally.stopped)
+        out << ", " << (static_cast<qsizetype>(plan.atlases.size()) - tally.unpacked - tally.failed) << " not unpacked (stopped)";
+    out << '\n';
+    out.flush();
+    if (tally.stopped)
+        return kExitInterrupted;
+    return withMissingPaths(failed > 0 ? kExitFailure : kExitSuccess, paths);
 }
 
 } // namespace kvx

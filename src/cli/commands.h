@@ -1,5 +1,5 @@
 #pragma once
-// The two commands of kovexa-cli; each returns the program's exit code.
+// The commands of kovexa-cli; each returns the program's exit code.
 
 #include "cli/cliarguments.h"
 
@@ -12,8 +12,13 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;
 
+// Every command first names each PATH that does not exist on err: it goes on with the others and
+// exits with at least 1, or stops with 2 when none exists. convert and unpack then make --output
+// ready (created when missing, proved writable) and stop with 2 when it cannot be.
 int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err);
 // Runs the event loop of the application until the batch ends.
 int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err);
+// Writes each atlas on a worker thread while the event loop takes Ctrl+C.
+int runUnpack(const CliArguments &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace kvx

@@ -177,6 +177,12 @@ std::vector<SkeletonRecord> inspectSkeletons(const QStringList &paths, EditorVer
     return records;
 }
 
+bool isSpineSkeleton(const SkeletonRecord &record)
+{
+    const DetectionStatus status = record.found.detection.status;
+    return status == DetectionStatus::Supported || status == DetectionStatus::Unsupported;
+}
+
 bool canConvert(const SkeletonRecord &record)
 {
     return record.verdict == QLatin1String("ready");
@@ -227,12 +233,25 @@ QString inspectionText(const std::vector<SkeletonRecord> &records, const EditorS
     QString text = QStringLiteral("Spine Editor: %1\nCached editor versions: %2\n\n")
                        .arg(editor.editorPath.isEmpty() ? QStringLiteral("not found") : editor.editorPath,
                             cached.empty() ? QStringLiteral("none") : QString::fromStdString(cached));
-    for (const SkeletonRecord &record : records)
-        text += recordText(record) + QLatin1Char('\n');
+    qsizetype skeletons = 0;
     qsizetype ready = 0;
-    for (const SkeletonRecord &record : records)
+    QString skipped;
+    for (const SkeletonRecord &record : records) {
+        if (!isSpineSkeleton(record)) {
+            skipped += QStringLiteral("skipped %1: %2\n").arg(record.found.path, blockingReason(record));
+            continue;
+        }
+        text += recordText(record) + QLatin1Char('\n');
+        ++skeletons;
         ready += canConvert(record) ? 1 : 0;
-    return text + QStringLiteral("%1 skeleton file(s), %2 ready to convert\n").arg(records.size()).arg(ready);
+    }
+    if (!skipped.isEmpty())
+        text += skipped + QLatin1Char('\n');
+    text += QStringLiteral("%1 skeleton file(s), %2 ready to convert").arg(skeletons).arg(ready);
+    const qsizetype others = static_cast<qsizetype>(records.size()) - skeletons;
+    if (others > 0)
+        text += QStringLiteral(", %1 other file(s) skipped").arg(others);
+    return text + QLatin1Char('\n');
 }
 
 } // namespace kvx

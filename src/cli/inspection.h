@@ -37,6 +37,8 @@ struct SkeletonRecord {
 // Each record's verdict is final: a skeleton that needs a probe has been probed.
 std::vector<SkeletonRecord> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver);
 
+// Spine skeleton data, of a supported line or not; other files found are skipped.
+bool isSpineSkeleton(const SkeletonRecord &record);
 bool canConvert(const SkeletonRecord &record);
 // English reason why the record cannot be converted; empty when it can.
 QString blockingReason(const SkeletonRecord &record);

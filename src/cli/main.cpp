@@ -1,4 +1,4 @@
-// kovexa-cli: inspect and convert Spine exports from a console or a pipeline, with the same
+// kovexa-cli: inspect, convert and unpack Spine exports from a console or a pipeline, with the same
 // readiness and conversion as the window.
 
 #include "cli/cliarguments.h"
@@ -26,7 +26,7 @@ int main(int argc, char **argv)
     const kvx::CliArguments parsed = kvx::parseCliArguments(arguments);
     switch (parsed.action) {
     case kvx::CliAction::Help:
-        out << kvx::cliUsage();
+        out << kvx::cliUsage(parsed.command);
         return kvx::kExitSuccess;
     case kvx::CliAction::Version:
         out << "kovexa-cli " << KVX_VERSION << '\n';
@@ -35,6 +35,8 @@ int main(int argc, char **argv)
         return kvx::runInspect(parsed, out, err);
     case kvx::CliAction::Convert:
         return kvx::runConvert(parsed, out, err);
+    case kvx::CliAction::Unpack:
+        return kvx::runUnpack(parsed, out, err);
     case kvx::CliAction::Invalid:
         break;
     }

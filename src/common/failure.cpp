@@ -14,6 +14,12 @@ std::string_view englishSentence(FailureKind kind)
     return "Unexpected failure.";
 }
 
+std::string pathDetail(const std::filesystem::path &path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string systemMessage(const std::error_code &error)
 {
     return error ? error.message() : std::string();

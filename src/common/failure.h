@@ -4,6 +4,7 @@
 // knows, and the system's reason when the system gave one.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,9 @@ std::string_view englishSentence(FailureKind kind);
 // The sentence, then the detail and the system's message, each on its own terms:
 // "File could not be opened. hero.atlas: No such file or directory".
 std::string englishText(const Failure &failure);
+
+// A path as a failure's detail: UTF-8 on every platform.
+std::string pathDetail(const std::filesystem::path &path);
 
 // The system's message for an error code, in English where the platform allows it.
 std::string systemMessage(const std::error_code &error);

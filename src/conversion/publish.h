@@ -1,6 +1,8 @@
 #pragma once
 // Moves the finished working folder to its final name in one step.
 
+#include "common/failure.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -13,5 +15,12 @@ std::error_code publishFolder(const std::filesystem::path &source, const std::fi
 // Whether publishFolder failed because something already holds the destination's name, so that
 // another name may succeed.
 bool isNameTaken(const std::error_code &error);
+
+// Publishes source as parent / baseName or, when that name is taken, under the first free one of
+// "baseName-2", "baseName-3", ...; a name taken meanwhile moves on to the next. Returns the folder
+// it became; FolderCreate with the system's reason otherwise.
+Result<std::filesystem::path> publishUnderFreeName(const std::filesystem::path &source,
+                                                   const std::filesystem::path &parent,
+                                                   const std::filesystem::path &baseName);
 
 } // namespace kvx

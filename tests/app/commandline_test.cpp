@@ -40,20 +40,23 @@ TEST(CommandLine, ScreenshotTakesTheNextArgumentWhereverItStands)
     }
 }
 
-TEST(CommandLine, ScreenshotAsTheLastArgumentRequestsNothing)
+TEST(CommandLine, ScreenshotWithoutItsFileIsRefused)
 {
     const CommandLine line = parsed({"a.skel", "--screenshot"});
+    EXPECT_EQ(line.action, CommandLineAction::Invalid);
+    EXPECT_EQ(line.error, QStringLiteral("option --screenshot needs a value"));
     EXPECT_FALSE(line.screenshotRequested);
-    EXPECT_EQ(line.resourcePaths, QStringList({"a.skel"}));
 }
 
-TEST(CommandLine, SmokeTestAfterScreenshotIsBothTheFileAndTheSwitch)
+TEST(CommandLine, TheArgumentAfterScreenshotIsItsFileWhateverItLooksLike)
 {
     const CommandLine line = parsed({"--screenshot", "--smoke-test"});
+    EXPECT_EQ(line.action, CommandLineAction::OpenWindow);
     EXPECT_TRUE(line.screenshotRequested);
     EXPECT_EQ(line.screenshotPath, QStringLiteral("--smoke-test"));
-    EXPECT_TRUE(line.smokeTest);
+    EXPECT_FALSE(line.smokeTest);
     EXPECT_TRUE(line.resourcePaths.isEmpty());
+    EXPECT_EQ(parsed({"--screenshot=shot.png"}).screenshotPath, QStringLiteral("shot.png"));
 }
 
 TEST(CommandLine, TwoScreenshotSwitchesUseTheFirstFileAndListNeither)
@@ -63,22 +66,32 @@ TEST(CommandLine, TwoScreenshotSwitchesUseTheFirstFileAndListNeither)
     EXPECT_EQ(line.resourcePaths, QStringList({"hero.json"}));
 }
 
-TEST(CommandLine, OtherSwitchesAreIgnored)
+TEST(CommandLine, UnknownSwitchesAreRefusedAndHelpWinsOverThem)
 {
-    const CommandLine line = parsed({"-v", "--help", "hero.json", "-", "--smoke-testing", "--SMOKE-TEST",
-                                     "--Screenshot", "x.png"});
-    EXPECT_EQ(line.resourcePaths, QStringList({"hero.json", "x.png"}));
-    EXPECT_FALSE(line.smokeTest);
-    EXPECT_FALSE(line.screenshotRequested);
+    for (const char *option : {"-v", "--smoke-testing", "--SMOKE-TEST", "--Screenshot", "--smoke-test=yes"}) {
+        const CommandLine line = parsed({"hero.json", option});
+        EXPECT_EQ(line.action, CommandLineAction::Invalid) << option;
+        EXPECT_TRUE(line.error.contains(QString::fromUtf8(option).section('=', 0, 0))) << line.error.toStdString();
+    }
+    EXPECT_EQ(parsed({"-v", "hero.json", "-h"}).action, CommandLineAction::Help);
+    EXPECT_EQ(parsed({"--version"}).action, CommandLineAction::Version);
+    EXPECT_TRUE(commandLineUsage().startsWith("Usage:"));
 }
 
+TEST(CommandLine, PathsBeginningWithADashFollowTheDoubleDash)
+{
+    const CommandLine line = parsed({"-", "--smoke-test", "--", "-hero.json", "--help"});
+    EXPECT_EQ(line.action, CommandLineAction::OpenWindow);
+    EXPECT_EQ(line.resourcePaths, QStringList({"-", "-hero.json", "--help"}));
+    EXPECT_TRUE(line.smokeTest);
+}
 
 TEST(CommandLine, ConvertIntoTakesTheFolderAfterItAndNeverAsAResource)
 {
     const CommandLine line = parsed({"hero.json", "--convert-into", "out folder"});
     EXPECT_EQ(line.convertInto, QStringLiteral("out folder"));
     EXPECT_EQ(line.resourcePaths, QStringList({"hero.json"}));
-    EXPECT_TRUE(parsed({"hero.json", "--convert-into"}).convertInto.isEmpty());
+    EXPECT_EQ(parsed({"hero.json", "--convert-into"}).action, CommandLineAction::Invalid);
     EXPECT_TRUE(parsed({"hero.json"}).convertInto.isEmpty());
 }
 
@@ -90,11 +103,15 @@ TEST(CommandLine, AnEmptyArgumentIsNoResource)
 // Real runs of the built program, on the offscreen platform with a private HOME.
 class ProgramRun : public ::testing::Test {
 protected:
-    int run(const QStringList &arguments, bool *finished = nullptr)
+    int run(const QStringList &arguments, bool *finished = nullptr, bool withDisplay = true)
     {
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (!withDisplay) {
+            for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                environment.remove(QString::fromLatin1(name));
+        }
         environment.insert(QStringLiteral("HOME"), toQString(home.path()));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
         program.setProcessEnvironment(environment);
@@ -127,6 +144,20 @@ TEST_F(ProgramRun, ScreenshotWritesAnImageOfTheWindowAndQuits)
     EXPECT_GE(image.height(), 680);
     // The window's own background colour, from its style sheet.
     EXPECT_EQ(image.pixelColor(4, 4), QColor(0x17, 0x19, 0x1e));
+}
+
+TEST_F(ProgramRun, HelpAndVersionAnswerWithoutADisplayAndMistakesOpenNoWindow)
+{
+    EXPECT_EQ(run({QStringLiteral("--help")}, nullptr, false), 0);
+    EXPECT_TRUE(output.startsWith("Usage:\n  kovexa [PATH...]")) << output.toStdString();
+    EXPECT_EQ(run({QStringLiteral("hero.json"), QStringLiteral("-h")}, nullptr, false), 0);
+    EXPECT_EQ(run({QStringLiteral("--version")}, nullptr, false), 0);
+    EXPECT_TRUE(output.startsWith("kovexa ")) << output.toStdString();
+
+    const QString shot = toQString(home / "never.png");
+    EXPECT_EQ(run({QStringLiteral("--bogus"), QStringLiteral("--screenshot"), shot}), 2);
+    EXPECT_TRUE(output.contains("kovexa: unknown option --bogus\nTry 'kovexa --help'.")) << output.toStdString();
+    EXPECT_FALSE(QFile::exists(shot));
 }
 
 TEST_F(ProgramRun, SmokeTestQuitsWithExitCodeZero)

@@ -167,6 +167,10 @@ TEST(AtlasReader, AppliesTheValueRulesOfEachKey)
     for (const char *value : {"false", "TRUE", "180", "0", "", "90.0"})
         EXPECT_FALSE(region(std::string("rotate: ") + value).rotate) << value;
     EXPECT_FALSE(region("rotate: true\nrotate: false").rotate);
+    const std::pair<const char *, int32_t> turns[] = {{"true", 90}, {"90", 90}, {"180", 180}, {"270", 270},
+                                                      {"false", 0}, {"45", 0},  {"-90", 0},   {"", 0}};
+    for (const auto &[value, degrees] : turns)
+        EXPECT_EQ(region(std::string("rotate: ") + value).degrees, degrees) << value;
     EXPECT_EQ(region("index: 3").index, 3);
     EXPECT_EQ(region("index: 4, 5").index, 4);
     EXPECT_EQ(region("index: 2\nindex: x").index, 2);

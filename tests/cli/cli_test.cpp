@@ -2,6 +2,7 @@
 // to temp folders, the program run as a pipeline would run it.
 
 #include "conversion/conversionsandbox.h"
+#include "support/atlasfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <unistd.h>
 
 namespace kvx {
 namespace {
@@ -111,7 +113,8 @@ TEST_F(CliTest, InspectPrintsOneReadableRecordPerSkeleton)
     EXPECT_TRUE(result.out.contains("1 skeleton file(s), 1 ready to convert"));
 
     const CliRun nothing = run({"inspect", q(box.root / "missing-folder")});
-    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_EQ(nothing.exitCode, 2) << "nothing named exists";
+    EXPECT_EQ(nothing.err, "kovexa-cli: no such file or folder: " + q(box.root / "missing-folder") + "\n");
 }
 
 TEST_F(CliTest, ThreeExportsBecomeThreeProjectsWhoseNamesDoNotCollide)
@@ -234,6 +237,79 @@ TEST_F(CliTest, TerminationRequestsStopAsCleanlyAsCtrlC)
         EXPECT_EQ(test::entryNames(box.output()), QStringList()) << signal;
         EXPECT_FALSE(processRunsFrom(box.home())) << signal;
     }
+}
+
+TEST_F(CliTest, ConventionsOfTheCommandLine)
+{
+    const CliRun help = run({"convert", q(box.exportFolder()), "-h"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage:\n  kovexa-cli convert PATH...")) << help.out.toStdString();
+    const CliRun unknown = run({"inspect", q(box.exportFolder()), "--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.err, "kovexa-cli: unknown option --bogus for inspect\nTry 'kovexa-cli --help'.\n");
+
+    // A missing path is named and the others are still done.
+    const QString missing = q(box.root / "gone.json");
+    const CliRun partly = run({"inspect", missing, q(box.exportFolder())});
+    EXPECT_EQ(partly.exitCode, 1);
+    EXPECT_EQ(partly.err, "kovexa-cli: no such file or folder: " + missing + "\n");
+    EXPECT_TRUE(partly.out.contains("verdict: ready"));
+
+    // Only Spine skeletons are counted; the others are skipped and counted apart.
+    box.root.write("export/package.json", R"({"name":"not a skeleton"})");
+    const CliRun mixed = run({"inspect", q(box.exportFolder())});
+    EXPECT_EQ(mixed.exitCode, 0);
+    EXPECT_TRUE(mixed.out.contains("skipped " + q(box.exportFolder() / "package.json") + ": ")) << mixed.out.toStdString();
+    EXPECT_TRUE(mixed.out.endsWith("1 skeleton file(s), 1 ready to convert, 1 other file(s) skipped\n"));
+}
+
+TEST_F(CliTest, AnOutputFolderThatCannotBeUsedIsRefusedBeforeAnyWork)
+{
+    const fs::path file = box.root.write("taken", "a file");
+    const CliRun below = run({"convert", q(box.exportFolder()), "--output", q(file / "out")});
+    EXPECT_EQ(below.exitCode, 2);
+    EXPECT_TRUE(below.err.startsWith("kovexa-cli: cannot use --output " + q(file / "out") + ": Folder could not be created. "))
+        << below.err.toStdString();
+    EXPECT_TRUE(below.err.contains(QString::fromStdString(std::make_error_code(std::errc::not_a_directory).message())));
+
+    // Permissions do not bind the superuser; /sys takes no new entry from anyone.
+    fs::path readOnly = box.root / "read-only";
+    fs::create_directory(readOnly);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::geteuid() == 0)
+        readOnly = "/sys";
+    const CliRun locked = run({"unpack", q(box.exportFolder()), "--output", q(readOnly)});
+    EXPECT_EQ(locked.exitCode, 2);
+    EXPECT_TRUE(locked.err.contains("Folder cannot be written to. " + q(readOnly) + ": ")) << locked.err.toStdString();
+    EXPECT_TRUE(locked.out.isEmpty()) << "no atlas was tried";
+    EXPECT_FALSE(fs::exists(box.log())) << "no editor was started";
+    fs::permissions(box.root / "read-only", fs::perms::owner_all);
+}
+
+TEST_F(CliTest, UnpackWritesEachAtlasOnceIntoANewFolder)
+{
+    copyExport("unpack/a");
+    test::writeFixtureAtlases(box.root, "unpack/loose");
+    const QString heroAtlas = q(box.root / "unpack/a/hero.atlas");
+    const QString sheetAtlas = q(box.root / "unpack/loose/sheet.atlas");
+    // The skeleton's folder and its atlas name one atlas; the sheet is named directly.
+    const QStringList arguments{"unpack", q(box.root / "unpack/a"), heroAtlas, sheetAtlas, "--output=" + q(box.output())};
+    const CliRun first = run(arguments);
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, "unpacked " + heroAtlas + " -> " + q(box.output() / "hero") + " (3 image(s))\n"
+                         "unpacked " + sheetAtlas + " -> " + q(box.output() / "sheet") + " (7 image(s))\n"
+                         "2 unpacked, 0 failed\n") << first.out.toStdString();
+    for (const char *image : {"hero/body.png", "hero/arm.png", "hero/face/head.png", "sheet/parts/run_1.png"})
+        EXPECT_TRUE(fs::is_regular_file(box.output() / image)) << image;
+
+    box.root.write("unpack/loose/twice.atlas", "sheet.png\nsize: 32, 16\nplain\nbounds: 0, 0, 4, 3\nplain\nbounds: 4, 0, 4, 3\n");
+    const CliRun again = run(arguments + QStringList{q(box.root / "unpack/loose/twice.atlas")});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.out.contains("failed " + q(box.root / "unpack/loose/twice.atlas") + " -> " + q(box.output() / "twice")
+                                   + " (1 image(s), 1 left out):\n    The name is already taken. plain.png (region plain)\n"))
+        << again.out.toStdString();
+    EXPECT_TRUE(again.out.endsWith("2 unpacked, 1 failed\n"));
+    EXPECT_EQ(test::entryNames(box.output()), (QStringList{"hero", "hero-2", "sheet", "sheet-2", "twice"}));
 }
 
 } // namespace

@@ -73,5 +73,16 @@ TEST_F(PublishFolderTest, MissingSourceFailsWithoutCreatingTheDestination)
     EXPECT_FALSE(fs::exists(folder / "hero"));
 }
 
+TEST_F(PublishFolderTest, UnderAFreeNameSkipsEveryTakenOne)
+{
+    folder.write("hero/notes.txt", "mine");
+    fs::create_directory(folder / "hero-2");
+    const Result<fs::path> published = publishUnderFreeName(working(), folder.path(), "hero");
+    ASSERT_TRUE(published) << englishText(published.failure());
+    EXPECT_EQ(*published, folder / "hero-3");
+    EXPECT_EQ(test::readFileBytes(folder / "hero-3/hero.spine"), "project");
+    EXPECT_EQ(test::readFileBytes(folder / "hero/notes.txt"), "mine");
+}
+
 } // namespace
 } // namespace kvx

@@ -22,8 +22,6 @@ constexpr qsizetype kOutputTailLength = 1600;
 // (a character outside the first plane is two of them in four bytes), so this always covers them
 // while memory stays flat whatever the editor prints.
 constexpr qsizetype kOutputTailBytes = 3 * kOutputTailLength + 64;
-// A taken name is retried under the next free one; past this many the failure is reported.
-constexpr int kPublishAttempts = 100;
 constexpr double kScaleTolerance = 1e-6;
 
 // A dangling symbolic link is an entry too: a rename onto it would fail later.
@@ -276,16 +274,14 @@ void ConversionJob::publish()
 // the next free name rather than thrown away.
 bool ConversionJob::publishUnderFreeName(std::error_code &error)
 {
-    for (int attempt = 0; attempt < kPublishAttempts; ++attempt) {
-        if (attempt > 0)
-            outputDirectory = uniqueOutputPath(outputParent, baseName);
-        error = publishFolder(toPath(tempDir->path()), toPath(outputDirectory));
-        if (!error)
-            return true;
-        if (!isNameTaken(error))
-            return false;
+    const Result<std::filesystem::path> published =
+        kvx::publishUnderFreeName(toPath(tempDir->path()), toPath(outputParent), toPath(baseName));
+    if (!published) {
+        error = published.failure().systemError;
+        return false;
     }
-    return false;
+    outputDirectory = toQString(*published);
+    return true;
 }
 
 void ConversionJob::fail(const QString &message)

@@ -8,9 +8,11 @@
 //
 // kvx-bench-app-intake [skeletons]   (default 1000)
 
-#include "assets/qt/resourcescan.h"
 #include "support/exportbuilder.h"
-#include "support/mainwindowaccess.h"
+#include "app/intakecontroller.h"
+#include "app/mainwindow.h"
+#include "app/previewcontroller.h"
+#include "app/readinesspresenter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -106,20 +108,21 @@ void runUntil(const std::function<bool()> &done)
 // A synchronous intake lists everything inside its one call, so its whole stall is scanning.
 IntakeFigures measure(kvx::MainWindow &window, bool synchronous, const std::function<void()> &intake)
 {
-    kvx::MainWindowTestAccess access(window);
-    StallMeter meter([&] { return access.intakeBatchOpen(); });
+    StallMeter meter([&] { return window.intake().isBatchOpen(); });
     QElapsedTimer wall;
     meter.start();
     wall.start();
     intake();
-    runUntil([&] { return !window.isTakingIn() && !access.readinessScheduled(); });
+    bool settled = false;
+    window.whenIntakeSettles([&settled] { settled = true; });
+    runUntil([&] { return settled; });
     IntakeFigures figures;
     figures.wallMilliseconds = wall.elapsed();
     meter.stop();
     figures.longestStallMilliseconds = meter.longest;
     figures.longestScanStallMilliseconds = synchronous ? meter.longest : meter.longestDuringScan;
-    figures.listed = access.resourceCombo()->count();
-    figures.readinessRuns = access.readinessRuns();
+    figures.listed = static_cast<int>(window.listedPaths().size());
+    figures.readinessRuns = window.readiness().runCount();
     return figures;
 }
 
@@ -134,12 +137,11 @@ void print(const char *way, const IntakeFigures &figures)
 
 double readinessMilliseconds(kvx::MainWindow &window)
 {
-    kvx::MainWindowTestAccess access(window);
     std::vector<double> runs;
     for (int run = 0; run < kReadinessRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
-        access.updateReadiness();
+        window.readiness().run();
         runs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(runs.begin(), runs.end());

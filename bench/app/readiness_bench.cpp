@@ -4,7 +4,8 @@
 // file detected and the update cache listed once per skeleton), and kovexa-cli's inspect over the
 // same folder.
 
-#include "support/mainwindowaccess.h"
+#include "app/mainwindow.h"
+#include "app/readinesspresenter.h"
 
 #include "assets/atlasreader.h"
 #include "assets/qt/companionfiles.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -125,18 +127,18 @@ int main(int argc, char **argv)
 
     kvx::MainWindow window;
     window.setDialogs(kvx::WindowDialogs{});
-    kvx::MainWindowTestAccess windowAccess(window);
+
     window.addResourcePath(exports.path());
     QCoreApplication::processEvents();
-    std::printf("listed skeletons: %d\n", windowAccess.resourceCombo()->count());
+    std::printf("listed skeletons: %d\n", static_cast<int>(window.listedPaths().size()));
 
-    const Timing now = timeRuns([&] { windowAccess.updateReadiness(); });
+    const Timing now = timeRuns([&] { window.readiness().run(); });
     const Timing earlier =
-        timeRuns([&] { earlierReadinessRun(windowAccess.skeletonPaths(), windowAccess.currentResourcePath()); });
+        timeRuns([&] { earlierReadinessRun(window.listedPaths(), window.listedPaths().constLast()); });
     std::printf("readiness run, %d skeletons (median of %d): earlier way %.2f ms, now %.2f ms, %.1fx faster\n",
                 kSkeletons, kRuns, earlier.median, now.median, earlier.median / now.median);
     std::printf("  means: earlier way %.2f ms, now %.2f ms\n", earlier.mean, now.mean);
-    std::printf("badge: %s\n", qPrintable(windowAccess.badgeLabel()->text()));
+    std::printf("badge: %s\n", qPrintable(window.findChild<QLabel *>(QStringLiteral("badge"))->text()));
 
     QElapsedTimer inspectTimer;
     inspectTimer.start();

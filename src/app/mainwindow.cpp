@@ -1,26 +1,41 @@
-// Construction of the window, its style sheet, the status badge and the primary button.
+// The window: widgets, their layout and style, and the wiring between them and the controllers.
 
 #include "app/mainwindow.h"
 
+#include "app/conversioncontroller.h"
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
+#include "app/intakecontroller.h"
 #include "app/playbackbar.h"
+#include "app/previewcontroller.h"
+#include "app/readinesspresenter.h"
 #include "app/spinepreviewwidget.h"
+#include "app/viewsettings.h"
+#include "common/qt/pathtext.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
-#include <QSizePolicy>
+#include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSizePolicy>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace kvx {
 
 namespace {
 
-constexpr int kPlaybackIntervalMilliseconds = 16;
+constexpr int kSettledCheckMilliseconds = 10;
 
 const char *const styleRules[] = {
     "QMainWindow, QWidget { background: #17191e; color: #f3f4f6; font-size: 14px; }",
@@ -36,6 +51,29 @@ const char *const styleRules[] = {
     "QCheckBox::indicator { width: 18px; height: 18px; }",
 };
 
+QString formatText(SkeletonFormat format)
+{
+    switch (format) {
+    case SkeletonFormat::Json:
+        return QStringLiteral("JSON");
+    case SkeletonFormat::Binary:
+        return MainWindow::tr("二进制");
+    case SkeletonFormat::Unknown:
+        break;
+    }
+    return MainWindow::tr("未知");
+}
+
+// Tells apart entries whose base names are alike.
+QString entryToolTip(const ExportRecord &record)
+{
+    const std::optional<SpineVersion> &version = record.detection.version;
+    return MainWindow::tr("%1\n格式：%2\n数据版本：%3")
+        .arg(QDir::toNativeSeparators(QFileInfo(toQString(record.skeleton)).absoluteFilePath()),
+             formatText(record.detection.format),
+             version ? QString::fromStdString(version->fullText()) : MainWindow::tr("未知"));
+}
+
 } // namespace
 
 QString mainWindowStyleSheet()
@@ -48,8 +86,8 @@ QString mainWindowStyleSheet()
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDialogs::platformDialogs())
 {
-    scanPool.setMaxThreadCount(1);
     buildWidgets();
+    createControllers();
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Kovexa"));
     resize(960, 680);
@@ -58,7 +96,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
 
 MainWindow::~MainWindow()
 {
-    stopScan();
+    // The scan and the preview thread end before the widgets they report to.
+    delete conversionController;
+    delete previewController;
+    delete intakeController;
 }
 
 void MainWindow::buildWidgets()
@@ -72,10 +113,12 @@ void MainWindow::buildWidgets()
     auto *title = new QLabel(QStringLiteral("Kovexa"));
     title->setObjectName(QStringLiteral("title"));
     badgeLabel = new ElidedLabel; // a long page name is cut, not widening the window
+    badgeLabel->setObjectName(QStringLiteral("badge"));
     badgeLabel->setAlignment(Qt::AlignCenter);
     badgeLabel->setMinimumWidth(190);
     badgeLabel->hide();
     resourceCombo = new ElidedComboBox;
+    resourceCombo->setObjectName(QStringLiteral("resourceList"));
     resourceCombo->setMinimumWidth(260);
     resourceCombo->hide();
     auto *chooseButton = new QPushButton(tr("选择资源"));
@@ -96,6 +139,7 @@ void MainWindow::buildWidgets()
 
     auto *footerRow = new QHBoxLayout;
     animationCombo = new ElidedComboBox;
+    animationCombo->setObjectName(QStringLiteral("animationList"));
     animationCombo->setMinimumWidth(220);
     animationCombo->setEnabled(false);
     skinChoice = new QWidget;
@@ -113,12 +157,18 @@ void MainWindow::buildWidgets()
     // window past the screen.
     statusLabel->setSizePolicy(QSizePolicy::Ignored, statusLabel->sizePolicy().verticalPolicy());
     straightAlphaCheckBox = new QCheckBox(tr("去除预乘 Alpha"));
+    straightAlphaCheckBox->setObjectName(QStringLiteral("straightAlpha"));
     straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
     convertAllButton = new QPushButton(tr("全部转换"));
     convertAllButton->setObjectName(QStringLiteral("quietButton"));
+    convertAllButton->setProperty("role", QStringLiteral("convertAll"));
     convertAllButton->setToolTip(tr("把列表中所有可转换的骨骼依次转换到同一个文件夹"));
     convertAllButton->setEnabled(false); // until something is listed
-    primaryButton = new QPushButton(tr("一键转换为 .spine"));
+    stopButton = new QPushButton(tr("停止转换"));
+    stopButton->setObjectName(QStringLiteral("quietButton"));
+    stopButton->setProperty("role", QStringLiteral("stop"));
+    stopButton->hide();
+    primaryButton = new QPushButton(BadgeTable::convertButtonText());
     primaryButton->setObjectName(QStringLiteral("primaryButton"));
     primaryButton->setEnabled(false);
     footerRow->addWidget(new QLabel(tr("动画")));
@@ -127,7 +177,7 @@ void MainWindow::buildWidgets()
     footerRow->addWidget(statusLabel, 1);
     footerRow->addWidget(straightAlphaCheckBox);
     footerRow->addWidget(convertAllButton);
-    footerRow->addWidget(createStopButton());
+    footerRow->addWidget(stopButton);
     footerRow->addWidget(primaryButton);
     column->addLayout(footerRow);
 
@@ -138,64 +188,177 @@ void MainWindow::buildWidgets()
         tr("把 .json / .skel / .skel.bytes、.atlas / .atlas.txt 和图片拖到这里\n\n也可以拖入整个资源文件夹"));
     statusLabel->clear();
 
-    // Connected only now that every widget exists, so building the window runs no slot.
     connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
-    connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::resourceChanged);
-    connect(animationCombo, &QComboBox::currentTextChanged, this, &MainWindow::animationChanged);
-    connect(skinCombo, &QComboBox::currentTextChanged, this, &MainWindow::skinChanged);
-    connect(primaryButton, &QPushButton::clicked, this, &MainWindow::convertCurrent);
-    connect(convertAllButton, &QPushButton::clicked, this, &MainWindow::convertAll);
-    showFullListNamesInTips();
-
-    playbackTimer = new QTimer(this);
-    playbackTimer->setInterval(kPlaybackIntervalMilliseconds);
-    playbackTimer->setTimerType(Qt::PreciseTimer);
-    connect(playbackTimer, &QTimer::timeout, this, &MainWindow::advancePreview);
-
-    probeWatcher = new QFutureWatcher<std::pair<int, QString>>(this);
-    connect(probeWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onEditorProbeFinished);
-
-    scanWatcher = new QFutureWatcher<ScanOutcome>(this);
-    connect(scanWatcher, &QFutureWatcherBase::resultsReadyAt, this, &MainWindow::onScanResults);
-    connect(scanWatcher, &QFutureWatcherBase::progressValueChanged, this, &MainWindow::onScanProgress);
-    connect(scanWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onScanFinished);
-    connectPlaybackBar();
-    installShortcuts();
-}
-
-void MainWindow::showFullListNamesInTips()
-{
-    // A long file or animation name is cut inside its list (ElidedComboBox) instead of widening
-    // the window; the full text is in the tool tip.
-    connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::showCurrentEntryTip);
+    // A long file or animation name is cut inside its list instead of widening the window; the
+    // closed list shows the current entry's own tip: its full path, format and data version.
+    connect(resourceCombo, &QComboBox::currentIndexChanged, this, [this] {
+        resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
+    });
     connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
 }
 
-// The closed list shows the current entry's own tip: its full path, format and data version.
-void MainWindow::showCurrentEntryTip()
+void MainWindow::createControllers()
 {
-    resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
+    intakeController = new IntakeController(dialogs, this);
+    readinessPresenter = new ReadinessPresenter(catalog, [this] { return currentPath(); }, dialogs, this);
+    previewController = new PreviewController(
+        PreviewWidgets{previewWidget, playbackBar, animationCombo, skinCombo, skinChoice}, this);
+    conversionController = new ConversionController(catalog, *readinessPresenter, dialogs, this);
+    connectIntake();
+    connectReadiness();
+    connectConversion();
+    connectPlaybackBar();
+    installShortcuts();
+    connect(previewController, &PreviewController::statusChanged, this, &MainWindow::showStatus);
+    // Connected only now that every part exists, so building the window runs no slot.
+    connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::currentChanged);
 }
 
-void MainWindow::setBadge(const QString &text, const QString &colour)
+void MainWindow::connectIntake()
 {
-    badgeLabel->setText(QStringLiteral("●  ") + text);
-    badgeLabel->setStyleSheet(QStringLiteral("QLabel { color: %1; background: #20242c; border: 1px solid #343a46; "
-                                             "border-radius: 8px; padding: 7px 12px; font-weight: 600; }")
-                                  .arg(colour));
-    badgeLabel->show();
+    connect(intakeController, &IntakeController::listed, this, &MainWindow::list);
+    connect(intakeController, &IntakeController::progress, this, [this](int examined, int total) {
+        if (total == 0 && examined == 0) {
+            statusBeforeScan = statusLabel->text();
+            statusLabel->setText(tr("正在扫描…"));
+        } else if (intakeController->isBatchOpen()) {
+            statusLabel->setText(tr("正在扫描… %1 / %2").arg(examined).arg(total));
+        }
+    });
+    connect(intakeController, &IntakeController::batchOpened, this, [this] { previewDeferred = false; });
+    connect(intakeController, &IntakeController::batchClosed, this, [this] {
+        if (statusLabel->text().startsWith(tr("正在扫描…")) && !previewDeferred)
+            statusLabel->setText(statusBeforeScan); // no new current entry: the preview's own text stays
+        if (std::exchange(previewDeferred, false))
+            showCurrent();
+        readinessPresenter->schedule();
+    });
 }
 
-void MainWindow::setPrimaryButton(const QString &text, bool enabled)
+void MainWindow::connectReadiness()
 {
-    // One conversion at a time: while a job or a batch runs, no evaluation may offer a second start.
-    if (conversionJob || batchConversion) {
-        primaryButton->setText(tr("正在转换…"));
-        primaryButton->setEnabled(false);
-        return;
+    connect(readinessPresenter, &ReadinessPresenter::badgeChanged, this, &MainWindow::showBadge);
+    connect(readinessPresenter, &ReadinessPresenter::badgeToolTipChanged, badgeLabel, &QWidget::setToolTip);
+    connect(readinessPresenter, &ReadinessPresenter::statusChanged, this, &MainWindow::showStatus);
+}
+
+void MainWindow::connectConversion()
+{
+    connect(primaryButton, &QPushButton::clicked, this,
+            [this] { conversionController->convert(currentPath(), straightAlphaCheckBox->isChecked()); });
+    connect(convertAllButton, &QPushButton::clicked, this, &MainWindow::convertAllClicked);
+    connect(stopButton, &QPushButton::clicked, conversionController, &ConversionController::stop);
+    connect(conversionController, &ConversionController::started, this,
+            [this](ConversionController::Mode mode, const QString &version) {
+                conversionStarted(static_cast<int>(mode), version);
+            });
+    connect(conversionController, &ConversionController::progress, statusLabel, &QLabel::setText);
+    connect(conversionController, &ConversionController::ended, this, &MainWindow::conversionEnded);
+}
+
+void MainWindow::connectPlaybackBar()
+{
+    connect(playbackBar, &PlaybackBar::speedChanged, this, [](float speed) { storeViewSpeed(speed); });
+    connect(playbackBar, &PlaybackBar::loopChanged, this, [](bool loop) { storeViewLoop(loop); });
+    connect(playbackBar, &PlaybackBar::backgroundChanged, this, [this](PreviewBackground background) {
+        previewWidget->setBackground(background);
+        storeViewBackground(background);
+    });
+}
+
+void MainWindow::installShortcuts()
+{
+    // Window-wide shortcuts see a key before the focused widget does, so Space never presses the
+    // focused button or ticks the focused check box.
+    const auto bind = [this](const QKeySequence &keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    bind(QKeySequence(Qt::Key_Space), [this] { previewController->togglePlayback(); });
+    bind(QKeySequence(Qt::Key_Left), [this] { previewController->stepFrame(-1); });
+    bind(QKeySequence(Qt::Key_Right), [this] { previewController->stepFrame(1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { chooseResources(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { previewWidget->zoomAboutCentre(1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { previewWidget->zoomAboutCentre(1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { previewWidget->zoomAboutCentre(-1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { previewWidget->resetZoomAndPan(); });
+    previewWidget->setToolTip(previewWidget->toolTip() + QLatin1Char('\n')
+                              + tr("空格 播放/暂停 · ←/→ 暂停时逐帧 · Ctrl+O 选择资源 · Ctrl+= / Ctrl+- 缩放 · "
+                                   "Ctrl+0 重置视图"));
+}
+
+void MainWindow::restoreViewSettings()
+{
+    const ViewSettings view = readViewSettings();
+    previewController->restoreView(view.speed, view.loop);
+    playbackBar->setBackground(view.background);
+    previewWidget->setBackground(view.background);
+    if (!view.windowGeometry.isEmpty())
+        restoreGeometry(view.windowGeometry);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    storeWindowGeometry(saveGeometry());
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::chooseResources()
+{
+    takeInResources(dialogs.chooseResourceFiles(this));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
     }
-    primaryButton->setText(text);
-    primaryButton->setEnabled(enabled);
+    takeInResources(paths);
+    event->acceptProposedAction();
+}
+
+void MainWindow::addResourcePath(const QString &path)
+{
+    intakeController->takeInNow(path);
+}
+
+void MainWindow::takeInResources(const QStringList &paths)
+{
+    intakeController->takeIn(paths);
+}
+
+bool MainWindow::isTakingIn() const
+{
+    return intakeController->isTakingIn();
+}
+
+void MainWindow::whenIntakeSettles(std::function<void()> action)
+{
+    intakeController->whenSettles([this, action = std::move(action)] {
+        if (previewController->isSettled()) {
+            action();
+            return;
+        }
+        // The preview answers on its own thread: wait for it, without holding the window.
+        auto *check = new QTimer(this);
+        check->setInterval(kSettledCheckMilliseconds);
+        connect(check, &QTimer::timeout, this, [this, check, action] {
+            if (!previewController->isSettled())
+                return;
+            check->stop();
+            check->deleteLater();
+            action();
+        });
+        check->start();
+    });
 }
 
 void MainWindow::setDialogs(WindowDialogs replacement)
@@ -212,9 +375,131 @@ void MainWindow::setDialogs(WindowDialogs replacement)
     dialogs = std::move(replacement);
 }
 
-QString MainWindow::currentResourcePath() const
+bool MainWindow::convertInto(const QString &outputParent)
+{
+    if (conversionController->isRunning() || readinessPresenter->editorVersion().isEmpty()
+        || !primaryButton->isEnabled())
+        return false;
+    return conversionController->convert(currentPath(), straightAlphaCheckBox->isChecked(), outputParent);
+}
+
+QStringList MainWindow::listedPaths() const
+{
+    QStringList paths;
+    for (int i = 0; i < resourceCombo->count(); ++i)
+        paths.append(resourceCombo->itemData(i, Qt::UserRole).toString());
+    return paths;
+}
+
+void MainWindow::list(const IntakeOutcome &outcome)
+{
+    const QString path = toQString(outcome.record.skeleton);
+    if (listed.contains(path))
+        return;
+    listed.insert(path);
+    catalog.remember(outcome.record);
+    const int index = resourceCombo->count();
+    resourceCombo->insertItem(index, QIcon(), QFileInfo(path).completeBaseName(), path);
+    resourceCombo->setItemData(index, entryToolTip(outcome.record), Qt::ToolTipRole);
+    resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
+    resourceCombo->show();
+    if (!conversionController->isRunning())
+        convertAllButton->setEnabled(true);
+    // The first entry became current on insertion already; every later one becomes current here.
+    resourceCombo->setCurrentIndex(index);
+}
+
+void MainWindow::currentChanged(int index)
+{
+    if (index < 0)
+        return;
+    if (intakeController->isBatchOpen()) {
+        // The batch loads the entry current at its end; until then nothing may act on the old one.
+        previewDeferred = true;
+        primaryButton->setEnabled(false);
+        readinessPresenter->forget();
+        return;
+    }
+    showCurrent();
+    readinessPresenter->schedule();
+}
+
+void MainWindow::showCurrent()
+{
+    primaryButton->setEnabled(false); // the readiness run enables it again when it may
+    previewController->load(catalog.current(currentPath()));
+}
+
+QString MainWindow::currentPath() const
 {
     return resourceCombo->currentData(Qt::UserRole).toString();
+}
+
+void MainWindow::showStatus(const QString &text, const QString &toolTip)
+{
+    statusLabel->setText(text);
+    statusLabel->setToolTip(toolTip);
+}
+
+void MainWindow::showBadge(const BadgeLook &look)
+{
+    setBadge(look.text, look.colour);
+    if (look.changesButton)
+        setPrimaryButton(look.buttonText, look.buttonEnabled);
+}
+
+void MainWindow::setBadge(const QString &text, const QString &colour)
+{
+    badgeLabel->setText(QStringLiteral("●  ") + text);
+    badgeLabel->setStyleSheet(QStringLiteral("QLabel { color: %1; background: #20242c; border: 1px solid #343a46; "
+                                             "border-radius: 8px; padding: 7px 12px; font-weight: 600; }")
+                                  .arg(colour));
+    badgeLabel->show();
+}
+
+void MainWindow::setPrimaryButton(const QString &text, bool enabled)
+{
+    // One conversion at a time: while one runs, no evaluation may offer a second start.
+    if (conversionController->isRunning()) {
+        primaryButton->setText(BadgeTable::convertingButtonText());
+        primaryButton->setEnabled(false);
+        return;
+    }
+    primaryButton->setText(text);
+    primaryButton->setEnabled(enabled);
+}
+
+void MainWindow::convertAllClicked()
+{
+    if (conversionController->isRunning()) {
+        if (conversionController->runningMode() == ConversionController::Mode::All)
+            conversionController->stop();
+        return;
+    }
+    conversionController->convertAll(listedPaths(), straightAlphaCheckBox->isChecked());
+}
+
+void MainWindow::conversionStarted(int mode, const QString &editorVersion)
+{
+    if (static_cast<ConversionController::Mode>(mode) == ConversionController::Mode::Single) {
+        showBadge(BadgeTable::look(BadgeState::Converting, editorVersion));
+        stopButton->show();
+    } else {
+        convertAllButton->setText(tr("停止全部转换"));
+    }
+    setPrimaryButton(primaryButton->text(), false);
+}
+
+// Readiness decides the badge after a conversion, but it leaves the badge alone when it cannot
+// judge the resource (the export was deleted meanwhile); the converting state must not stay then.
+void MainWindow::conversionEnded(const QString &status, const QString &toolTip)
+{
+    stopButton->hide();
+    convertAllButton->setText(tr("全部转换"));
+    convertAllButton->setEnabled(resourceCombo->count() > 0);
+    showStatus(status, toolTip);
+    showBadge(BadgeTable::look(BadgeState::Unavailable));
+    readinessPresenter->run();
 }
 
 } // namespace kvx

@@ -52,6 +52,11 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     timeDisplay->setMinimumWidth(metrics.horizontalAdvance(formatTime(88.88f, 88.88f)) + 8);
     timeDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    frameCost = new QLabel;
+    frameCost->setObjectName(QStringLiteral("frameCost"));
+    frameCost->setToolTip(tr("这个骨骼的每一帧都要花这么久才能算出；预览会跳过来不及的帧"));
+    frameCost->hide();
+
     speedChoice = new QComboBox;
     speedChoice->setToolTip(tr("播放速度"));
     for (const float speed : kPlaybackSpeeds)
@@ -70,6 +75,7 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     row->addWidget(playPause);
     row->addWidget(slider, 1);
     row->addWidget(timeDisplay);
+    row->addWidget(frameCost);
     row->addWidget(speedChoice);
     row->addWidget(loopSwitch);
     row->addWidget(backgroundChoice);
@@ -105,6 +111,15 @@ void PlaybackBar::setAnimationAvailable(bool available)
 void PlaybackBar::setPlaying(bool playing)
 {
     playPause->setText(playing ? tr("暂停") : tr("播放"));
+}
+
+void PlaybackBar::setFrameCost(double seconds)
+{
+    // Below a tenth of a second playback still looks like playback.
+    constexpr double kNoticeableSeconds = 0.1;
+    frameCost->setVisible(seconds >= kNoticeableSeconds);
+    if (seconds >= kNoticeableSeconds)
+        frameCost->setText(tr("每帧 %1 秒").arg(seconds, 0, 'f', 1));
 }
 
 void PlaybackBar::setPosition(float seconds, float durationSeconds)

@@ -27,6 +27,8 @@ public:
     void setSpeed(float speed);
     void setLoop(bool loop);
     void setBackground(PreviewBackground background);
+    // Says how long a frame takes when frames are slow enough to notice; quiet otherwise.
+    void setFrameCost(double seconds);
 
     float speed() const;
     bool loop() const;
@@ -37,6 +39,7 @@ public:
     QPushButton *playButton() const { return playPause; }
     QSlider *timeSlider() const { return slider; }
     QLabel *timeLabel() const { return timeDisplay; }
+    QLabel *frameCostLabel() const { return frameCost; }
     QComboBox *speedCombo() const { return speedChoice; }
     QCheckBox *loopCheckBox() const { return loopSwitch; }
     QComboBox *backgroundCombo() const { return backgroundChoice; }
@@ -57,6 +60,7 @@ private:
     QPushButton *playPause = nullptr;
     QSlider *slider = nullptr;
     QLabel *timeDisplay = nullptr;
+    QLabel *frameCost = nullptr;
     QComboBox *speedChoice = nullptr;
     QCheckBox *loopSwitch = nullptr;
     QComboBox *backgroundChoice = nullptr;

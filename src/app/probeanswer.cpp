@@ -2,9 +2,9 @@
 
 namespace kvx {
 
-std::pair<int, QString> probeAnswer(QFuture<std::pair<int, QString>> future, int fallbackGeneration)
+ProbeAnswer probeAnswer(QFuture<ProbeAnswer> future, int fallbackGeneration)
 {
-    const std::pair<int, QString> noAnswer{fallbackGeneration, QString()};
+    const ProbeAnswer noAnswer{fallbackGeneration, std::nullopt};
     try {
         future.waitForFinished(); // rethrows what the job threw
         if (future.isCanceled() || future.resultCount() < 1)

@@ -108,10 +108,11 @@ void SpinePreviewWidget::resetView()
     contentBounds.reset();
 }
 
-void SpinePreviewWidget::setMessage(const QString &text)
+void SpinePreviewWidget::setMessage(const QString &text, const QString &detail)
 {
     frame.clear();
     message = text;
+    messageDetail = detail;
     update();
 }
 
@@ -122,6 +123,7 @@ void SpinePreviewWidget::setFrame(std::vector<DrawItem> items)
         contentBounds = extentOf(items);
     frame = std::move(items);
     message.clear();
+    messageDetail.clear();
     update();
 }
 
@@ -173,7 +175,8 @@ void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
     paintBackground(painter, area);
     painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
     painter.setFont(font());
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, message);
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
+                     messageDetail.isEmpty() ? message : message + QStringLiteral("\n\n") + messageDetail);
 }
 
 void SpinePreviewWidget::paintBackground(QPainter &painter, const QRect &area) const

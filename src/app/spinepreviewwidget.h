@@ -25,7 +25,8 @@ public:
     ~SpinePreviewWidget() override;
 
     void resetView();
-    void setMessage(const QString &text);
+    // A centred message; the detail (a plugin's reason, say) goes below it.
+    void setMessage(const QString &text, const QString &detail = QString());
     void setFrame(std::vector<DrawItem> items);
     // Fixes the framing to bounds (skeleton space, y down); without bounds the next frame fixes it.
     void setFraming(std::optional<QRectF> bounds);
@@ -44,6 +45,7 @@ public:
 
     // Read access for the window and for tests.
     QString currentMessage() const { return message; }
+    QString currentMessageDetail() const { return messageDetail; }
     bool showsFrame() const { return !frame.empty(); }
     const std::vector<DrawItem> &currentFrame() const { return frame; }
     float currentZoom() const { return zoom; }
@@ -79,6 +81,7 @@ private:
     QSet<QString> premultipliedPages; // cleaned absolute paths
     QImage canvas;                    // the frame is composed here, then drawn in one piece
     QString message;
+    QString messageDetail;
     std::optional<QRectF> contentBounds;
     float zoom = 1.0f;
     QPointF pan;

@@ -180,7 +180,7 @@ void applyPageProperty(AtlasPage &page, std::string_view key, std::string_view v
     else if (key == "repeat")
         page.repeat = std::string(value);
     else if (key == "pma")
-        page.pma = isTrueValue(value);
+        page.pma = value == "true"; // exactly as the official runtimes read it
     else if (key == "scale")
         page.scale = parseLeadingDouble(value);
     else

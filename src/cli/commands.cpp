@@ -8,6 +8,7 @@
 #include "conversion/qt/batchconversion.h"
 #include "conversion/qt/looseimages.h"
 #include "editor/editordiscovery.h"
+#include "editor/qt/editorlocator.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -152,20 +153,22 @@ bool chooseEditor(const CliArguments &arguments, EditorSituation &situation, QTe
         err << "kovexa-cli: --editor " << arguments.editorPath << " is not a Spine Editor executable\n";
         return false;
     }
-    situation.editorPath = toQString(*executable);
+    situation.editorPath = *executable;
     return true;
 }
 
-QList<BatchItem> batchItems(const std::vector<SkeletonRecord> &records, QTextStream &out)
+QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, QTextStream &out)
 {
     QList<BatchItem> items;
-    for (const SkeletonRecord &record : records) {
-        if (record.found.detection.status != DetectionStatus::Supported) {
-            out << "skipped " << record.found.path << ": " << blockingReason(record) << '\n';
+    for (const InspectedSkeleton &skeleton : skeletons) {
+        if (!skeleton.record().supported()) {
+            out << "skipped " << skeleton.path() << ": " << blockingReason(skeleton) << '\n';
             continue;
         }
-        items.append(BatchItem{record.found.path, record.readiness.exportCheck.atlasPath, record.editorVersion,
-                               blockingReason(record)});
+        const std::optional<SpineVersion> &version = skeleton.editorVersion;
+        items.append(BatchItem{skeleton.path(), toQString(skeleton.record().atlas),
+                               version ? QString::fromStdString(version->fullText()) : QString(),
+                               blockingReason(skeleton)});
     }
     return items;
 }
@@ -178,7 +181,7 @@ int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err
     if (paths.paths.isEmpty())
         return kExitUsage;
     EditorVersionResolver resolver(currentEditorSituation());
-    const std::vector<SkeletonRecord> records = inspectSkeletons(paths.paths, resolver);
+    const std::vector<InspectedSkeleton> records = inspectSkeletons(paths.paths, resolver);
     if (arguments.json)
         out << QJsonDocument(inspectionJson(records, resolver.editor())).toJson(QJsonDocument::Indented);
     else
@@ -199,7 +202,7 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
     if (!output)
         return kExitUsage;
     EditorVersionResolver resolver(situation);
-    const std::vector<SkeletonRecord> records = inspectSkeletons(paths.paths, resolver);
+    const std::vector<InspectedSkeleton> records = inspectSkeletons(paths.paths, resolver);
     const QList<BatchItem> items = batchItems(records, out);
     if (items.isEmpty()) {
         output->removeCreatedIfEmpty();
@@ -208,7 +211,7 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
         return kExitFailure;
     }
 
-    BatchConversion batch(situation.editorPath, toQString(output->path()), arguments.straightAlpha, items);
+    BatchConversion batch(toQString(situation.editorPath), toQString(output->path()), arguments.straightAlpha, items);
     QObject::connect(&batch, &BatchConversion::itemFinished, &batch, [&out](const BatchOutcome &outcome) {
         if (outcome.success)
             out << "converted " << outcome.skeletonPath << " -> " << outcome.outputDirectory << '\n';

@@ -1,8 +1,9 @@
 #include "cli/inspection.h"
 
 #include "assets/qt/companionfiles.h"
+#include "assets/qt/exportreading.h"
 #include "common/qt/pathtext.h"
-#include "editor/qt/probejob.h"
+#include "editor/probejob.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,9 @@
 
 namespace kvx {
 namespace {
+
+// Looks at a skeleton's files at most this often while they keep changing under the reader.
+constexpr int kReadAttempts = 3;
 
 QString formatName(SkeletonFormat format)
 {
@@ -44,71 +48,158 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-QString dataVersionText(const SkeletonRecord &record)
+QString utf8(const std::string &text)
 {
-    const std::optional<SpineVersion> &version = record.found.detection.version;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString versionText(const std::optional<SpineVersion> &version)
+{
     return version ? QString::fromStdString(version->fullText()) : QString();
 }
 
-// The verdict after the probe the window would start for it.
-void settleEditorVersion(SkeletonRecord &record, EditorVersionResolver &resolver)
+QString pathText(const std::filesystem::path &path)
 {
-    ReadinessVerdict verdict = record.readiness.verdict;
-    if (verdict == ReadinessVerdict::Ready) {
-        record.editorVersion = record.readiness.editorVersion;
-        record.editorVersionSource = QStringLiteral("cache");
-    } else if (verdict == ReadinessVerdict::NeedsProbe) {
-        const QString probed = resolver.probedVersion(record.readiness.line);
-        verdict = decideProbeAnswer(parseSpineVersion(probed.toStdString()), resolver.editor().cachedVersions);
-        record.editorVersion = probed;
-        record.editorVersionSource = probed.isEmpty() ? QString() : QStringLiteral("probe");
-    }
-    record.verdict = QString::fromUtf8(verdictName(verdict));
+    return path.empty() ? QString() : QDir::cleanPath(toQString(path));
 }
 
-QJsonArray pagesJson(const ExportCheck &check)
+bool stampsHold(const ExportRecord &record)
+{
+    return stampOf(record.skeleton) == record.skeletonStamp
+        && (record.atlas.empty() || stampOf(record.atlas) == record.atlasStamp);
+}
+
+// The record read until two looks at its files agree; none when they kept changing meanwhile.
+std::optional<ExportRecord> settledRecord(ExportRecord record)
+{
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        refreshExport(record);
+        if (stampsHold(record))
+            return record;
+    }
+    return std::nullopt;
+}
+
+InspectVerdict detectionVerdict(DetectionStatus status)
+{
+    switch (status) {
+    case DetectionStatus::Supported:
+        break;
+    case DetectionStatus::OpenFailed:
+        return InspectVerdict::OpenFailed;
+    case DetectionStatus::Unsupported:
+        return InspectVerdict::Unsupported;
+    case DetectionStatus::Unrecognized:
+        return InspectVerdict::Unrecognized;
+    }
+    return InspectVerdict::Unrecognized;
+}
+
+InspectVerdict readinessVerdict(ReadinessVerdict verdict)
+{
+    switch (verdict) {
+    case ReadinessVerdict::Ready:
+        return InspectVerdict::Ready;
+    case ReadinessVerdict::MissingAtlas:
+        return InspectVerdict::MissingAtlas;
+    case ReadinessVerdict::UnreadableAtlas:
+        return InspectVerdict::UnreadableAtlas;
+    case ReadinessVerdict::MissingPage:
+        return InspectVerdict::MissingPage;
+    case ReadinessVerdict::NoEditor:
+        return InspectVerdict::NoEditor;
+    case ReadinessVerdict::NotCached:
+        return InspectVerdict::NotCached;
+    case ReadinessVerdict::NeedsProbe:
+    case ReadinessVerdict::NoSuitableVersion:
+        return InspectVerdict::NoSuitableVersion;
+    case ReadinessVerdict::Unknown:
+        break;
+    }
+    return InspectVerdict::Unrecognized;
+}
+
+// The verdict after the probe the window would start for it.
+void settleEditorVersion(InspectedSkeleton &skeleton, EditorVersionResolver &resolver)
+{
+    ReadinessVerdict verdict = skeleton.readiness.verdict;
+    if (verdict == ReadinessVerdict::Ready) {
+        skeleton.editorVersion = skeleton.readiness.editorVersion;
+        skeleton.editorVersionSource = QStringLiteral("cache");
+    } else if (verdict == ReadinessVerdict::NeedsProbe) {
+        const std::optional<SpineVersion> probed = resolver.probedVersion(skeleton.readiness.line);
+        verdict = decideProbeAnswer(probed, resolver.editor().cachedVersions);
+        skeleton.editorVersion = probed;
+        skeleton.editorVersionSource = probed ? QStringLiteral("probe") : QString();
+    }
+    skeleton.verdict = readinessVerdict(verdict);
+}
+
+InspectedSkeleton inspect(const IntakeOutcome &outcome, EditorVersionResolver &resolver)
+{
+    InspectedSkeleton skeleton;
+    std::optional<ExportRecord> record = settledRecord(outcome.record);
+    if (!record) {
+        skeleton.readiness.record = outcome.record;
+        skeleton.verdict = InspectVerdict::ChangedWhileReading;
+        return skeleton;
+    }
+    if (!record->supported()) {
+        skeleton.readiness.record = std::move(*record);
+        skeleton.verdict = detectionVerdict(skeleton.record().detection.status);
+        return skeleton;
+    }
+    skeleton.readiness = assessReadiness(std::move(*record), resolver.editor());
+    settleEditorVersion(skeleton, resolver);
+    return skeleton;
+}
+
+QJsonArray pagesJson(const ExportRecord &record)
 {
     QJsonArray pages;
-    for (const AtlasPage &page : check.atlas.pages) {
-        const QString name = pageNameText(page);
-        const QString image = pageImagePath(check.atlasPath, name);
+    for (const PageRecord &page : record.pages) {
         QJsonObject entry;
-        entry.insert(QStringLiteral("name"), name);
-        entry.insert(QStringLiteral("image"), QDir::cleanPath(image));
-        entry.insert(QStringLiteral("present"), pageImageUsable(image));
-        entry.insert(QStringLiteral("scale"), page.scale.value_or(1.0));
+        entry.insert(QStringLiteral("name"), utf8(page.name));
+        entry.insert(QStringLiteral("image"), pathText(page.image));
+        entry.insert(QStringLiteral("present"), page.present);
+        entry.insert(QStringLiteral("scale"), page.scale);
         entry.insert(QStringLiteral("pma"), page.pma ? QJsonValue(*page.pma) : QJsonValue(QJsonValue::Null));
         pages.append(entry);
     }
     return pages;
 }
 
-QJsonObject recordJson(const SkeletonRecord &record)
+QStringList missingPages(const ExportRecord &record)
 {
-    const VersionDetection &detection = record.found.detection;
-    const ExportCheck &check = record.readiness.exportCheck;
-    const bool supported = detection.status == DetectionStatus::Supported;
+    QStringList names;
+    for (const std::string &name : record.missingPageFileNames())
+        names.append(utf8(name));
+    return names;
+}
+
+QJsonObject skeletonJson(const InspectedSkeleton &skeleton)
+{
+    const ExportRecord &record = skeleton.record();
+    const VersionDetection &detection = record.detection;
+    const bool supported = record.supported();
     QJsonObject object;
-    object.insert(QStringLiteral("path"), record.found.path);
+    object.insert(QStringLiteral("path"), skeleton.path());
     object.insert(QStringLiteral("format"), formatName(detection.format));
     object.insert(QStringLiteral("detection"), detectionName(detection.status));
-    object.insert(QStringLiteral("dataVersion"), textOrNull(dataVersionText(record)));
-    object.insert(QStringLiteral("line"),
-                  textOrNull(detection.version ? QString::fromStdString(detection.version->majorMinorText())
-                                               : QString()));
+    object.insert(QStringLiteral("dataVersion"), textOrNull(versionText(detection.version)));
+    object.insert(QStringLiteral("line"), textOrNull(QString::fromStdString(record.line())));
     object.insert(QStringLiteral("supported"), supported);
     object.insert(QStringLiteral("reason"),
                   supported ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(detection.message)));
-    object.insert(QStringLiteral("atlas"), textOrNull(check.atlasPath));
-    object.insert(QStringLiteral("atlasError"),
-                  textOrNull(check.completeness == ExportCompleteness::UnreadableAtlas
-                                 ? QString::fromStdString(check.atlas.error)
-                                 : QString()));
-    object.insert(QStringLiteral("pages"), pagesJson(check));
-    object.insert(QStringLiteral("missingPages"), QJsonArray::fromStringList(check.missingPages));
-    object.insert(QStringLiteral("editorVersion"), textOrNull(record.editorVersion));
-    object.insert(QStringLiteral("editorVersionSource"), textOrNull(record.editorVersionSource));
-    object.insert(QStringLiteral("verdict"), record.verdict);
+    object.insert(QStringLiteral("atlas"), textOrNull(pathText(record.atlas)));
+    object.insert(QStringLiteral("atlasError"), textOrNull(record.atlasState == AtlasState::Unreadable
+                                                               ? QString::fromStdString(record.atlasError)
+                                                               : QString()));
+    object.insert(QStringLiteral("pages"), pagesJson(record));
+    object.insert(QStringLiteral("missingPages"), QJsonArray::fromStringList(missingPages(record)));
+    object.insert(QStringLiteral("editorVersion"), textOrNull(versionText(skeleton.editorVersion)));
+    object.insert(QStringLiteral("editorVersionSource"), textOrNull(skeleton.editorVersionSource));
+    object.insert(QStringLiteral("verdict"), QString::fromUtf8(verdictName(skeleton.verdict)));
     return object;
 }
 
@@ -117,109 +208,143 @@ QString yesNo(const std::optional<bool> &value)
     return value ? (*value ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("not stated");
 }
 
-QString recordText(const SkeletonRecord &record)
+QString skeletonText(const InspectedSkeleton &skeleton)
 {
-    const VersionDetection &detection = record.found.detection;
-    const ExportCheck &check = record.readiness.exportCheck;
-    QString text = record.found.path + QLatin1Char('\n');
-    if (detection.status != DetectionStatus::Supported) {
-        const QString version = dataVersionText(record);
+    const ExportRecord &record = skeleton.record();
+    const VersionDetection &detection = record.detection;
+    const QString verdict = QString::fromUtf8(verdictName(skeleton.verdict));
+    QString text = skeleton.path() + QLatin1Char('\n');
+    if (!record.supported() || skeleton.verdict == InspectVerdict::ChangedWhileReading) {
+        const QString version = versionText(detection.version);
         text += QStringLiteral("  not converted: %1%2\n")
-                    .arg(QString::fromStdString(detection.message),
+                    .arg(blockingReason(skeleton),
                          version.isEmpty() ? QString() : QStringLiteral(" (data version %1)").arg(version));
-        return text + QStringLiteral("  verdict: %1\n").arg(record.verdict);
+        return text + QStringLiteral("  verdict: %1\n").arg(verdict);
     }
     text += QStringLiteral("  format: %1, data version %2 (line %3)\n")
-                .arg(formatName(detection.format), dataVersionText(record), record.readiness.line);
-    text += QStringLiteral("  atlas: %1\n").arg(check.atlasPath.isEmpty() ? QStringLiteral("none found") : check.atlasPath);
-    if (check.completeness == ExportCompleteness::UnreadableAtlas)
-        text += QStringLiteral("  atlas error: %1\n").arg(QString::fromStdString(check.atlas.error));
-    for (const AtlasPage &page : check.atlas.pages) {
+                .arg(formatName(detection.format), versionText(detection.version),
+                     QString::fromStdString(record.line()));
+    text += QStringLiteral("  atlas: %1\n").arg(record.atlas.empty() ? QStringLiteral("none found")
+                                                                    : pathText(record.atlas));
+    if (record.atlasState == AtlasState::Unreadable)
+        text += QStringLiteral("  atlas error: %1\n").arg(QString::fromStdString(record.atlasError));
+    for (const PageRecord &page : record.pages) {
         text += QStringLiteral("  page: %1 (scale %2, premultiplied alpha %3)\n")
-                    .arg(pageNameText(page), QString::number(page.scale.value_or(1.0)), yesNo(page.pma));
+                    .arg(utf8(page.name), QString::number(page.scale), yesNo(page.pma));
     }
-    if (!check.missingPages.isEmpty())
-        text += QStringLiteral("  missing pages: %1\n").arg(check.missingPages.join(QStringLiteral(", ")));
-    if (!record.editorVersion.isEmpty())
-        text += QStringLiteral("  editor version: %1 (%2)\n").arg(record.editorVersion, record.editorVersionSource);
-    return text + QStringLiteral("  verdict: %1\n").arg(record.verdict);
+    const QStringList missing = missingPages(record);
+    if (!missing.isEmpty())
+        text += QStringLiteral("  missing pages: %1\n").arg(missing.join(QStringLiteral(", ")));
+    if (skeleton.editorVersion)
+        text += QStringLiteral("  editor version: %1 (%2)\n")
+                    .arg(versionText(skeleton.editorVersion), skeleton.editorVersionSource);
+    return text + QStringLiteral("  verdict: %1\n").arg(verdict);
 }
 
 } // namespace
 
-QString EditorVersionResolver::probedVersion(const QString &line)
+std::optional<SpineVersion> EditorVersionResolver::probedVersion(const std::string &line)
 {
-    if (situation.editorPath.isEmpty())
-        return QString();
-    const auto known = answers.constFind(line);
+    if (situation.editorPath.empty())
+        return std::nullopt;
+    const QString key = QString::fromStdString(line);
+    const auto known = answers.constFind(key);
     if (known != answers.constEnd())
         return *known;
-    const QString version = resolveEditorVersion(line.toStdString(), toPath(situation.editorPath), 0).second;
-    answers.insert(line, version);
+    const std::optional<SpineVersion> version = resolveEditorVersion(line, situation.editorPath);
+    answers.insert(key, version);
     return version;
 }
 
-std::vector<SkeletonRecord> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver)
+std::string_view verdictName(InspectVerdict verdict)
 {
-    std::vector<SkeletonRecord> records;
-    for (FoundSkeleton &found : findSkeletons(paths)) {
-        SkeletonRecord record;
-        record.found = std::move(found);
-        record.found.path = QFileInfo(record.found.path).absoluteFilePath();
-        if (record.found.detection.status == DetectionStatus::Supported) {
-            record.readiness = evaluateReadiness(record.found.path, resolver.editor());
-            settleEditorVersion(record, resolver);
-        } else {
-            record.verdict = detectionName(record.found.detection.status);
-        }
-        records.push_back(std::move(record));
+    switch (verdict) {
+    case InspectVerdict::Ready:
+        return "ready";
+    case InspectVerdict::MissingAtlas:
+        return "missing-atlas";
+    case InspectVerdict::UnreadableAtlas:
+        return "unreadable-atlas";
+    case InspectVerdict::MissingPage:
+        return "missing-page";
+    case InspectVerdict::NoEditor:
+        return "no-editor";
+    case InspectVerdict::NotCached:
+        return "not-cached";
+    case InspectVerdict::NoSuitableVersion:
+        return "no-suitable-version";
+    case InspectVerdict::Unsupported:
+        return "unsupported";
+    case InspectVerdict::Unrecognized:
+        return "unrecognized";
+    case InspectVerdict::OpenFailed:
+        return "open-failed";
+    case InspectVerdict::ChangedWhileReading:
+        return "changed-while-reading";
     }
-    return records;
+    return "unrecognized";
 }
 
-bool isSpineSkeleton(const SkeletonRecord &record)
+bool isSpineSkeleton(const InspectedSkeleton &skeleton)
 {
-    const DetectionStatus status = record.found.detection.status;
+    const DetectionStatus status = skeleton.record().detection.status;
     return status == DetectionStatus::Supported || status == DetectionStatus::Unsupported;
 }
 
-bool canConvert(const SkeletonRecord &record)
+QString InspectedSkeleton::path() const
 {
-    return record.verdict == QLatin1String("ready");
+    return QDir::cleanPath(QFileInfo(toQString(record().skeleton)).absoluteFilePath());
 }
 
-QString blockingReason(const SkeletonRecord &record)
+std::vector<InspectedSkeleton> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver)
 {
-    const QString verdict = record.verdict;
-    if (verdict == QLatin1String("ready"))
+    std::vector<InspectedSkeleton> skeletons;
+    for (const IntakeOutcome &outcome : takeIn(paths))
+        skeletons.push_back(inspect(outcome, resolver));
+    return skeletons;
+}
+
+QString blockingReason(const InspectedSkeleton &skeleton)
+{
+    const ExportRecord &record = skeleton.record();
+    switch (skeleton.verdict) {
+    case InspectVerdict::Ready:
         return QString();
-    if (verdict == QLatin1String("missing-atlas"))
+    case InspectVerdict::MissingAtlas:
         return QStringLiteral("no companion atlas found");
-    if (verdict == QLatin1String("unreadable-atlas"))
-        return QStringLiteral("atlas unreadable: %1").arg(QString::fromStdString(record.readiness.exportCheck.atlas.error));
-    if (verdict == QLatin1String("missing-page"))
-        return QStringLiteral("missing page images: %1").arg(record.readiness.exportCheck.missingPages.join(QStringLiteral(", ")));
-    if (verdict == QLatin1String("no-editor"))
+    case InspectVerdict::UnreadableAtlas:
+        return QStringLiteral("atlas unreadable: %1").arg(QString::fromStdString(record.atlasError));
+    case InspectVerdict::MissingPage:
+        return QStringLiteral("missing page images: %1").arg(missingPages(record).join(QStringLiteral(", ")));
+    case InspectVerdict::NoEditor:
         return QStringLiteral("no Spine Editor found (name one with --editor)");
-    if (verdict == QLatin1String("not-cached"))
+    case InspectVerdict::NotCached:
         return QStringLiteral("Spine %1 was found but is not cached; converting would trigger a download")
-            .arg(record.editorVersion);
-    if (verdict == QLatin1String("no-suitable-version"))
-        return QStringLiteral("no editor version of line %1 is cached or reported by the editor").arg(record.readiness.line);
-    return QString::fromStdString(record.found.detection.message);
+            .arg(versionText(skeleton.editorVersion));
+    case InspectVerdict::NoSuitableVersion:
+        return QStringLiteral("no editor version of line %1 is cached or reported by the editor")
+            .arg(QString::fromStdString(skeleton.readiness.line));
+    case InspectVerdict::ChangedWhileReading:
+        return QStringLiteral("the file kept changing while it was read; inspect it again once it is written");
+    case InspectVerdict::Unsupported:
+    case InspectVerdict::Unrecognized:
+    case InspectVerdict::OpenFailed:
+        break;
+    }
+    return QString::fromStdString(record.detection.message);
 }
 
-QJsonObject inspectionJson(const std::vector<SkeletonRecord> &records, const EditorSituation &editor)
+QJsonObject inspectionJson(const std::vector<InspectedSkeleton> &records, const EditorSituation &editor)
 {
     QJsonArray cached;
     for (const SpineVersion &version : editor.cachedVersions)
         cached.append(QString::fromStdString(version.fullText()));
     QJsonObject editorObject;
-    editorObject.insert(QStringLiteral("path"), textOrNull(editor.editorPath));
+    editorObject.insert(QStringLiteral("path"), textOrNull(pathText(editor.editorPath)));
     editorObject.insert(QStringLiteral("cachedVersions"), cached);
     QJsonArray skeletons;
-    for (const SkeletonRecord &record : records)
-        skeletons.append(recordJson(record));
+    for (const InspectedSkeleton &record : records)
+        skeletons.append(skeletonJson(record));
     QJsonObject root;
     root.insert(QStringLiteral("schema"), QStringLiteral("kovexa-inspect/1"));
     root.insert(QStringLiteral("editor"), editorObject);
@@ -227,23 +352,23 @@ QJsonObject inspectionJson(const std::vector<SkeletonRecord> &records, const Edi
     return root;
 }
 
-QString inspectionText(const std::vector<SkeletonRecord> &records, const EditorSituation &editor)
+QString inspectionText(const std::vector<InspectedSkeleton> &records, const EditorSituation &editor)
 {
     const std::string cached = versionListText(editor.cachedVersions, ", ");
     QString text = QStringLiteral("Spine Editor: %1\nCached editor versions: %2\n\n")
-                       .arg(editor.editorPath.isEmpty() ? QStringLiteral("not found") : editor.editorPath,
+                       .arg(editor.editorPath.empty() ? QStringLiteral("not found") : pathText(editor.editorPath),
                             cached.empty() ? QStringLiteral("none") : QString::fromStdString(cached));
     qsizetype skeletons = 0;
     qsizetype ready = 0;
     QString skipped;
-    for (const SkeletonRecord &record : records) {
+    for (const InspectedSkeleton &record : records) {
         if (!isSpineSkeleton(record)) {
-            skipped += QStringLiteral("skipped %1: %2\n").arg(record.found.path, blockingReason(record));
+            skipped += QStringLiteral("skipped %1: %2\n").arg(record.path(), blockingReason(record));
             continue;
         }
-        text += recordText(record) + QLatin1Char('\n');
+        text += skeletonText(record) + QLatin1Char('\n');
         ++skeletons;
-        ready += canConvert(record) ? 1 : 0;
+        ready += record.verdict == InspectVerdict::Ready ? 1 : 0;
     }
     if (!skipped.isEmpty())
         text += skipped + QLatin1Char('\n');

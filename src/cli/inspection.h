@@ -2,12 +2,13 @@
 // What kovexa-cli knows about each skeleton it is given: the intake rules, the readiness the
 // window shows, and the editor version that suits it (cached, or asked of the editor).
 
-#include "readiness/qt/readiness.h"
-#include "readiness/qt/skeletonsearch.h"
+#include "assets/qt/intake.h"
+#include "readiness/readiness.h"
 
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
+#include <string_view>
 #include <vector>
 
 namespace kvx {
@@ -18,32 +19,50 @@ public:
     explicit EditorVersionResolver(EditorSituation situation) : situation(std::move(situation)) {}
 
     const EditorSituation &editor() const { return situation; }
-    // The version the editor reports for the line, or empty.
-    QString probedVersion(const QString &line);
+    // The version the editor reports for the line, or none.
+    std::optional<SpineVersion> probedVersion(const std::string &line);
 
 private:
     EditorSituation situation;
-    QHash<QString, QString> answers;
+    QHash<QString, std::optional<SpineVersion>> answers;
 };
 
-struct SkeletonRecord {
-    FoundSkeleton found;
-    ReadinessReport readiness;   // only for supported skeletons
-    QString editorVersion;       // the version to convert with, cached or probed
-    QString editorVersionSource; // "cache", "probe" or empty
-    QString verdict;             // verdictName, or how detection refused the file
+// Every verdict an inspected skeleton file can carry, as the schema documents them.
+enum class InspectVerdict {
+    Ready,
+    MissingAtlas,
+    UnreadableAtlas,
+    MissingPage,
+    NoEditor,
+    NotCached,
+    NoSuitableVersion,
+    Unsupported,
+    Unrecognized,
+    OpenFailed,
+    ChangedWhileReading, // its files kept changing while they were read
 };
 
-// Each record's verdict is final: a skeleton that needs a probe has been probed.
-std::vector<SkeletonRecord> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver);
+std::string_view verdictName(InspectVerdict verdict);
+
+struct InspectedSkeleton {
+    ReadinessReport readiness;               // the record, and for supported skeletons their readiness
+    std::optional<SpineVersion> editorVersion; // the version to convert with, cached or probed
+    QString editorVersionSource;             // "cache", "probe" or empty
+    InspectVerdict verdict = InspectVerdict::Unrecognized;
+
+    const ExportRecord &record() const { return readiness.record; }
+    QString path() const;
+};
+
+// Each verdict is final: a skeleton that needs a probe has been probed.
+std::vector<InspectedSkeleton> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver);
 
 // Spine skeleton data, of a supported line or not; other files found are skipped.
-bool isSpineSkeleton(const SkeletonRecord &record);
-bool canConvert(const SkeletonRecord &record);
-// English reason why the record cannot be converted; empty when it can.
-QString blockingReason(const SkeletonRecord &record);
+bool isSpineSkeleton(const InspectedSkeleton &skeleton);
+// English reason why the skeleton cannot be converted; empty when it can.
+QString blockingReason(const InspectedSkeleton &skeleton);
 
-QJsonObject inspectionJson(const std::vector<SkeletonRecord> &records, const EditorSituation &editor);
-QString inspectionText(const std::vector<SkeletonRecord> &records, const EditorSituation &editor);
+QJsonObject inspectionJson(const std::vector<InspectedSkeleton> &skeletons, const EditorSituation &editor);
+QString inspectionText(const std::vector<InspectedSkeleton> &skeletons, const EditorSituation &editor);
 
 } // namespace kvx

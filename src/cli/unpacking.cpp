@@ -1,7 +1,8 @@
 #include "cli/unpacking.h"
 
 #include "assets/qt/companionfiles.h"
-#include "readiness/qt/skeletonsearch.h"
+#include "assets/qt/intake.h"
+#include "common/qt/pathtext.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -51,19 +52,21 @@ UnpackPlan planUnpack(const QStringList &paths)
         if (named.isFile() && hasAtlasSuffix(path))
             plan.add(path, atlasBaseName(path));
     }
-    for (const FoundSkeleton &found : findSkeletons(paths)) {
-        const DetectionStatus status = found.detection.status;
+    for (const IntakeOutcome &outcome : takeIn(paths)) {
+        const QString skeletonPath = toQString(outcome.record.skeleton);
+        const VersionDetection &detection = outcome.record.detection;
+        const DetectionStatus status = detection.status;
         if (status != DetectionStatus::Supported && status != DetectionStatus::Unsupported) {
             plan.plan.skippedLines.append(
-                QStringLiteral("skipped %1: %2").arg(QFileInfo(found.path).absoluteFilePath(), QString::fromStdString(found.detection.message)));
+                QStringLiteral("skipped %1: %2").arg(QFileInfo(skeletonPath).absoluteFilePath(), QString::fromStdString(detection.message)));
             continue;
         }
-        const QString atlas = findCompanionAtlas(found.path);
+        const QString atlas = findCompanionAtlas(skeletonPath);
         if (atlas.isEmpty())
             plan.plan.failedLines.append(
-                QStringLiteral("failed %1:\n    no companion atlas found").arg(QFileInfo(found.path).absoluteFilePath()));
+                QStringLiteral("failed %1:\n    no companion atlas found").arg(QFileInfo(skeletonPath).absoluteFilePath()));
         else
-            plan.add(atlas, QFileInfo(found.path).completeBaseName());
+            plan.add(atlas, QFileInfo(skeletonPath).completeBaseName());
     }
     return std::move(plan.plan);
 }

@@ -2,7 +2,7 @@
 // order, progress, cancellation and hostile file systems (the walk's rules are tested through the
 // window in intake_test).
 
-#include "assets/qt/resourcescan.h"
+#include "assets/qt/intake.h"
 
 #include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
@@ -17,10 +17,10 @@
 namespace kvx::test {
 namespace {
 
-QList<ScanOutcome> scannedNow(const QStringList &paths)
+QList<IntakeOutcome> scannedNow(const QStringList &paths)
 {
     QThreadPool pool;
-    QFuture<ScanOutcome> future = scanResources(&pool, paths);
+    QFuture<IntakeOutcome> future = scanResources(&pool, paths);
     future.waitForFinished();
     return future.results();
 }
@@ -33,18 +33,18 @@ TEST(ResourceScan, VerdictsCarryFormatAndVersionAndSilenceForSiblings)
     const QString old = toQString(files.write("a/old.json", skeletonJson("3.7.94")));
     const QString junk = toQString(files.write("a/package.json", "{}"));
 
-    const ScanOutcome listed = examineCandidate({json, true});
-    EXPECT_EQ(listed.verdict, ScanVerdict::Listed);
-    EXPECT_EQ(listed.format, SkeletonFormat::Json);
-    ASSERT_TRUE(listed.version);
-    EXPECT_EQ(listed.version->fullText(), "4.2.43");
-    EXPECT_EQ(examineCandidate({binary, false}).format, SkeletonFormat::Binary);
-    EXPECT_EQ(examineCandidate({binary, false}).verdict, ScanVerdict::Listed);
+    const IntakeOutcome listed = examineCandidate({json, true});
+    EXPECT_EQ(listed.verdict, IntakeVerdict::Listed);
+    EXPECT_EQ(listed.record.detection.format, SkeletonFormat::Json);
+    ASSERT_TRUE(listed.record.detection.version);
+    EXPECT_EQ(listed.record.detection.version->fullText(), "4.2.43");
+    EXPECT_EQ(examineCandidate({binary, false}).record.detection.format, SkeletonFormat::Binary);
+    EXPECT_EQ(examineCandidate({binary, false}).verdict, IntakeVerdict::Listed);
 
-    EXPECT_EQ(examineCandidate({old, true}).verdict, ScanVerdict::Unsupported);
-    EXPECT_EQ(examineCandidate({old, false}).verdict, ScanVerdict::Ignored);
-    EXPECT_EQ(examineCandidate({junk, true}).verdict, ScanVerdict::Unrecognized);
-    EXPECT_EQ(examineCandidate({junk, false}).verdict, ScanVerdict::Ignored);
+    EXPECT_EQ(examineCandidate({old, true}).verdict, IntakeVerdict::Unsupported);
+    EXPECT_EQ(examineCandidate({old, false}).verdict, IntakeVerdict::Ignored);
+    EXPECT_EQ(examineCandidate({junk, true}).verdict, IntakeVerdict::Unrecognized);
+    EXPECT_EQ(examineCandidate({junk, false}).verdict, IntakeVerdict::Ignored);
 }
 
 TEST(ResourceScan, TheBackgroundScanGivesTheWalkOrderAndCountsItsProgress)
@@ -60,12 +60,12 @@ TEST(ResourceScan, TheBackgroundScanGivesTheWalkOrderAndCountsItsProgress)
         walk.append(candidatesFor(path));
 
     QThreadPool pool;
-    QFuture<ScanOutcome> future = scanResources(&pool, batch);
+    QFuture<IntakeOutcome> future = scanResources(&pool, batch);
     future.waitForFinished();
-    const QList<ScanOutcome> outcomes = future.results();
+    const QList<IntakeOutcome> outcomes = future.results();
     ASSERT_EQ(outcomes.size(), walk.size());
     for (qsizetype i = 0; i < walk.size(); ++i) {
-        EXPECT_EQ(outcomes[i].path, walk[i].path);
+        EXPECT_EQ(toQString(outcomes[i].record.skeleton), walk[i].path);
         EXPECT_EQ(outcomes[i].verdict, examineCandidate(walk[i]).verdict);
     }
     EXPECT_EQ(future.progressMaximum(), walk.size());
@@ -87,18 +87,18 @@ TEST(ResourceScan, HostileFileSystemsNeitherHangNorBreakTheScan)
 
     int listed = 0;
     int unrecognized = 0;
-    for (const ScanOutcome &outcome : scannedNow({toQString(files / "drop")})) {
-        listed += outcome.verdict == ScanVerdict::Listed;
-        unrecognized += outcome.verdict == ScanVerdict::Unrecognized;
+    for (const IntakeOutcome &outcome : scannedNow({toQString(files / "drop")})) {
+        listed += outcome.verdict == IntakeVerdict::Listed;
+        unrecognized += outcome.verdict == IntakeVerdict::Unrecognized;
     }
     EXPECT_EQ(listed, lockedIsUnreadable ? 1 : 2); // symbolic links to folders are not followed
     EXPECT_EQ(unrecognized, lockedIsUnreadable ? 1 : 0); // a folder's walk passes FIFOs by
 
     // Named directly, a FIFO is examined, and refused without blocking.
     if (haveFifo) {
-        const QList<ScanOutcome> direct = scannedNow({toQString(files / "drop/pipe.json")});
+        const QList<IntakeOutcome> direct = scannedNow({toQString(files / "drop/pipe.json")});
         ASSERT_EQ(direct.size(), 1);
-        EXPECT_EQ(direct.front().verdict, ScanVerdict::Unrecognized);
+        EXPECT_EQ(direct.front().verdict, IntakeVerdict::Unrecognized);
     }
 }
 
@@ -114,8 +114,8 @@ TEST(ResourceScan, AFileVanishingAfterTheWalkIsReportedLikeAMissingOne)
     std::filesystem::remove_all(files / "beside");
     ASSERT_EQ(reported.size(), 1);
     ASSERT_EQ(silent.size(), 1);
-    EXPECT_EQ(examineCandidate(reported.front()).verdict, ScanVerdict::Unrecognized);
-    EXPECT_EQ(examineCandidate(silent.front()).verdict, ScanVerdict::Ignored);
+    EXPECT_EQ(examineCandidate(reported.front()).verdict, IntakeVerdict::Unrecognized);
+    EXPECT_EQ(examineCandidate(silent.front()).verdict, IntakeVerdict::Ignored);
 }
 
 TEST(ResourceScan, ACancelledScanEndsWithoutExaminingTheRest)
@@ -126,7 +126,7 @@ TEST(ResourceScan, ACancelledScanEndsWithoutExaminingTheRest)
     pool.setMaxThreadCount(1);
     QSemaphore gate;
     pool.start([&gate] { gate.acquire(); }); // holds the only thread until the scan is cancelled
-    QFuture<ScanOutcome> future = scanResources(&pool, {toQString(files / "big")});
+    QFuture<IntakeOutcome> future = scanResources(&pool, {toQString(files / "big")});
     future.cancel();
     gate.release();
     future.waitForFinished();

@@ -15,7 +15,7 @@ void appendSkeletonFilesIn(const QString &folder, bool recursive, bool reportPro
     while (entries.hasNext()) {
         if (cancelled && cancelled())
             return;
-        candidates.append({entries.next(), reportProblems});
+        candidates.append({entries.next(), reportProblems, QFileInfo(folder).absoluteFilePath()});
     }
 }
 
@@ -36,7 +36,7 @@ QList<ScanCandidate> candidatesFor(const QString &path, const std::function<bool
     if (info.isDir())
         appendSkeletonFilesIn(path, true, true, cancelled, candidates);
     else if (hasSkeletonSuffix(path))
-        candidates.append({path, true});
+        candidates.append({path, true, info.absolutePath()});
     else if (!path.isEmpty()) // an atlas or image: look beside it (beside no path would be the working folder)
         appendSkeletonFilesIn(info.absolutePath(), false, false, cancelled, candidates);
     return candidates;

@@ -13,6 +13,7 @@ namespace kvx {
 struct ScanCandidate {
     QString path;
     bool reportProblems = true;
+    QString root; // the folder handed over, or the folder of the file handed over: where it was found
 };
 
 // True for *.json, *.skel and a complete suffix of skel.bytes, ignoring case.

@@ -19,4 +19,9 @@ QString locateSpineEditor()
     return installed.empty() ? QString() : toQString(installed.front());
 }
 
+EditorSituation currentEditorSituation()
+{
+    return EditorSituation{toPath(locateSpineEditor()), listCachedEditorVersions()};
+}
+
 } // namespace kvx

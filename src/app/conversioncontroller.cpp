@@ -1,0 +1,200 @@
+#include "app/conversioncontroller.h"
+
+#include "app/readinesspresenter.h"
+#include "assets/qt/exportreading.h"
+#include "common/qt/pathtext.h"
+#include "conversion/qt/batchconversion.h"
+#include "editor/qt/editorlocator.h"
+
+#include <QFileInfo>
+
+namespace kvx {
+namespace {
+
+constexpr qsizetype kSummaryLineLimit = 50;
+
+// At most kSummaryLineLimit lines, then how many more there are.
+QString limitedLines(const QStringList &lines)
+{
+    QStringList shown = lines.mid(0, kSummaryLineLimit);
+    if (lines.size() > kSummaryLineLimit)
+        shown.append(ConversionController::tr("…另有 %1 项").arg(lines.size() - kSummaryLineLimit));
+    return shown.join(QLatin1Char('\n'));
+}
+
+QString entryName(const QString &skeletonPath)
+{
+    return QFileInfo(skeletonPath).fileName();
+}
+
+QString notReadyText(const ReadinessReport &report)
+{
+    switch (report.verdict) {
+    case ReadinessVerdict::MissingAtlas:
+        return ConversionController::tr("缺少配套 Atlas");
+    case ReadinessVerdict::UnreadableAtlas:
+        return ConversionController::tr("Atlas 无法识别");
+    case ReadinessVerdict::MissingPage: {
+        QStringList pages;
+        for (const std::string &page : report.record.missingPageFileNames())
+            pages.append(QString::fromStdString(page));
+        return ConversionController::tr("缺少纹理页 %1").arg(pages.join(QStringLiteral("、")));
+    }
+    case ReadinessVerdict::NeedsProbe:
+        return ConversionController::tr("本机未缓存 Spine %1.x").arg(QString::fromStdString(report.line));
+    default:
+        return ConversionController::tr("资源不完整");
+    }
+}
+
+} // namespace
+
+ConversionController::ConversionController(ExportCatalog &catalog, ReadinessPresenter &readiness,
+                                           const WindowDialogs &dialogs, QWidget *window)
+    : QObject(window), catalog(catalog), readiness(readiness), dialogs(dialogs), window(window)
+{
+}
+
+ConversionController::~ConversionController()
+{
+    delete batch.data(); // a running conversion takes its editor and working folder with it
+}
+
+QString ConversionController::runningWorkingDirectory() const
+{
+    return batch ? batch->runningWorkingDirectory() : QString();
+}
+
+bool ConversionController::convert(const QString &skeletonPath, bool straightAlpha, const QString &outputParent)
+{
+    if (batch || skeletonPath.isEmpty())
+        return false;
+    if ((readiness.editorPath().isEmpty() || readiness.editorVersion().isEmpty()) && !readiness.chooseEditor())
+        return false;
+    const QString parent =
+        outputParent.isEmpty() ? dialogs.chooseOutputFolder(window, QFileInfo(skeletonPath).absolutePath()) : outputParent;
+    if (parent.isEmpty())
+        return false;
+    const ExportRecord &record = catalog.current(skeletonPath);
+    if (record.atlas.empty()) {
+        dialogs.showMessage(window, QMessageBox::Critical, tr("转换失败"), tr("没有找到配套的 .atlas 文件。"));
+        return false;
+    }
+    mode = Mode::Single;
+    skipped.clear();
+    start(readiness.editorPath(), parent, straightAlpha,
+          {BatchItem{skeletonPath, toQString(record.atlas), readiness.editorVersion(), QString()}});
+    return true;
+}
+
+void ConversionController::convertAll(const QStringList &skeletonPaths, bool straightAlpha)
+{
+    if (batch)
+        return;
+    EditorSituation situation = currentEditorSituation();
+    if (situation.editorPath.empty()) {
+        readiness.chooseEditor(); // stores the choice, which the lookup then finds
+        situation = currentEditorSituation();
+        if (situation.editorPath.empty())
+            return;
+    }
+    QList<BatchItem> items;
+    skipped.clear();
+    for (const QString &path : skeletonPaths) {
+        const ReadinessReport report = assessReadiness(catalog.current(path), situation);
+        if (report.verdict == ReadinessVerdict::Ready)
+            items.append(BatchItem{path, toQString(report.record.atlas),
+                                   QString::fromStdString(report.editorVersion->fullText()), QString()});
+        else if (report.verdict != ReadinessVerdict::Unknown)
+            skipped.append(tr("%1：%2").arg(entryName(path), notReadyText(report)));
+    }
+    if (items.isEmpty()) {
+        dialogs.showMessage(window, QMessageBox::Warning, tr("全部转换"),
+                            tr("没有可以转换的骨骼。\n\n%1").arg(limitedLines(skipped)));
+        return;
+    }
+    const QString outputParent =
+        dialogs.chooseOutputFolder(window, QFileInfo(items.constFirst().skeletonPath).absolutePath());
+    if (outputParent.isEmpty())
+        return;
+    mode = Mode::All;
+    start(toQString(situation.editorPath), outputParent, straightAlpha, items);
+}
+
+void ConversionController::start(const QString &editorPath, const QString &outputParent, bool straightAlpha,
+                                 const QList<BatchItem> &items)
+{
+    batch = new BatchConversion(editorPath, outputParent, straightAlpha, items, this);
+    if (mode == Mode::All) {
+        connect(batch, &BatchConversion::itemStarted, this, [this](int index, const QString &path) {
+            emit progress(tr("正在全部转换 %1 / %2：%3")
+                              .arg(QString::number(index + 1), QString::number(batch->total()), entryName(path)));
+        });
+    }
+    connect(batch, &BatchConversion::finished, this, [this](bool stopped) {
+        if (mode == Mode::Single)
+            finishSingle(stopped);
+        else
+            finishAll(stopped);
+    });
+    emit started(mode, items.constFirst().editorVersion);
+    batch->start();
+}
+
+void ConversionController::stop()
+{
+    if (batch)
+        batch->stop();
+}
+
+void ConversionController::finishSingle(bool stopped)
+{
+    BatchConversion *ended = batch;
+    batch = nullptr;
+    ended->deleteLater();
+    const bool success = !stopped && !ended->outcomes().isEmpty() && ended->outcomes().constFirst().success;
+    const QString outputDirectory = success ? ended->outcomes().constFirst().outputDirectory : QString();
+    const QString error = stopped ? tr("转换已取消")
+                                  : (ended->outcomes().isEmpty() ? QString() : ended->outcomes().constFirst().error);
+    emit this->ended(success ? tr("转换完成") : tr("转换失败"), success ? outputDirectory : error);
+    if (success) {
+        dialogs.showMessage(window, QMessageBox::Information, tr("转换完成"),
+                            tr("完整资源已生成：\n%1").arg(outputDirectory));
+    } else {
+        dialogs.showMessage(window, QMessageBox::Critical, tr("转换失败"),
+                            error.isEmpty() ? tr("转换未完成，Spine Editor 未提供详细原因。") : error);
+    }
+}
+
+void ConversionController::finishAll(bool stopped)
+{
+    BatchConversion *ended = batch;
+    batch = nullptr;
+    ended->deleteLater();
+
+    QStringList succeeded;
+    QStringList failed;
+    for (const BatchOutcome &outcome : ended->outcomes()) {
+        if (outcome.success)
+            succeeded.append(tr("%1 → %2").arg(entryName(outcome.skeletonPath), outcome.outputDirectory));
+        else
+            failed.append(tr("%1：%2").arg(entryName(outcome.skeletonPath), outcome.error.trimmed()));
+    }
+    const qsizetype notStarted = ended->total() - ended->completed();
+    emit this->ended(stopped ? tr("全部转换已停止") : tr("全部转换完成"), QString());
+
+    QString text = tr("成功 %1 个，失败 %2 个").arg(succeeded.size()).arg(failed.size());
+    if (stopped)
+        text += tr("，已停止（%1 个未转换）").arg(notStarted);
+    if (!succeeded.isEmpty())
+        text += tr("\n\n成功：\n%1").arg(limitedLines(succeeded));
+    if (!failed.isEmpty())
+        text += tr("\n\n失败：\n%1").arg(limitedLines(failed));
+    if (!skipped.isEmpty())
+        text += tr("\n\n未就绪，未转换：\n%1").arg(limitedLines(skipped));
+    const bool clean = failed.isEmpty() && !stopped;
+    dialogs.showMessage(window, clean ? QMessageBox::Information : QMessageBox::Warning,
+                        stopped ? tr("全部转换已停止") : tr("全部转换完成"), text);
+}
+
+} // namespace kvx

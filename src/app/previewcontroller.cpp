@@ -1,0 +1,387 @@
+#include "app/previewcontroller.h"
+
+#include "app/playbackbar.h"
+#include "app/spinepreviewwidget.h"
+#include "common/qt/pathtext.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QVariant>
+
+namespace kvx {
+namespace {
+
+constexpr int kPlaybackIntervalMilliseconds = 16;
+
+struct Selection {
+    Result<PreviewFrame> frame;
+    std::optional<Result<SkeletonBox>> box; // measured when the plugin can
+};
+
+QString runtimePluginPath(const std::string &line)
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath("runtimes/" + QString::fromStdString(runtimePluginFileName(line)));
+}
+
+QString detailText(const Failure &failure)
+{
+    return QString::fromStdString(failure.detail.empty() ? englishText(failure) : failure.detail);
+}
+
+// The duration listed with the named animation (the current item, or the first of that name).
+float listedDuration(const QComboBox &animations, const QString &name)
+{
+    const int index = animations.currentText() == name ? animations.currentIndex() : animations.findText(name);
+    return animations.itemData(index).toFloat();
+}
+
+QStringList premultipliedPageImages(const ExportRecord &record)
+{
+    QStringList paths;
+    for (const PageRecord &page : record.pages) {
+        if (page.premultiplied())
+            paths.append(toQString(page.image));
+    }
+    return paths;
+}
+
+} // namespace
+
+PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : QObject(parent), view(widgets)
+{
+    playbackTimer = new QTimer(this);
+    playbackTimer->setInterval(kPlaybackIntervalMilliseconds);
+    playbackTimer->setTimerType(Qt::PreciseTimer);
+    connect(playbackTimer, &QTimer::timeout, this, &PreviewController::tick);
+    connect(view.animationList, &QComboBox::currentTextChanged, this, &PreviewController::selectAnimation);
+    connect(view.skinList, &QComboBox::currentTextChanged, this, &PreviewController::chooseSkin);
+
+    connect(view.playbackBar, &PlaybackBar::playPauseClicked, this, &PreviewController::togglePlayback);
+    connect(view.playbackBar, &PlaybackBar::scrubbed, this, [this](float seconds) {
+        if (playback.hasAnimation())
+            poseAt(playback.seek(seconds));
+    });
+    connect(view.playbackBar, &PlaybackBar::scrubStarted, playbackTimer, &QTimer::stop);
+    connect(view.playbackBar, &PlaybackBar::scrubFinished, this, [this] {
+        if (playback.wantsTicks())
+            startTicking();
+    });
+    connect(view.playbackBar, &PlaybackBar::speedChanged, this, &PreviewController::setSpeed);
+    connect(view.playbackBar, &PlaybackBar::loopChanged, this, &PreviewController::setLoop);
+}
+
+PreviewController::~PreviewController()
+{
+    playbackTimer->stop();
+    latestGeneration->store(0); // queued work ends unanswered; the running job finishes first
+}
+
+template <typename Answer>
+void PreviewController::request(std::function<Answer(PreviewSession &)> job,
+                                std::function<void(Answer, double)> deliver, bool supersedesPoses)
+{
+    const Generation current = generation;
+    const quint64 pose = supersedesPoses ? latestPose->fetch_add(1) + 1 : latestPose->load();
+    const auto obsolete = [generations = latestGeneration, poses = latestPose, current, pose] {
+        return generations->load() != current || poses->load() != pose;
+    };
+    thread.post<Answer>(obsolete, std::move(job), this,
+                        [this, current, deliver = std::move(deliver)](Answer answer, double seconds) {
+                            if (current == generation)
+                                deliver(std::move(answer), seconds);
+                        });
+}
+
+void PreviewController::resetLists()
+{
+    view.animationList->clear();
+    view.animationList->setEnabled(false);
+    const QSignalBlocker quiet(view.skinList);
+    view.skinList->clear();
+    view.skinChoice->hide();
+}
+
+void PreviewController::clear()
+{
+    playbackTimer->stop();
+    playback.clear();
+    shownAnimation.clear();
+    latestGeneration->store(++generation);
+    frameInFlight = false;
+    {
+        const QSignalBlocker quiet(view.animationList);
+        resetLists();
+    }
+    showPlaybackState();
+}
+
+void PreviewController::load(const ExportRecord &record)
+{
+    clear();
+    view.canvas->resetView();
+    if (!record.detection.version || record.atlas.empty() || !record.atlasStamp.regular) {
+        view.canvas->setMessage(tr("没有找到与骨骼数据配套的 .atlas 文件"));
+        emit statusChanged(tr("请把完整导出资源一起拖入"), QString());
+        return;
+    }
+    view.canvas->setPremultipliedPages(premultipliedPageImages(record));
+    const PreviewSource source{toPath(runtimePluginPath(record.line())), record.skeleton, record.atlas};
+    request<Result<LoadedSkeleton>>([source](PreviewSession &session) { return session.load(source); },
+                                    [this](Result<LoadedSkeleton> loaded, double) { showLoaded(std::move(loaded)); },
+                                    true);
+}
+
+void PreviewController::showLoaded(Result<LoadedSkeleton> loaded)
+{
+    if (!loaded) {
+        const Failure &failure = loaded.failure();
+        const QString reason = detailText(failure);
+        if (failure.kind == FailureKind::PluginUnavailable) {
+            view.canvas->setMessage(tr("暂时无法加载这套资源"), reason);
+            emit statusChanged(reason, reason);
+        } else {
+            // The export is fine for converting; the plugin's own reason says why it cannot play.
+            view.canvas->setMessage(tr("此版本的预览模块仍在接入中"), reason);
+            emit statusChanged(tr("资源已识别，可以稍后转换"), reason);
+        }
+        return;
+    }
+    canMeasure = loaded->canMeasure;
+    listSkins(*loaded);
+    {
+        // The first animation is selected below, from its start.
+        const QSignalBlocker quiet(view.animationList);
+        for (const AnimationInfo &animation : loaded->animations)
+            view.animationList->addItem(QString::fromStdString(animation.name), QVariant(animation.duration));
+    }
+    view.animationList->setToolTip(view.animationList->currentText());
+    view.animationList->setEnabled(view.animationList->count() > 0);
+    emit statusChanged(tr("已识别 %1 个动画").arg(loaded->animations.size()), QString());
+    if (view.animationList->count() > 0)
+        selectAnimation(view.animationList->itemText(0));
+    else
+        showSetupPose();
+}
+
+// Several skins and a plugin that can switch them: the list shows, on the skin the plugin chose.
+void PreviewController::listSkins(const LoadedSkeleton &skeleton)
+{
+    if (!skeleton.initialSkin)
+        return;
+    const QSignalBlocker quiet(view.skinList);
+    for (const std::string &skin : skeleton.skins)
+        view.skinList->addItem(QString::fromStdString(skin));
+    view.skinList->setCurrentIndex(static_cast<int>(*skeleton.initialSkin));
+    view.skinChoice->show();
+}
+
+void PreviewController::selectAnimation(const QString &name)
+{
+    if (name.isEmpty())
+        return; // clearing the list reports an empty text
+    const std::string animation = name.toStdString();
+    const bool loop = playback.loop();
+    const bool measure = canMeasure;
+    request<Selection>(
+        [animation, loop, measure](PreviewSession &session) {
+            Selection selection{session.select(animation, loop), std::nullopt};
+            if (measure && selection.frame)
+                selection.box = session.measure(animation);
+            return selection;
+        },
+        [this, name](Selection selection, double seconds) {
+            if (!selection.frame && selection.frame.failure().kind == FailureKind::AnimationNotSelected) {
+                emit statusChanged(detailText(selection.frame.failure()), QString());
+                return;
+            }
+            showFraming(selection.box);
+            shownAnimation = name;
+            playback.start(listedDuration(*view.animationList, name)); // paused stays paused, on the first frame
+            playbackClock.restart();
+            showFrame(std::move(selection.frame), seconds);
+            showPlaybackState();
+            if (playback.isPlaying())
+                playbackTimer->start(); // also after a failed first sample: the next tick tries once more
+        },
+        true);
+}
+
+void PreviewController::chooseSkin(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    const std::string skin = name.toStdString();
+    const std::string animation = shownAnimation.toStdString();
+    const bool measure = canMeasure && !animation.empty();
+    request<Selection>(
+        [skin, animation, measure](PreviewSession &session) {
+            Selection selection{session.chooseSkin(skin), std::nullopt};
+            if (measure && selection.frame)
+                selection.box = session.measure(animation);
+            return selection;
+        },
+        [this, name](Selection selection, double seconds) {
+            if (!selection.frame) {
+                const QString reason = detailText(selection.frame.failure());
+                emit statusChanged(tr("无法切换到皮肤 %1").arg(name), reason);
+                return;
+            }
+            showFraming(selection.box);
+            // The current frame again with the new skin; the clock keeps running, so playback goes on.
+            showFrame(std::move(selection.frame), seconds);
+        });
+}
+
+// A skeleton without animations still shows its setup pose, once, without playback.
+void PreviewController::showSetupPose()
+{
+    request<Result<PreviewFrame>>([](PreviewSession &session) { return session.advance(0.0f); },
+                                  [this](Result<PreviewFrame> frame, double) {
+                                      if (frame)
+                                          view.canvas->setFrame(std::move(frame->items));
+                                      else
+                                          view.canvas->setMessage(tr("没有可播放的动画"));
+                                  });
+}
+
+void PreviewController::tick()
+{
+    if (frameInFlight)
+        return; // the frame before is still being made: its clock keeps running for the next tick
+    // Whole milliseconds of real time, unclamped, so late ticks keep the animation's speed.
+    const float elapsedSeconds =
+        playbackClock.isValid() ? static_cast<float>(playbackClock.restart()) / 1000.0f : 0.016f;
+    // The model scales by the speed and stops a non-looping animation on its last frame.
+    const PlaybackStep step = playback.advance(elapsedSeconds);
+    frameInFlight = true;
+    request<Result<PreviewFrame>>([step](PreviewSession &session) { return session.advance(step.seconds); },
+                                  [this, step](Result<PreviewFrame> frame, double seconds) {
+                                      frameInFlight = false;
+                                      if (!frame) {
+                                          stopOnFailure(frame.failure());
+                                          return;
+                                      }
+                                      showFrame(std::move(frame), seconds);
+                                      if (step.reachedEnd)
+                                          playbackTimer->stop();
+                                      showPlaybackState();
+                                  });
+}
+
+// The plugin has no seek: the animation is selected afresh and advanced to the time in one step.
+// A newer pose makes this one obsolete before it runs.
+void PreviewController::poseAt(float seconds)
+{
+    if (shownAnimation.isEmpty())
+        return;
+    const std::string animation = shownAnimation.toStdString();
+    const bool loop = playback.loop();
+    request<Result<PreviewFrame>>(
+        [animation, loop, seconds](PreviewSession &session) { return session.select(animation, loop, seconds); },
+        [this](Result<PreviewFrame> frame, double cost) {
+            if (!frame && frame.failure().kind == FailureKind::AnimationNotSelected) {
+                emit statusChanged(detailText(frame.failure()), QString());
+                return;
+            }
+            playbackClock.restart();
+            showFrame(std::move(frame), cost);
+            showPlaybackState();
+        },
+        true);
+    showPlaybackState();
+}
+
+void PreviewController::showFrame(Result<PreviewFrame> frame, double seconds)
+{
+    if (!frame) {
+        stopOnFailure(frame.failure());
+        return;
+    }
+    frameCost = seconds;
+    view.playbackBar->setFrameCost(seconds);
+    view.canvas->setFrame(std::move(frame->items));
+}
+
+// Frames the whole animation when the plugin measured it; a plugin that cannot keeps the framing the
+// first frame shown fixed, and a measure that failed leaves it to this animation's first frame.
+void PreviewController::showFraming(const std::optional<Result<SkeletonBox>> &box)
+{
+    if (!box)
+        return;
+    if (*box)
+        view.canvas->setFraming(QRectF((*box)->x, (*box)->y, (*box)->width, (*box)->height));
+    else
+        view.canvas->setFraming(std::nullopt);
+}
+
+void PreviewController::stopOnFailure(const Failure &failure)
+{
+    playbackTimer->stop();
+    const QString reason = detailText(failure);
+    view.canvas->setMessage(tr("动画预览暂时不可用"), reason);
+    emit statusChanged(reason, reason);
+}
+
+void PreviewController::togglePlayback()
+{
+    if (!playback.hasAnimation())
+        return;
+    if (playback.isPlaying()) {
+        playback.pause();
+        playbackTimer->stop(); // paused: no sampling, no repainting
+    } else {
+        if (playback.play())
+            poseAt(0.0f); // a finished non-looping animation starts over
+        startTicking();
+    }
+    showPlaybackState();
+}
+
+void PreviewController::stepFrame(int direction)
+{
+    if (!playback.hasAnimation() || playback.isPlaying())
+        return;
+    poseAt(playback.stepFrame(direction));
+}
+
+void PreviewController::setLoop(bool loop)
+{
+    playback.setLoop(loop);
+    // The loop flag travels with the selection: select again and return to where playback stands.
+    if (playback.hasAnimation())
+        poseAt(playback.time());
+}
+
+void PreviewController::setSpeed(float speed)
+{
+    playback.setSpeed(speed);
+}
+
+void PreviewController::restoreView(float speed, bool loop)
+{
+    playback.setSpeed(speed);
+    playback.setLoop(loop);
+    view.playbackBar->setSpeed(playback.speed());
+    view.playbackBar->setLoop(playback.loop());
+}
+
+void PreviewController::showPlaybackState()
+{
+    view.playbackBar->setAnimationAvailable(playback.hasAnimation());
+    view.playbackBar->setPlaying(playback.wantsTicks());
+    view.playbackBar->setPosition(playback.time(), playback.duration());
+}
+
+void PreviewController::startTicking()
+{
+    // Time spent paused or holding the slider is not played.
+    playbackClock.restart();
+    playbackTimer->start();
+}
+
+} // namespace kvx

@@ -1,0 +1,101 @@
+#pragma once
+// The preview: loads the current export into the runtime plugin of its line on the preview thread,
+// lists its animations and skins, plays the chosen animation through the playback bar and shows
+// the newest finished frame on the canvas. Nothing here waits on the runtime: requests go to the
+// preview thread, answers come back as events, and a request made obsolete by a newer one is dropped.
+
+#include "assets/exportrecord.h"
+#include "preview/playbackmodel.h"
+#include "preview/qt/previewthread.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QTimer;
+class QWidget;
+
+namespace kvx {
+
+class PlaybackBar;
+class SpinePreviewWidget;
+
+struct PreviewWidgets {
+    SpinePreviewWidget *canvas = nullptr;
+    PlaybackBar *playbackBar = nullptr;
+    QComboBox *animationList = nullptr;
+    QComboBox *skinList = nullptr;
+    QWidget *skinChoice = nullptr; // the skin list with its label: shown only when skins can be chosen
+};
+
+class PreviewController : public QObject {
+    Q_OBJECT
+public:
+    PreviewController(PreviewWidgets widgets, QObject *parent = nullptr);
+    ~PreviewController() override;
+
+    // Shows the export: its plugin loads on the preview thread; an export without a companion
+    // atlas shows why at once.
+    void load(const ExportRecord &record);
+    // Nothing shown, nothing playing (the list was emptied).
+    void clear();
+
+    // Playback, as the bar and the keyboard ask for it.
+    void togglePlayback();
+    void stepFrame(int direction);
+    void setLoop(bool loop);
+    void setSpeed(float speed);
+    void restoreView(float speed, bool loop);
+
+    bool isPlaying() const { return playback.wantsTicks(); }
+    const PlaybackModel &playbackState() const { return playback; }
+    QString playingAnimation() const { return shownAnimation; }
+    // No request is on its way: what the canvas shows answers every request made so far.
+    bool isSettled() const { return thread.pendingJobs() == 0; }
+    // Seconds the latest frame took to make.
+    double latestFrameCost() const { return frameCost; }
+
+signals:
+    // The status line's text and its tool tip (the full reason when the text is short).
+    void statusChanged(QString text, QString toolTip);
+
+private:
+    // Each load starts a new generation: answers and queued work of older ones are dropped.
+    using Generation = quint64;
+
+    template <typename Answer>
+    void request(std::function<Answer(PreviewSession &)> job, std::function<void(Answer, double)> deliver,
+                 bool supersedesPoses = false);
+    void showLoaded(Result<LoadedSkeleton> loaded);
+    void listSkins(const LoadedSkeleton &skeleton);
+    void selectAnimation(const QString &name);
+    void chooseSkin(const QString &name);
+    void showSetupPose();
+    void tick();
+    void poseAt(float seconds);
+    void showFrame(Result<PreviewFrame> frame, double seconds);
+    void showFraming(const std::optional<Result<SkeletonBox>> &box);
+    void stopOnFailure(const Failure &failure);
+    void showPlaybackState();
+    void startTicking();
+    void resetLists();
+
+    PreviewWidgets view;
+    PreviewThread thread;
+    std::shared_ptr<std::atomic<Generation>> latestGeneration = std::make_shared<std::atomic<Generation>>(0);
+    std::shared_ptr<std::atomic<quint64>> latestPose = std::make_shared<std::atomic<quint64>>(0);
+    Generation generation = 0;
+    bool canMeasure = false;
+    PlaybackModel playback;
+    QTimer *playbackTimer = nullptr;
+    QElapsedTimer playbackClock;
+    bool frameInFlight = false; // a tick finding one skips: time keeps counting for the next
+    double frameCost = 0.0;
+    QString shownAnimation; // the animation the plugin last accepted
+};
+
+} // namespace kvx

@@ -1,0 +1,81 @@
+#pragma once
+// Readiness as the window shows it: runs the readiness decision for the current export (merging the
+// requests of one batch into one run), asks the editor for its version in the background when the
+// update cache cannot tell, and turns the outcome into the badge, the primary button and the status
+// line through the badge table.
+
+#include "app/badgetable.h"
+#include "app/probeanswer.h"
+#include "app/windowdialogs.h"
+#include "readiness/readiness.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace kvx {
+
+class ExportCatalog;
+
+class ReadinessPresenter : public QObject {
+    Q_OBJECT
+public:
+    // currentPath names the export the badge speaks for; dialogs and window serve the editor choice
+    // and the warning box.
+    ReadinessPresenter(ExportCatalog &catalog, std::function<QString()> currentPath, const WindowDialogs &dialogs,
+                       QWidget *window);
+
+    // Runs once the queued work before it is done; requests meanwhile merge into the one run.
+    void schedule();
+    // Runs at once.
+    void run();
+    // Asks the user for the editor program; true when the current export is ready afterwards.
+    bool chooseEditor();
+    // A new current export: nothing may act on the old one's readiness until the next run.
+    void forget();
+
+    PrimaryAction primaryAction() const { return action; }
+    QString editorPath() const;
+    QString editorVersion() const { return readyVersion; }
+    const EditorSituation &editor() const { return situation; }
+    int runCount() const { return runs; }
+    bool isProbing() const { return probeAnswerWanted; }
+
+signals:
+    void badgeChanged(kvx::BadgeLook look);
+    void badgeToolTipChanged(QString toolTip);
+    void statusChanged(QString text, QString toolTip);
+
+private:
+    void show(BadgeState state, const QString &argument = QString());
+    void showReport(const ReadinessReport &report);
+    void startProbe(const std::string &line);
+    void onProbeFinished();
+    void showProbeAnswer(const std::optional<SpineVersion> &answer);
+    bool probeAnswerApplies(int generation) const;
+    void updateToolTip();
+    QString cachedVersionsText() const;
+    QString noSuitableVersionText() const;
+
+    ExportCatalog &catalog;
+    std::function<QString()> currentPath;
+    const WindowDialogs &dialogs;
+    QWidget *window = nullptr;
+    EditorSituation situation;
+    QString readyVersion;      // the version a conversion uses; empty when not ready
+    QString dataVersion;       // of the latest run's export, for the tool tip
+    QString line;
+    PrimaryAction action = PrimaryAction::None;
+    bool scheduled = false;
+    int runs = 0;
+    QFutureWatcher<ProbeAnswer> *probeWatcher = nullptr;
+    int probeGeneration = 0;
+    // Set when a run starts a probe, cleared by the next run: only the probe of the latest run may
+    // change the badge, whether or not that run started one itself.
+    bool probeAnswerWanted = false;
+};
+
+} // namespace kvx

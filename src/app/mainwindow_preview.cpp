@@ -8,6 +8,8 @@
 #include "assets/versiondetection.h"
 #include "common/pathtext.h"
 #include "preview/spinepreviewwidget.h"
+#include "render/pagetexture.h"
+#include "render/rendererrules.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -36,15 +38,14 @@ QString runtimePluginPath(const std::string &line)
         .filePath("runtimes/" + QString::fromStdString(runtimePluginFileName(line)));
 }
 
-// The page images the atlas declares premultiplied, named as the plugins name them.
-QStringList premultipliedPageImages(const QString &atlasPath)
+// What the atlas says of each page image (premultiplied alpha, filters), by the image path the
+// plugins name it by.
+QHash<QString, PageDescription> pageDescriptions(const QString &atlasPath)
 {
-    QStringList paths;
-    for (const AtlasPage &page : readAtlasFile(toPath(atlasPath)).pages) {
-        if (page.pma.value_or(false))
-            paths.append(pageImagePath(atlasPath, pageNameText(page)));
-    }
-    return paths;
+    QHash<QString, PageDescription> pages;
+    for (const AtlasPage &page : readAtlasFile(toPath(atlasPath)).pages)
+        pages.insert(pageImagePath(atlasPath, pageNameText(page)), pageDescriptionOf(page));
+    return pages;
 }
 
 } // namespace
@@ -74,7 +75,8 @@ void MainWindow::loadPreview()
         statusLabel->setText(tr("请把完整导出资源一起拖入"));
         return;
     }
-    previewWidget->setPremultipliedPages(premultipliedPageImages(atlasPath));
+    previewWidget->setPageDescriptions(pageDescriptions(atlasPath));
+    previewWidget->setRendererRules(rendererRulesFor(detection.version->major, detection.version->minor));
 
     std::string error;
     if (!runtimePlugin.open(toPath(runtimePluginPath(detection.version->majorMinorText())), error)) {

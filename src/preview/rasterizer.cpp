@@ -300,8 +300,11 @@ __m128i blendWide(__m128i o, __m128i d)
         alpha = divideBy255(_mm_mullo_epi16(o, _mm_sub_epi16(full, oa)));
     else
         alpha = divideBy255(_mm_mullo_epi16(o, d)); // its alpha lanes: o.a · d.a
-    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-    const __m128i source = _mm_or_si128(_mm_andnot_si128(alphaLanes, colour), _mm_and_si128(alphaLanes, alpha));
+    __m128i source = colour;
+    if constexpr (sc != SourceColourFactor::One || sa != SourceAlphaFactor::One) {
+        const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+        source = _mm_or_si128(_mm_andnot_si128(alphaLanes, colour), _mm_and_si128(alphaLanes, alpha));
+    }
     __m128i kept;
     if constexpr (df == DestinationFactor::One)
         kept = d;
@@ -311,6 +314,13 @@ __m128i blendWide(__m128i o, __m128i d)
         kept = divideBy255(_mm_mullo_epi16(d, _mm_sub_epi16(full, o))); // alpha lanes: 1 − o.a
     const __m128i sum = _mm_add_epi16(source, kept);
     return _mm_packus_epi16(sum, sum);
+}
+
+// The premultiplied normal equation: an opaque source replaces the target pixel.
+template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+constexpr bool replacesWhenOpaque()
+{
+    return sc == SourceColourFactor::One && sa == SourceAlphaFactor::One && df == DestinationFactor::OneMinusSourceAlpha;
 }
 
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
@@ -323,6 +333,13 @@ void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const Fragme
         if (inputs.zeroTexelKeeps && _mm_movemask_epi8(_mm_cmpeq_epi8(pair, zero)) == 0xffff)
             continue;
         const __m128i o = shadeWide<tint>(_mm_unpacklo_epi8(pair, zero), inputs);
+        if constexpr (replacesWhenOpaque<sc, sa, df>()) {
+            // Both opaque: the target's share is nothing.
+            if ((_mm_movemask_epi8(_mm_cmpeq_epi16(o, _mm_set1_epi16(255))) & 0x8080) == 0x8080) {
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(target + i), _mm_packus_epi16(o, o));
+                continue;
+            }
+        }
         const __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target + i)), zero);
         _mm_storel_epi64(reinterpret_cast<__m128i *>(target + i), blendWide<sc, sa, df>(o, d));
     }

@@ -31,7 +31,8 @@ class FramePainter {
 public:
     explicit FramePainter(const RendererRules &rules = rendererRulesFor(4, 3));
 
-    // The line whose renderer is followed; prepared pages are kept.
+    // The line whose renderer is followed; prepared pages are kept. The rules are referred to, not
+    // copied: rendererRulesFor's tables last as long as the program.
     void setRules(const RendererRules &rules);
     const RendererRules &rules() const { return *lineRules; }
 

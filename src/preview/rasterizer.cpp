@@ -323,6 +323,32 @@ constexpr bool replacesWhenOpaque()
     return sc == SourceColourFactor::One && sa == SourceAlphaFactor::One && df == DestinationFactor::OneMinusSourceAlpha;
 }
 
+// Two texels (16-bit lanes) shaded and blended onto two target pixels.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadePair(__m128i t, uint32_t *target, const FragmentInputs &inputs)
+{
+    const __m128i o = shadeWide<tint>(t, inputs);
+    if constexpr (replacesWhenOpaque<sc, sa, df>()) {
+        // Both opaque: the target's share is nothing.
+        if ((_mm_movemask_epi8(_mm_cmpeq_epi16(o, _mm_set1_epi16(255))) & 0x8080) == 0x8080) {
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(target), _mm_packus_epi16(o, o));
+            return;
+        }
+    }
+    const __m128i d =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target)), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(target), blendWide<sc, sa, df>(o, d));
+}
+
+// One texel (lanes 0 … 3) onto one target pixel.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeOne(__m128i t, uint32_t &target, const FragmentInputs &inputs)
+{
+    const __m128i o = shadeWide<tint>(t, inputs);
+    const __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(target)), _mm_setzero_si128());
+    target = static_cast<uint32_t>(_mm_cvtsi128_si32(blendWide<sc, sa, df>(o, d)));
+}
+
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
 void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const FragmentInputs &inputs)
 {
@@ -332,21 +358,41 @@ void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const Fragme
         const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(texels + i));
         if (inputs.zeroTexelKeeps && _mm_movemask_epi8(_mm_cmpeq_epi8(pair, zero)) == 0xffff)
             continue;
-        const __m128i o = shadeWide<tint>(_mm_unpacklo_epi8(pair, zero), inputs);
-        if constexpr (replacesWhenOpaque<sc, sa, df>()) {
-            // Both opaque: the target's share is nothing.
-            if ((_mm_movemask_epi8(_mm_cmpeq_epi16(o, _mm_set1_epi16(255))) & 0x8080) == 0x8080) {
-                _mm_storel_epi64(reinterpret_cast<__m128i *>(target + i), _mm_packus_epi16(o, o));
-                continue;
-            }
-        }
-        const __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target + i)), zero);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(target + i), blendWide<sc, sa, df>(o, d));
+        shadePair<tint, sc, sa, df>(_mm_unpacklo_epi8(pair, zero), target + i, inputs);
     }
-    if (i < count && !(inputs.zeroTexelKeeps && texels[i] == 0)) {
-        const __m128i o = shadeWide<tint>(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texels[i])), zero), inputs);
-        const __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(target[i])), zero);
-        target[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(blendWide<sc, sa, df>(o, d)));
+    if (i < count && !(inputs.zeroTexelKeeps && texels[i] == 0))
+        shadeOne<tint, sc, sa, df>(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texels[i])), zero), target[i],
+                                   inputs);
+}
+
+// Bilinear samples wholly on the page, shaded and blended as they are filtered: the common case
+// in one pass, without the texel buffer.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeSampledSpan(uint32_t *target, int count, SpanTexels texels, const TextureView &texture,
+                      const FragmentInputs &inputs)
+{
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        const int64_t x0 = texels.x, y0 = texels.y;
+        const int64_t x1 = x0 + texels.stepX, y1 = y0 + texels.stepY;
+        texels.x = x1 + texels.stepX;
+        texels.y = y1 + texels.stepY;
+        __m128i firstTop, firstBottom, secondTop, secondBottom;
+        loadTexels<false>(texture, x0, y0, firstTop, firstBottom);
+        loadTexels<false>(texture, x1, y1, secondTop, secondBottom);
+        const bool transparent =
+            allTransparent(_mm_or_si128(firstTop, secondTop), _mm_or_si128(firstBottom, secondBottom));
+        if (transparent && inputs.zeroTexelKeeps)
+            continue;
+        const __m128i t = transparent ? _mm_setzero_si128()
+                                      : filterPair(firstTop, firstBottom, secondTop, secondBottom, x0, y0, x1, y1);
+        shadePair<tint, sc, sa, df>(t, target + i, inputs);
+    }
+    if (i < count) {
+        __m128i top, bottom;
+        loadTexels<false>(texture, texels.x, texels.y, top, bottom);
+        if (!(inputs.zeroTexelKeeps && allTransparent(top, bottom)))
+            shadeOne<tint, sc, sa, df>(filter(top, bottom, texels.x, texels.y), target[i], inputs);
     }
 }
 #else
@@ -406,69 +452,86 @@ void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const Fragme
 #endif
 
 using Shader = void (*)(uint32_t *, const uint32_t *, int, const FragmentInputs &);
+using SampledShader = void (*)(uint32_t *, int, SpanTexels, const TextureView &, const FragmentInputs &);
+
+// A shading and blending, on buffered texels and, with SSE2, fused with bilinear sampling.
+struct Fragment {
+    Shader shader = nullptr;
+    SampledShader sampled = nullptr;
+};
+
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+Fragment fragmentOf()
+{
+#ifdef KVX_RASTER_SSE2
+    return {shadeSpan<tint, sc, sa, df>, shadeSampledSpan<tint, sc, sa, df>};
+#else
+    return {shadeSpan<tint, sc, sa, df>, nullptr};
+#endif
+}
 
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa>
-Shader shaderFor(DestinationFactor df)
+Fragment fragmentFor(DestinationFactor df)
 {
     switch (df) {
     case DestinationFactor::One:
-        return shadeSpan<tint, sc, sa, DestinationFactor::One>;
+        return fragmentOf<tint, sc, sa, DestinationFactor::One>();
     case DestinationFactor::OneMinusSourceColour:
-        return shadeSpan<tint, sc, sa, DestinationFactor::OneMinusSourceColour>;
+        return fragmentOf<tint, sc, sa, DestinationFactor::OneMinusSourceColour>();
     case DestinationFactor::OneMinusSourceAlpha:
         break;
     }
-    return shadeSpan<tint, sc, sa, DestinationFactor::OneMinusSourceAlpha>;
+    return fragmentOf<tint, sc, sa, DestinationFactor::OneMinusSourceAlpha>();
 }
 
 template <Tint tint, SourceColourFactor sc>
-Shader shaderFor(SourceAlphaFactor sa, DestinationFactor df)
+Fragment fragmentFor(SourceAlphaFactor sa, DestinationFactor df)
 {
     switch (sa) {
     case SourceAlphaFactor::SourceAlpha:
-        return shaderFor<tint, sc, SourceAlphaFactor::SourceAlpha>(df);
+        return fragmentFor<tint, sc, SourceAlphaFactor::SourceAlpha>(df);
     case SourceAlphaFactor::OneMinusSourceAlpha:
-        return shaderFor<tint, sc, SourceAlphaFactor::OneMinusSourceAlpha>(df);
+        return fragmentFor<tint, sc, SourceAlphaFactor::OneMinusSourceAlpha>(df);
     case SourceAlphaFactor::DestinationAlpha:
-        return shaderFor<tint, sc, SourceAlphaFactor::DestinationAlpha>(df);
+        return fragmentFor<tint, sc, SourceAlphaFactor::DestinationAlpha>(df);
     case SourceAlphaFactor::One:
         break;
     }
-    return shaderFor<tint, sc, SourceAlphaFactor::One>(df);
+    return fragmentFor<tint, sc, SourceAlphaFactor::One>(df);
 }
 
 template <Tint tint>
-Shader shaderFor(const BlendEquation &blend)
+Fragment fragmentFor(const BlendEquation &blend)
 {
     switch (blend.sourceColour) {
     case SourceColourFactor::SourceAlpha:
-        return shaderFor<tint, SourceColourFactor::SourceAlpha>(blend.sourceAlpha, blend.destination);
+        return fragmentFor<tint, SourceColourFactor::SourceAlpha>(blend.sourceAlpha, blend.destination);
     case SourceColourFactor::DestinationColour:
-        return shaderFor<tint, SourceColourFactor::DestinationColour>(blend.sourceAlpha, blend.destination);
+        return fragmentFor<tint, SourceColourFactor::DestinationColour>(blend.sourceAlpha, blend.destination);
     case SourceColourFactor::One:
         break;
     }
-    return shaderFor<tint, SourceColourFactor::One>(blend.sourceAlpha, blend.destination);
+    return fragmentFor<tint, SourceColourFactor::One>(blend.sourceAlpha, blend.destination);
 }
 
-Shader shaderFor(Tint tint, const BlendEquation &blend)
+Fragment fragmentFor(Tint tint, const BlendEquation &blend)
 {
     switch (tint) {
     case Tint::Plain:
-        return shaderFor<Tint::Plain>(blend);
+        return fragmentFor<Tint::Plain>(blend);
     case Tint::Modulated:
-        return shaderFor<Tint::Modulated>(blend);
+        return fragmentFor<Tint::Modulated>(blend);
     case Tint::TwoColour:
         break;
     }
-    return shaderFor<Tint::TwoColour>(blend);
+    return fragmentFor<Tint::TwoColour>(blend);
 }
 
 // ---- a triangle's shading prepared once
 
 struct PreparedShading {
     bool visible = false;
-    Shader shader = nullptr;
+    Fragment fragment;
     FragmentInputs inputs;
 };
 
@@ -493,7 +556,7 @@ PreparedShading prepare(const Shading &shading)
     const bool noLight = (shading.light & 0x00ffffffu) == 0 && !hasDark;
     prepared.visible = !(light[3] == 0 && (alphaCarriesColour || noLight));
     const Tint tint = hasDark ? Tint::TwoColour : shading.light == 0xFFFFFFFFu ? Tint::Plain : Tint::Modulated;
-    prepared.shader = shaderFor(tint, blend);
+    prepared.fragment = fragmentFor(tint, blend);
     return prepared;
 }
 
@@ -593,10 +656,20 @@ int64_t toFixed(double value)
 struct LevelSampler {
     const TextureView *texture = nullptr;
     TexelMapping mapping; // in this level's texels, the bilinear half texel already taken off
-    Sampler inside = nullptr;  // every sample's texels lie on the page
-    Sampler clamped = nullptr;
+    Sampler sampleInside = nullptr; // every sample's texels lie on the page
+    Sampler sampleClamped = nullptr;
+    bool linear = true;
     int64_t insideX = 0; // the span is inside while its fixed-point coordinates stay below these
     int64_t insideY = 0;
+    int64_t stepX = 0; // per pixel along a row, 16.16
+    int64_t stepY = 0;
+    int64_t rowStepX = 0; // per row
+    int64_t rowStepY = 0;
+    // The coordinates at the centre of the anchor pixel, from which spans step in fixed point.
+    int64_t anchorRow = 0;
+    int64_t anchorColumn = 0;
+    int64_t anchorX = 0;
+    int64_t anchorY = 0;
 
     void prepare(const TextureView &level, const TexelMapping &levelZero, double scaleX, double scaleY, bool linear)
     {
@@ -608,24 +681,48 @@ struct LevelSampler {
             mapping.u0 -= 0.5;
             mapping.v0 -= 0.5;
         }
-        inside = linear ? sampleLinear<false> : sampleNearest<false>;
-        clamped = linear ? sampleLinear<true> : sampleNearest<true>;
+        this->linear = linear;
+        sampleInside = linear ? sampleLinear<false> : sampleNearest<false>;
+        sampleClamped = linear ? sampleLinear<true> : sampleNearest<true>;
         insideX = (static_cast<int64_t>(level.width) - reach) << 16;
         insideY = (static_cast<int64_t>(level.height) - reach) << 16;
+        stepX = toFixed(mapping.dudx);
+        stepY = toFixed(mapping.dvdx);
+        rowStepX = toFixed(mapping.dudy);
+        rowStepY = toFixed(mapping.dvdy);
+    }
+
+    // Spans step from the first pixel of each triangle drawn, so rounding never adds up across
+    // more rows than a triangle has.
+    void anchor(int64_t row, int64_t column)
+    {
+        const double x = static_cast<double>(column) + 0.5;
+        const double y = static_cast<double>(row) + 0.5;
+        anchorRow = row;
+        anchorColumn = column;
+        anchorX = toFixed(mapping.u0 + mapping.dudx * x + mapping.dudy * y);
+        anchorY = toFixed(mapping.v0 + mapping.dvdx * x + mapping.dvdy * y);
+    }
+
+    SpanTexels start(int64_t row, int64_t column) const
+    {
+        const int64_t rows = row - anchorRow;
+        const int64_t columns = column - anchorColumn;
+        return {anchorX + rows * rowStepX + columns * stepX, anchorY + rows * rowStepY + columns * stepY, stepX, stepY};
+    }
+
+    bool inside(const SpanTexels &texels, int count) const
+    {
+        const int64_t endX = texels.x + texels.stepX * (count - 1);
+        const int64_t endY = texels.y + texels.stepY * (count - 1);
+        return std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX && std::min(texels.y, endY) >= 0
+            && std::max(texels.y, endY) < insideY;
     }
 
     void sample(uint32_t *out, int64_t row, int64_t column, int count) const
     {
-        const double x = static_cast<double>(column) + 0.5;
-        const double y = static_cast<double>(row) + 0.5;
-        SpanTexels texels{toFixed(mapping.u0 + mapping.dudx * x + mapping.dudy * y),
-                          toFixed(mapping.v0 + mapping.dvdx * x + mapping.dvdy * y), toFixed(mapping.dudx),
-                          toFixed(mapping.dvdx)};
-        const int64_t endX = texels.x + texels.stepX * (count - 1);
-        const int64_t endY = texels.y + texels.stepY * (count - 1);
-        const bool isInside = std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX
-            && std::min(texels.y, endY) >= 0 && std::max(texels.y, endY) < insideY;
-        (isInside ? inside : clamped)(out, count, texels, *texture);
+        const SpanTexels texels = start(row, column);
+        (inside(texels, count) ? sampleInside : sampleClamped)(out, count, texels, *texture);
     }
 };
 
@@ -638,7 +735,9 @@ struct SpanPainter {
 
     bool prepare(const SampledTexture &texture, const TexelMapping &mapping)
     {
-        const LevelChoice choice = chooseLevels(texture, levelOfDetail(mapping));
+        // The level of detail only matters where minifying and magnifying differ.
+        const bool oneFilter = texture.minFilter == texture.magFilter && !usesMipmaps(texture.minFilter);
+        const LevelChoice choice = chooseLevels(texture, oneFilter ? 0.0 : levelOfDetail(mapping));
         const TextureView &base = texture.levels[0];
         const auto prepareLevel = [&](LevelSampler &sampler, int index) {
             const TextureView &level = texture.levels[index];
@@ -652,8 +751,22 @@ struct SpanPainter {
         return true;
     }
 
+    void anchor(int64_t row, int64_t column)
+    {
+        first.anchor(row, column);
+        if (secondWeight != 0)
+            second.anchor(row, column);
+    }
+
     void paint(uint32_t *target, int64_t row, int64_t column, int count) const
     {
+        if (secondWeight == 0 && first.linear && shading->fragment.sampled) {
+            const SpanTexels texels = first.start(row, column);
+            if (first.inside(texels, count)) {
+                shading->fragment.sampled(target, count, texels, *first.texture, shading->inputs);
+                return;
+            }
+        }
         alignas(16) uint32_t texels[kChunk];
         alignas(16) uint32_t blended[kChunk];
         for (int done = 0; done < count; done += kChunk) {
@@ -664,7 +777,7 @@ struct SpanPainter {
                 for (int i = 0; i < n; ++i)
                     texels[i] = mix(texels[i], blended[i], secondWeight);
             }
-            shading->shader(target + done, texels, n, shading->inputs);
+            shading->fragment.shader(target + done, texels, n, shading->inputs);
         }
     }
 };
@@ -766,7 +879,7 @@ struct SnappedTriangle {
 };
 
 // Fills the pixel centres the snapped triangle covers.
-void fillTriangle(const PixelView &canvas, SnappedTriangle t, const SpanPainter &painter)
+void fillTriangle(const PixelView &canvas, SnappedTriangle t, SpanPainter &painter)
 {
     const int64_t area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
     if (area == 0)
@@ -784,6 +897,7 @@ void fillTriangle(const PixelView &canvas, SnappedTriangle t, const SpanPainter 
     if (firstRow > lastRow || firstColumn > lastColumn)
         return;
 
+    painter.anchor(firstRow, firstColumn);
     EdgeWalk edges[3] = {EdgeWalk(t.x[0], t.y[0], t.x[1], t.y[1], firstRow),
                          EdgeWalk(t.x[1], t.y[1], t.x[2], t.y[2], firstRow),
                          EdgeWalk(t.x[2], t.y[2], t.x[0], t.y[0], firstRow)};
@@ -853,7 +967,7 @@ int clipPolygon(const RasterVertex *in, int count, RasterVertex *out, int axis, 
 }
 
 // A triangle reaching far past the canvas: cut to the canvas plus a pixel, drawn as a fan.
-void fillClippedTriangle(const PixelView &canvas, const RasterVertex (&corners)[3], const SpanPainter &painter)
+void fillClippedTriangle(const PixelView &canvas, const RasterVertex (&corners)[3], SpanPainter &painter)
 {
     RasterVertex first[8] = {corners[0], corners[1], corners[2]};
     RasterVertex second[8];

@@ -141,9 +141,12 @@ Timing millisecondsPerFrame(double seconds, const std::function<void(QPainter &)
 }
 
 // The first frame fixes the framing, the second is painted.
-Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vector<DrawItem> frame)
+// The canvas follows the newest line's renderer unless told another line.
+Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vector<DrawItem> frame,
+                        const kvx::RendererRules &rules = kvx::rendererRulesFor(4, 3))
 {
     kvx::SpinePreviewWidget widget;
+    widget.setRendererRules(rules);
     widget.setFrame(std::move(framing));
     widget.setFrame(std::move(frame));
     return millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
@@ -264,13 +267,15 @@ void printPixelCosts(double seconds, const QString &pagePath)
         uint32_t colour;
         int32_t blendMode;
         uint32_t dark;
-    } cases[] = {{"normal, white", 0xFFFFFFFFu, 0, 0}, {"normal, half opacity", 0x80FFFFFFu, 0, 0},
-                 {"normal, tinted", 0xFFC08040u, 0, 0}, {"normal, two colours", 0xFFC08040u, 0, 0x402010u},
-                 {"additive", 0xFFFFFFFFu, 1, 0},       {"multiply", 0xFFFFFFFFu, 2, 0},
-                 {"screen", 0xFFFFFFFFu, 3, 0}};
+        int minor; // of line 4
+    } cases[] = {{"normal, white", 0xFFFFFFFFu, 0, 0, 3},         {"normal, half opacity", 0x80FFFFFFu, 0, 0, 3},
+                 {"normal, tinted", 0xFFC08040u, 0, 0, 3},        {"normal, two colours", 0xFFC08040u, 0, 0x402010u, 3},
+                 {"normal, straight (4.2)", 0xFFFFFFFFu, 0, 0, 2}, {"additive", 0xFFFFFFFFu, 1, 0, 3},
+                 {"multiply", 0xFFFFFFFFu, 2, 0, 3},              {"screen", 0xFFFFFFFFu, 3, 0, 3}};
     for (const auto &paintCase : cases) {
-        const Timing covered = rasterizerTiming(
-            seconds, framing, quad(-1.0f, 2.0f, page, paintCase.colour, paintCase.blendMode, paintCase.dark));
+        const Timing covered =
+            rasterizerTiming(seconds, framing, quad(-1.0f, 2.0f, page, paintCase.colour, paintCase.blendMode, paintCase.dark),
+                             kvx::rendererRulesFor(4, paintCase.minor));
         std::printf("%22s %6.2f ms  %5.2f ns per pixel\n", paintCase.name, covered.process,
                     (covered.process - empty.process) * 1e6 / pixels);
     }

@@ -87,8 +87,9 @@ uint32_t nearestTexel(const TextureView &texture, int64_t x, int64_t y)
 }
 
 template <bool clamped>
-void sampleNearest(uint32_t *out, int count, SpanTexels texels, const TextureView &texture)
+void sampleNearest(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
 {
+    SpanTexels texels = start;
     for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY)
         out[i] = nearestTexel<clamped>(texture, texels.x, texels.y);
 }
@@ -169,8 +170,9 @@ __m128i filterPair(__m128i firstTop, __m128i firstBottom, __m128i secondTop, __m
 }
 
 template <bool clamped>
-void sampleLinear(uint32_t *out, int count, SpanTexels texels, const TextureView &texture)
+void sampleLinear(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
 {
+    SpanTexels texels = start;
     int i = 0;
     for (; i + 1 < count; i += 2) {
         const int64_t x1 = texels.x + texels.stepX;
@@ -197,8 +199,9 @@ void sampleLinear(uint32_t *out, int count, SpanTexels texels, const TextureView
 }
 #else
 template <bool clamped>
-void sampleLinear(uint32_t *out, int count, SpanTexels texels, const TextureView &texture)
+void sampleLinear(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
 {
+    SpanTexels texels = start;
     for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
         const auto fractionX = static_cast<uint32_t>((texels.x >> 8) & 0xff);
         const auto fractionY = static_cast<uint32_t>((texels.y >> 8) & 0xff);
@@ -215,7 +218,7 @@ void sampleLinear(uint32_t *out, int count, SpanTexels texels, const TextureView
 }
 #endif
 
-using Sampler = void (*)(uint32_t *, int, SpanTexels, const TextureView &);
+using Sampler = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &);
 
 // ---- shading and blending: the sampled texels onto the target
 
@@ -316,25 +319,12 @@ __m128i blendWide(__m128i o, __m128i d)
     return _mm_packus_epi16(sum, sum);
 }
 
-// The premultiplied normal equation: an opaque source replaces the target pixel.
-template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
-constexpr bool replacesWhenOpaque()
-{
-    return sc == SourceColourFactor::One && sa == SourceAlphaFactor::One && df == DestinationFactor::OneMinusSourceAlpha;
-}
-
 // Two texels (16-bit lanes) shaded and blended onto two target pixels.
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
 void shadePair(__m128i t, uint32_t *target, const FragmentInputs &inputs)
 {
+    // Without branches: an opaque source leaves nothing of the target, a transparent one all of it.
     const __m128i o = shadeWide<tint>(t, inputs);
-    if constexpr (replacesWhenOpaque<sc, sa, df>()) {
-        // Both opaque: the target's share is nothing.
-        if ((_mm_movemask_epi8(_mm_cmpeq_epi16(o, _mm_set1_epi16(255))) & 0x8080) == 0x8080) {
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(target), _mm_packus_epi16(o, o));
-            return;
-        }
-    }
     const __m128i d =
         _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target)), _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i *>(target), blendWide<sc, sa, df>(o, d));
@@ -368,9 +358,10 @@ void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const Fragme
 // Bilinear samples wholly on the page, shaded and blended as they are filtered: the common case
 // in one pass, without the texel buffer.
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
-void shadeSampledSpan(uint32_t *target, int count, SpanTexels texels, const TextureView &texture,
+void shadeSampledSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture,
                       const FragmentInputs &inputs)
 {
+    SpanTexels texels = start;
     int i = 0;
     for (; i + 1 < count; i += 2) {
         const int64_t x0 = texels.x, y0 = texels.y;
@@ -452,7 +443,7 @@ void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const Fragme
 #endif
 
 using Shader = void (*)(uint32_t *, const uint32_t *, int, const FragmentInputs &);
-using SampledShader = void (*)(uint32_t *, int, SpanTexels, const TextureView &, const FragmentInputs &);
+using SampledShader = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &, const FragmentInputs &);
 
 // A shading and blending, on buffered texels and, with SSE2, fused with bilinear sampling.
 struct Fragment {
@@ -556,7 +547,13 @@ PreparedShading prepare(const Shading &shading)
     const bool noLight = (shading.light & 0x00ffffffu) == 0 && !hasDark;
     prepared.visible = !(light[3] == 0 && (alphaCarriesColour || noLight));
     const Tint tint = hasDark ? Tint::TwoColour : shading.light == 0xFFFFFFFFu ? Tint::Plain : Tint::Modulated;
-    prepared.fragment = fragmentFor(tint, blend);
+    // A source without alpha under the premultiplied normal equation keeps all of the target: the
+    // same as adding, which costs less.
+    BlendEquation equation = blend;
+    if (light[3] == 0 && blend.sourceColour == SourceColourFactor::One && blend.sourceAlpha == SourceAlphaFactor::One
+        && blend.destination == DestinationFactor::OneMinusSourceAlpha)
+        equation.destination = DestinationFactor::One;
+    prepared.fragment = fragmentFor(tint, equation);
     return prepared;
 }
 
@@ -741,8 +738,11 @@ struct SpanPainter {
         const TextureView &base = texture.levels[0];
         const auto prepareLevel = [&](LevelSampler &sampler, int index) {
             const TextureView &level = texture.levels[index];
-            sampler.prepare(level, mapping, double(level.width) / base.width, double(level.height) / base.height,
-                            choice.linear);
+            if (index == 0)
+                sampler.prepare(level, mapping, 1.0, 1.0, choice.linear);
+            else
+                sampler.prepare(level, mapping, double(level.width) / base.width, double(level.height) / base.height,
+                                choice.linear);
         };
         prepareLevel(first, choice.first);
         secondWeight = choice.secondWeight;

@@ -1,8 +1,8 @@
 // Paints frames of textured triangles into a 960 x 680 image, with the first painter (one clipped,
 // transformed page draw per triangle, kept in tests/support) and with the canvas (background,
 // rasterizer, one draw of the composed image), and prints milliseconds of CPU per frame side by
-// side with their ratio; then the rasterizer alone, drawing into a plain buffer. Then what a painted
-// pixel and a triangle cost the rasterizer, and the bundled sample character played through its
+// side with their ratio; then the frame painter alone, drawing into a plain buffer. Then what a
+// painted pixel and a triangle cost the painter, and the bundled sample character played through its
 // runtime plugin (sampling plus painting) when the plugin is built.
 //
 // Run: kvx-bench-preview-paint [seconds per measurement, default 1]
@@ -14,8 +14,8 @@
 #include "app/spinepreviewwidget.h"
 
 #include "common/qt/pathtext.h"
-#include "preview/rasterizer.h"
 #include "preview/runtimeplugin.h"
+#include "render/framepainter.h"
 #include "support/referencepainter.h"
 
 #include <QApplication>
@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -95,9 +96,9 @@ std::vector<DrawItem> makeFrame(int triangles, const std::u16string &page)
     return items;
 }
 
-// One quad from (left, left) to (right, right), in the given colour and blend mode.
+// One quad from (left, left) to (right, right), in the given colour, blend mode and dark colour.
 std::vector<DrawItem> quad(float left, float right, const std::u16string &page, uint32_t colour = 0xFFFFFFFFu,
-                           int32_t blendMode = 0)
+                           int32_t blendMode = 0, uint32_t dark = 0)
 {
     DrawItem item;
     item.vertices = {vertex(left, left, 0, 0, colour), vertex(right, left, 1, 0, colour),
@@ -105,6 +106,7 @@ std::vector<DrawItem> quad(float left, float right, const std::u16string &page, 
     item.indices = {0, 1, 2, 0, 2, 3};
     item.texturePath = page;
     item.blendMode = blendMode;
+    item.darkColor = dark;
     std::vector<DrawItem> items;
     items.push_back(std::move(item));
     return items;
@@ -139,45 +141,47 @@ Timing millisecondsPerFrame(double seconds, const std::function<void(QPainter &)
 }
 
 // The first frame fixes the framing, the second is painted.
-Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vector<DrawItem> frame)
+// The canvas follows the newest line's renderer unless told another line.
+Timing rasterizerTiming(double seconds, std::vector<DrawItem> framing, std::vector<DrawItem> frame,
+                        const kvx::RendererRules &rules = kvx::rendererRulesFor(4, 3))
 {
     kvx::SpinePreviewWidget widget;
+    widget.setRendererRules(rules);
     widget.setFrame(std::move(framing));
     widget.setFrame(std::move(frame));
     return millisecondsPerFrame(seconds, [&](QPainter &p) { widget.paintContent(p, kCanvas); });
 }
 
-// The core alone: the frame's triangle lists drawn into a plain buffer cleared to the background.
+// The core alone: the frame painted into a plain buffer cleared to the background.
 class RasterizerAlone {
 public:
     RasterizerAlone(const std::vector<DrawItem> &frame, const QRectF &framing, const QImage &page)
-        : frame(frame), texels(page.convertToFormat(QImage::Format_ARGB32_Premultiplied)),
+        : frame(frame), texels(page.convertToFormat(QImage::Format_ARGB32)),
           pixels(size_t(kCanvas.width()) * kCanvas.height())
     {
-        mapping.scale = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
-        mapping.centreX = framing.center().x();
-        mapping.centreY = framing.center().y();
-        mapping.originX = kCanvas.width() * 0.5;
-        mapping.originY = kCanvas.height() * 0.5;
+        camera.zoom = std::min(kCanvas.height() / framing.height(), kCanvas.width() / framing.width()) * 0.94;
+        camera.x = framing.center().x();
+        camera.y = -framing.center().y();
+        camera.width = kCanvas.width();
+        camera.height = kCanvas.height();
     }
 
     void paint()
     {
-        const kvx::TextureView texture{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
-                                       texels.height(), texels.bytesPerLine() / 4};
+        const kvx::PageImage image{{reinterpret_cast<const uint32_t *>(texels.constBits()), texels.width(),
+                                    texels.height(), texels.bytesPerLine() / 4},
+                                   {false, kvx::TextureFilter::Linear, kvx::TextureFilter::Linear}};
         const kvx::PixelView canvas{pixels.data(), kCanvas.width(), kCanvas.height(), kCanvas.width()};
         std::fill(pixels.begin(), pixels.end(), 0xFF101217u);
-        for (const DrawItem &item : frame)
-            kvx::drawTriangleList(canvas, texture, mapping,
-                                  {item.vertices.data(), item.vertices.size(), item.indices.data(),
-                                   item.indices.size(), item.blendMode});
+        painter.paint(frame, camera, canvas, [&](const std::u16string &) { return std::optional(image); });
     }
 
 private:
     const std::vector<DrawItem> &frame;
     const QImage texels;
     std::vector<uint32_t> pixels;
-    kvx::CanvasMapping mapping;
+    kvx::Camera camera;
+    kvx::FramePainter painter;
 };
 
 // The ways take turns, a frame each, until the time is up: a machine busy with other work then
@@ -213,7 +217,7 @@ void printComparison(double seconds, const QString &pagePath, const QImage &page
     std::printf("Preview frame painting, %dx%d target, %dx%d page, textured triangles\n", kCanvas.width(),
                 kCanvas.height(), kPageSize, kPageSize);
     std::printf("milliseconds of CPU per frame (wall in brackets), the three ways taking turns frame by frame\n");
-    std::printf("%10s %20s %20s %7s %20s %7s\n", "triangles", "old painter", "canvas", "ratio", "rasterizer alone",
+    std::printf("%10s %20s %20s %7s %20s %7s\n", "triangles", "old painter", "canvas", "ratio", "frame painter alone",
                 "ratio");
     const auto pages = [&](const std::u16string &) -> const QImage & { return page; };
     std::vector<Timing> rasterized;
@@ -243,7 +247,7 @@ void printComparison(double seconds, const QString &pagePath, const QImage &page
                     old.process / timings[2].process);
     }
     // The figure covers about the same pixels at every count, so the difference is per triangle.
-    std::printf("rasterizer alone, per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
+    std::printf("frame painter alone, per triangle: %.0f ns (from 100 to 20,000 triangles)\n",
                 (rasterized.back().process - rasterized.front().process) * 1e6 / (20000 - 100));
 }
 
@@ -262,12 +266,16 @@ void printPixelCosts(double seconds, const QString &pagePath)
         const char *name;
         uint32_t colour;
         int32_t blendMode;
-    } cases[] = {{"normal, white", 0xFFFFFFFFu, 0}, {"normal, half opacity", 0x80FFFFFFu, 0},
-                 {"normal, tinted", 0xFFC08040u, 0}, {"additive", 0xFFFFFFFFu, 1},
-                 {"multiply", 0xFFFFFFFFu, 2},       {"screen", 0xFFFFFFFFu, 3}};
+        uint32_t dark;
+        int minor; // of line 4
+    } cases[] = {{"normal, white", 0xFFFFFFFFu, 0, 0, 3},         {"normal, half opacity", 0x80FFFFFFu, 0, 0, 3},
+                 {"normal, tinted", 0xFFC08040u, 0, 0, 3},        {"normal, two colours", 0xFFC08040u, 0, 0x402010u, 3},
+                 {"normal, straight (4.2)", 0xFFFFFFFFu, 0, 0, 2}, {"additive", 0xFFFFFFFFu, 1, 0, 3},
+                 {"multiply", 0xFFFFFFFFu, 2, 0, 3},              {"screen", 0xFFFFFFFFu, 3, 0, 3}};
     for (const auto &paintCase : cases) {
         const Timing covered =
-            rasterizerTiming(seconds, framing, quad(-1.0f, 2.0f, page, paintCase.colour, paintCase.blendMode));
+            rasterizerTiming(seconds, framing, quad(-1.0f, 2.0f, page, paintCase.colour, paintCase.blendMode, paintCase.dark),
+                             kvx::rendererRulesFor(4, paintCase.minor));
         std::printf("%22s %6.2f ms  %5.2f ns per pixel\n", paintCase.name, covered.process,
                     (covered.process - empty.process) * 1e6 / pixels);
     }

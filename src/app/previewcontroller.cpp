@@ -3,6 +3,8 @@
 #include "app/playbackbar.h"
 #include "app/spinepreviewwidget.h"
 #include "common/qt/pathtext.h"
+#include "render/pagetexture.h"
+#include "render/rendererrules.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -40,14 +42,14 @@ float listedDuration(const QComboBox &animations, const QString &name)
     return animations.itemData(index).toFloat();
 }
 
-QStringList premultipliedPageImages(const ExportRecord &record)
+// What the atlas says of each page image (premultiplied alpha, filters), by the image path the
+// plugins name it by.
+QHash<QString, PageDescription> pageDescriptions(const ExportRecord &record)
 {
-    QStringList paths;
-    for (const PageRecord &page : record.pages) {
-        if (page.premultiplied())
-            paths.append(toQString(page.image));
-    }
-    return paths;
+    QHash<QString, PageDescription> pages;
+    for (const PageRecord &page : record.pages)
+        pages.insert(toQString(page.image), pageDescriptionOf(page));
+    return pages;
 }
 
 } // namespace
@@ -129,7 +131,8 @@ void PreviewController::load(const ExportRecord &record)
         emit statusChanged(tr("请把完整导出资源一起拖入"), QString());
         return;
     }
-    view.canvas->setPremultipliedPages(premultipliedPageImages(record));
+    view.canvas->setPageDescriptions(pageDescriptions(record));
+    view.canvas->setRendererRules(rendererRulesFor(record.detection.version->major, record.detection.version->minor));
     const PreviewSource source{toPath(runtimePluginPath(record.line())), record.skeleton, record.atlas};
     request<Result<LoadedSkeleton>>([source](PreviewSession &session) { return session.load(source); },
                                     [this](Result<LoadedSkeleton> loaded, double) { showLoaded(std::move(loaded)); },

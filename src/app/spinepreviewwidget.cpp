@@ -1,6 +1,7 @@
 #include "app/spinepreviewwidget.h"
 
 #include "preview/rasterizer.h"
+#include "render/framepainter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,20 +68,19 @@ QString cleanAbsolutePath(const QString &path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-// Reads a page once, into the canvas's format. A straight page is premultiplied; a premultiplied
-// one already holds colour times alpha, so its values are kept and only relabelled. Only regular
-// files are opened: reading a FIFO named like a page would block the window.
-QImage readPage(const QString &path, bool premultipliedSource)
+// Reads a page once, its values as stored: the painter premultiplies, filters and mipmaps them as
+// the renderer does (a premultiplied page already holds colour times alpha). Only regular files
+// are opened: reading a FIFO named like a page would block the window.
+QImage readPage(const QString &path)
 {
     QImage image = QFileInfo(path).isFile() ? QImage(path) : QImage();
-    if (image.isNull())
-        return image;
-    if (!premultipliedSource)
-        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    image.convertTo(QImage::Format_ARGB32);
-    image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
+        image.convertTo(QImage::Format_ARGB32);
     return image;
 }
+
+// Pages the atlas says nothing of: straight, smoothly filtered.
+constexpr PageDescription kUndescribedPage{false, TextureFilter::Linear, TextureFilter::Linear};
 
 TextureView textureOf(const QImage &image)
 {
@@ -133,23 +133,28 @@ void SpinePreviewWidget::setFraming(std::optional<QRectF> bounds)
     update();
 }
 
-void SpinePreviewWidget::setPremultipliedPages(const QStringList &imagePaths)
+void SpinePreviewWidget::setPageDescriptions(const QHash<QString, PageDescription> &pages)
 {
-    premultipliedPages.clear();
-    for (const QString &path : imagePaths)
-        premultipliedPages.insert(cleanAbsolutePath(path));
-    // A page cached under the other reading is read again when next painted.
-    for (auto page = pageCache.begin(); page != pageCache.end();) {
-        if (page->premultipliedSource != isPremultipliedPage(page.key()))
-            page = pageCache.erase(page);
-        else
-            ++page;
-    }
+    pageDescriptions.clear();
+    for (auto page = pages.begin(); page != pages.end(); ++page)
+        pageDescriptions.insert(cleanAbsolutePath(page.key()), page.value());
+    // Cached texels stay: the description only changes how they are prepared.
+    for (auto page = pageCache.begin(); page != pageCache.end(); ++page)
+        page->description = descriptionOf(page.key());
+    update();
 }
 
-bool SpinePreviewWidget::isPremultipliedPage(const QString &path) const
+void SpinePreviewWidget::setRendererRules(const RendererRules &rules)
 {
-    return !premultipliedPages.isEmpty() && premultipliedPages.contains(cleanAbsolutePath(path));
+    framePainter.setRules(rules);
+    update();
+}
+
+PageDescription SpinePreviewWidget::descriptionOf(const QString &path) const
+{
+    if (pageDescriptions.isEmpty())
+        return kUndescribedPage;
+    return pageDescriptions.value(cleanAbsolutePath(path), kUndescribedPage);
 }
 
 const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
@@ -159,8 +164,23 @@ const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
     if (cached != pageCache.constEnd())
         return cached->image;
     // A page that cannot be read is cached as a null image too, so it is not tried again.
-    const bool premultiplied = isPremultipliedPage(key);
-    return pageCache.insert(key, CachedPage{readPage(key, premultiplied), premultiplied})->image;
+    return pageCache.insert(key, CachedPage{readPage(key), descriptionOf(key)})->image;
+}
+
+Camera SpinePreviewWidget::camera(const QSize &size, qreal pixelRatio) const
+{
+    const QRectF bounds = contentBounds.value_or(QRectF(0, 0, 1, 1));
+    const float scale = std::min(static_cast<float>(size.height()) / std::max(static_cast<float>(bounds.height()), 1.0f),
+                                 static_cast<float>(size.width()) / std::max(static_cast<float>(bounds.width()), 1.0f))
+        * kFitShare * zoom;
+    // The framing's centre sits at the image centre, moved by the pan; bounds are y down, the camera y up.
+    Camera view;
+    view.x = bounds.center().x() - pan.x() / scale;
+    view.y = -bounds.center().y() + pan.y() / scale;
+    view.zoom = scale * pixelRatio;
+    view.width = qRound(size.width() * pixelRatio);
+    view.height = qRound(size.height() * pixelRatio);
+    return view;
 }
 
 void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
@@ -281,28 +301,23 @@ void SpinePreviewWidget::composeFrame(QImage &target, const QSize &size, qreal p
         paintBackground(targetPainter, QRect(QPoint(0, 0), size));
     }
 
-    const QRectF bounds = contentBounds.value_or(QRectF(0, 0, 1, 1));
-    const float width = static_cast<float>(size.width());
-    const float height = static_cast<float>(size.height());
-    const float scale = std::min(height / std::max(static_cast<float>(bounds.height()), 1.0f),
-                                 width / std::max(static_cast<float>(bounds.width()), 1.0f))
-        * kFitShare * zoom;
-    CanvasMapping mapping;
-    mapping.scale = scale * pixelRatio;
-    mapping.centreX = bounds.center().x();
-    mapping.centreY = bounds.center().y();
-    mapping.originX = (width * 0.5 + pan.x()) * pixelRatio;
-    mapping.originY = (height * 0.5 + pan.y()) * pixelRatio;
-
     const PixelView pixels{reinterpret_cast<uint32_t *>(target.bits()), target.width(), target.height(),
                            target.bytesPerLine() / 4};
-    for (const DrawItem &item : frame) {
-        const QImage &image = pageImage(item.texturePath);
+    const PageLookup pages = [this](const std::u16string &path) -> std::optional<PageImage> {
+        const QImage &image = pageImage(path);
         if (image.isNull())
-            continue;
-        drawTriangleList(pixels, textureOf(image), mapping,
-                         {item.vertices.data(), item.vertices.size(), item.indices.data(), item.indices.size(),
-                          item.blendMode});
+            return std::nullopt;
+        return PageImage{textureOf(image), pageCache.constFind(QString::fromStdU16String(path))->description};
+    };
+    framePainter.paint(frame, camera(size, pixelRatio), pixels, pages);
+    // Over the opaque background only colour is shown; lines whose equations let alpha drop there
+    // would otherwise leave a translucent image for the window system to blend.
+    if (!keepsOpaqueTargetsOpaque(framePainter.rules())) {
+        for (int y = 0; y < target.height(); ++y) {
+            auto *line = reinterpret_cast<uint32_t *>(target.scanLine(y));
+            for (int x = 0; x < target.width(); ++x)
+                line[x] |= 0xff000000u;
+        }
     }
 }
 

@@ -2,14 +2,16 @@
 // The preview canvas: a centred message, or one sampled frame with wheel zoom and right-drag pan.
 
 #include "preview/runtimeplugin.h"
+#include "render/camera.h"
+#include "render/framepainter.h"
+#include "render/pagetexture.h"
+#include "render/rendererrules.h"
 
 #include <QHash>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
-#include <QSet>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -30,10 +32,15 @@ public:
     void setFrame(std::vector<DrawItem> items);
     // Fixes the framing to bounds (skeleton space, y down); without bounds the next frame fixes it.
     void setFraming(std::optional<QRectF> bounds);
-    // The page images the atlas declares premultiplied (pma); all others are straight alpha.
-    void setPremultipliedPages(const QStringList &imagePaths);
-    // The page in the canvas's pixel format, premultiplied ARGB32; null when it cannot be read.
+    // What the atlas says of each page image (premultiplied alpha, filters), by image path. Pages
+    // without a description are straight and filtered linearly.
+    void setPageDescriptions(const QHash<QString, PageDescription> &pages);
+    // The line whose official renderer the canvas follows (its blend equations and page handling).
+    void setRendererRules(const RendererRules &rules);
+    // The page's texels as stored in its file, ARGB32; null when it cannot be read.
     const QImage &pageImage(const std::u16string &path);
+    // The view (framing, zoom, pan) as a camera on an image of size at the pixel ratio.
+    Camera camera(const QSize &size, qreal pixelRatio = 1.0) const;
 
     void setBackground(PreviewBackground background);
     PreviewBackground background() const { return backdrop; }
@@ -65,7 +72,7 @@ protected:
 private:
     struct CachedPage {
         QImage image;
-        bool premultipliedSource = false; // how its file was read
+        PageDescription description;
     };
 
     void paintBackground(QPainter &painter, const QRect &area) const;
@@ -74,11 +81,12 @@ private:
     void composeFrame(QImage &target, const QSize &size, qreal pixelRatio);
     // Scales the zoom by the factor (clamped) keeping the point at anchor (from the centre) in place.
     void zoomAbout(const QPointF &anchor, float factor);
-    bool isPremultipliedPage(const QString &path) const;
+    PageDescription descriptionOf(const QString &path) const;
 
     std::vector<DrawItem> frame;
     QHash<QString, CachedPage> pageCache;
-    QSet<QString> premultipliedPages; // cleaned absolute paths
+    QHash<QString, PageDescription> pageDescriptions; // by cleaned absolute path
+    FramePainter framePainter;
     QImage canvas;                    // the frame is composed here, then drawn in one piece
     QString message;
     QString messageDetail;

@@ -18,9 +18,15 @@
  *   image from its top-left corner; of color (0xAARRGGBB) the host uses the alpha of a
  *   triangle's first vertex as the opacity of the whole triangle.
  * - Blend modes: 0 normal, 1 additive, 2 multiply, 3 screen (anything else draws as normal).
- * - kvxRuntimeSetSkin and kvxRuntimeGetAnimationBounds are optional additions to version 3: the
- *   host looks them up like the others, offers no skin choice without the first and frames by the
- *   first sampled frame without the second; hosts that do not know them are unaffected.
+ * - kvxRuntimeSetSkin, kvxRuntimeGetAnimationBounds and kvxRuntimeGetDrawCommandDarkColor are
+ *   optional additions to version 3: the host looks them up like the others, offers no skin choice
+ *   without the first, frames by the first sampled frame without the second and paints without
+ *   two-colour tint (every dark colour black) without the third; hosts that do not know them are
+ *   unaffected.
+ * - Two-colour tint: a slot may carry a dark colour besides its colour. The renderer then maps a
+ *   texel's colour channel c (0 … 1) to light · c + dark · (1 − c), straight, or to
+ *   light · c + dark · (alpha − c) on premultiplied texels. A plugin that reports dark colours
+ *   never merges triangles of different dark colours into one draw command.
  */
 #ifndef KVX_RUNTIME_H
 #define KVX_RUNTIME_H
@@ -119,6 +125,11 @@ typedef int32_t (*kvxRuntimeSetSkinFn)(kvxRuntimeContext context, const char *na
  * Fails (non-zero) when the animation is unknown or draws nothing. */
 typedef int32_t (*kvxRuntimeGetAnimationBoundsFn)(kvxRuntimeContext context, const char *name,
                                                   kvxRuntimeBounds *bounds);
+/* Two-colour tint: the dark colour of draw command index of the last sampled frame, 0x00RRGGBB,
+ * straight (not scaled by any alpha); black (0) for slots without one. Fails (non-zero) for an
+ * index without a command. */
+typedef int32_t (*kvxRuntimeGetDrawCommandDarkColorFn)(kvxRuntimeContext context, uint32_t index,
+                                                       uint32_t *darkColor);
 
 #ifdef __cplusplus
 #define KVX_RUNTIME_STATIC_ASSERT(condition, message) static_assert(condition, message)

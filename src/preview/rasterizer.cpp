@@ -23,6 +23,8 @@ constexpr double kGuardBand = 1 << 20;
 // triangles so thin that their texture is stretched beyond any page size.
 constexpr double kFixedOne = 65536.0;
 constexpr double kFixedLimit = static_cast<double>(int64_t(1) << 40);
+// Spans are sampled, then shaded, this many pixels at a time.
+constexpr int kChunk = 64;
 
 // ---- pixel arithmetic
 
@@ -37,67 +39,19 @@ uint32_t channel(uint32_t pixel, int shift)
     return (pixel >> shift) & 0xffu;
 }
 
-// ---- colour of a triangle
-
-enum class Shade { Plain, Faded, Tinted }; // white opaque; white translucent; any other colour
-
-// The straight vertex colour turned into per-channel factors for premultiplied texels.
-struct Tint {
-    uint32_t alpha = 255;
-    uint32_t red = 255;
-    uint32_t green = 255;
-    uint32_t blue = 255;
-};
-
-Tint tintOf(uint32_t colour)
+// a × (256 − f) + b × f, per channel, f in 0 … 256.
+uint32_t mix(uint32_t a, uint32_t b, uint32_t f)
 {
-    Tint tint;
-    tint.alpha = channel(colour, 24);
-    tint.red = divideBy255(channel(colour, 16) * tint.alpha);
-    tint.green = divideBy255(channel(colour, 8) * tint.alpha);
-    tint.blue = divideBy255(channel(colour, 0) * tint.alpha);
-    return tint;
+    const uint32_t g = 256 - f;
+    const uint32_t low = (((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8) & 0x00ff00ffu;
+    const uint32_t high = (((a >> 8) & 0x00ff00ffu) * g + ((b >> 8) & 0x00ff00ffu) * f) & 0xff00ff00u;
+    return low | high;
 }
 
-Shade shadeOf(uint32_t colour)
-{
-    if ((colour & 0x00ffffffu) != 0x00ffffffu)
-        return Shade::Tinted;
-    return colour >> 24 == 255 ? Shade::Plain : Shade::Faded;
-}
+// ---- sampling: one span's texels into a buffer
 
-// ---- compositing premultiplied source over premultiplied destination
-
-#ifndef KVX_RASTER_SSE2
-uint32_t multiplyChannel(uint32_t s, uint32_t d, uint32_t sa, uint32_t da)
-{
-    return std::min<uint32_t>(255, divideBy255(s * d + s * (255 - da) + d * (255 - sa)));
-}
-
-uint32_t screenChannel(uint32_t s, uint32_t d)
-{
-    return s + d - divideBy255(s * d);
-}
-
-// Multiply and screen, channel by channel.
-template <BlendMode mode>
-uint32_t compositeByChannel(uint32_t source, uint32_t destination)
-{
-    const uint32_t sa = source >> 24;
-    const uint32_t da = destination >> 24;
-    uint32_t result = 0;
-    for (const int shift : {24, 16, 8, 0}) {
-        const uint32_t s = channel(source, shift);
-        const uint32_t d = channel(destination, shift);
-        result |= (mode == BlendMode::Multiply ? multiplyChannel(s, d, sa, da) : screenChannel(s, d)) << shift;
-    }
-    return result;
-}
-#endif
-
-// ---- one span of pixels
-
-// Texel coordinates of a span's first pixel, less half a texel, and their step per pixel, in 16.16.
+// Texel coordinates of a span's first pixel and their step per pixel, in 16.16 of the level's
+// texels; for bilinear sampling less half a texel, so the integer part names the top-left texel.
 struct SpanTexels {
     int64_t x = 0;
     int64_t y = 0;
@@ -106,7 +60,7 @@ struct SpanTexels {
 };
 
 // The 2 × 2 texels around a sample where the page may end: coordinates outside it repeat its
-// border texels.
+// border texels (clamp to edge).
 struct TexelQuad {
     uint32_t topLeft, topRight, bottomLeft, bottomRight;
 };
@@ -122,14 +76,26 @@ TexelQuad clampedTexels(const TextureView &texture, int64_t x, int64_t y)
     return {top[left], top[right], bottom[left], bottom[right]};
 }
 
-#ifdef KVX_RASTER_SSE2
-// The same arithmetic on one pixel's four channels at once, in the 16-bit lanes 0 … 3.
-
-__m128i divideBy255(__m128i x)
+template <bool clamped>
+uint32_t nearestTexel(const TextureView &texture, int64_t x, int64_t y)
 {
-    x = _mm_add_epi16(x, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    if constexpr (clamped)
+        return texture.pixels[std::clamp<int64_t>(y >> 16, 0, texture.height - 1) * texture.stride
+                              + std::clamp<int64_t>(x >> 16, 0, texture.width - 1)];
+    else
+        return texture.pixels[(y >> 16) * texture.stride + (x >> 16)];
 }
+
+template <bool clamped>
+void sampleNearest(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
+{
+    SpanTexels texels = start;
+    for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY)
+        out[i] = nearestTexel<clamped>(texture, texels.x, texels.y);
+}
+
+#ifdef KVX_RASTER_SSE2
+// Bilinear filtering in vector lanes: a pixel's four channels in the 16-bit lanes 0 … 3.
 
 // The 2 × 2 texels around a sample: top holds the upper pair, bottom the lower, left texel first.
 template <bool clamped>
@@ -173,72 +139,6 @@ __m128i filter(__m128i top, __m128i bottom, int64_t x, int64_t y)
     return _mm_srli_epi16(_mm_add_epi16(across, _mm_srli_si128(across, 8)), 8);
 }
 
-template <Shade shade>
-__m128i shadeWide(__m128i texel, __m128i factors)
-{
-    if constexpr (shade == Shade::Plain)
-        return texel;
-    else
-        return divideBy255(_mm_mullo_epi16(texel, factors));
-}
-
-// Multiply and screen of two pixels at once, exactly as channel by channel; the result's low eight
-// bytes. A transparent source gives the destination back in both modes.
-template <BlendMode mode>
-__m128i compositeProducts(__m128i source, __m128i belowBytes)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i below = _mm_unpacklo_epi8(belowBytes, zero);
-    if constexpr (mode == BlendMode::Screen) {
-        const __m128i sum = _mm_sub_epi16(_mm_add_epi16(source, below), divideBy255(_mm_mullo_epi16(source, below)));
-        return _mm_packus_epi16(sum, sum);
-    } else {
-        // s·d + s·(255 − da) + d·(255 − sa) = s·(d + 255 − da) + d·(255 − sa), which can pass 16 bits
-        // for pages brighter than their alpha: summed in 32-bit lanes, one pair of products each.
-        const __m128i full = _mm_set1_epi16(255);
-        const __m128i sourceAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
-        const __m128i belowAlpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(below, 0xff), 0xff);
-        const __m128i first = _mm_add_epi16(below, _mm_sub_epi16(full, belowAlpha));
-        const __m128i second = _mm_sub_epi16(full, sourceAlpha);
-        const __m128i factors = _mm_unpacklo_epi16(source, below);
-        const __m128i weights = _mm_unpacklo_epi16(first, second);
-        const __m128i laterFactors = _mm_unpackhi_epi16(source, below);
-        const __m128i laterWeights = _mm_unpackhi_epi16(first, second);
-        const auto divide = [](__m128i x) {
-            x = _mm_add_epi32(x, _mm_set1_epi32(128));
-            return _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
-        };
-        const __m128i products = _mm_packs_epi32(divide(_mm_madd_epi16(factors, weights)),
-                                                 divide(_mm_madd_epi16(laterFactors, laterWeights)));
-        return _mm_packus_epi16(products, products); // at most 255 a channel
-    }
-}
-
-template <BlendMode mode>
-void compositeWide(__m128i source, uint32_t &destination)
-{
-    const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(source, source)));
-    if (packed == 0)
-        return; // a transparent source leaves the pixel as it is in every mode
-    if constexpr (mode == BlendMode::Normal) {
-        if (packed >> 24 == 255) {
-            destination = packed;
-            return;
-        }
-        const __m128i remaining = _mm_sub_epi16(_mm_set1_epi16(255), _mm_shufflelo_epi16(source, 0xff));
-        const __m128i below = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(destination)), _mm_setzero_si128());
-        const __m128i sum = _mm_add_epi16(source, divideBy255(_mm_mullo_epi16(below, remaining)));
-        destination = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
-    } else if constexpr (mode == BlendMode::Additive) {
-        destination = static_cast<uint32_t>(
-            _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(packed)),
-                                            _mm_cvtsi32_si128(static_cast<int>(destination)))));
-    } else {
-        destination = static_cast<uint32_t>(_mm_cvtsi128_si32(
-            compositeProducts<mode>(source, _mm_cvtsi32_si128(static_cast<int>(destination)))));
-    }
-}
-
 // Two neighbouring pixels at once, the first in lanes 0 … 3, the second in lanes 4 … 7.
 __m128i filterPair(__m128i firstTop, __m128i firstBottom, __m128i secondTop, __m128i secondBottom, int64_t x0,
                    int64_t y0, int64_t x1, int64_t y1)
@@ -269,34 +169,10 @@ __m128i filterPair(__m128i firstTop, __m128i firstBottom, __m128i secondTop, __m
         _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(full, across)), _mm_mullo_epi16(right, across)), 8);
 }
 
-// Composites a pair of shaded samples onto two neighbouring pixels. Without branches: a
-// transparent source leaves a pixel exactly as it is, an opaque one replaces it.
-template <BlendMode mode>
-void compositePair(__m128i source, uint32_t *destination)
-{
-    const __m128i below = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(destination));
-    if constexpr (mode == BlendMode::Normal) {
-        const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(source, 0xff), 0xff);
-        const __m128i kept = divideBy255(
-            _mm_mullo_epi16(_mm_unpacklo_epi8(below, _mm_setzero_si128()), _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
-        const __m128i sum = _mm_add_epi16(source, kept);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination), _mm_packus_epi16(sum, sum));
-    } else if constexpr (mode == BlendMode::Additive) {
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination),
-                         _mm_adds_epu8(_mm_packus_epi16(source, source), below));
-    } else {
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(destination), compositeProducts<mode>(source, below));
-    }
-}
-
-template <BlendMode mode, Shade shade, bool clamped>
-void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
+template <bool clamped>
+void sampleLinear(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
 {
     SpanTexels texels = start;
-    const __m128i factors = _mm_set_epi16(
-        static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red), static_cast<int16_t>(tint.green),
-        static_cast<int16_t>(tint.blue), static_cast<int16_t>(tint.alpha), static_cast<int16_t>(tint.red),
-        static_cast<int16_t>(tint.green), static_cast<int16_t>(tint.blue));
     int i = 0;
     for (; i + 1 < count; i += 2) {
         const int64_t x1 = texels.x + texels.stepX;
@@ -304,153 +180,384 @@ void fillSpan(uint32_t *target, int count, const SpanTexels &start, const Textur
         __m128i firstTop, firstBottom, secondTop, secondBottom;
         loadTexels<clamped>(texture, texels.x, texels.y, firstTop, firstBottom);
         loadTexels<clamped>(texture, x1, y1, secondTop, secondBottom);
-        // Eight transparent texels leave both pixels as they are in every mode.
+        __m128i pair = _mm_setzero_si128();
+        // Eight transparent texels filter to nothing.
         if (!allTransparent(_mm_or_si128(firstTop, secondTop), _mm_or_si128(firstBottom, secondBottom))) {
-            const __m128i pair = filterPair(firstTop, firstBottom, secondTop, secondBottom, texels.x, texels.y, x1, y1);
-            compositePair<mode>(shadeWide<shade>(pair, factors), target + i);
+            pair = filterPair(firstTop, firstBottom, secondTop, secondBottom, texels.x, texels.y, x1, y1);
+            pair = _mm_packus_epi16(pair, pair);
         }
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), pair);
         texels.x = x1 + texels.stepX;
         texels.y = y1 + texels.stepY;
     }
     if (i < count) {
-        __m128i top;
-        __m128i bottom;
+        __m128i top, bottom;
         loadTexels<clamped>(texture, texels.x, texels.y, top, bottom);
-        if (!allTransparent(top, bottom))
-            compositeWide<mode>(shadeWide<shade>(filter(top, bottom, texels.x, texels.y), factors), target[i]);
+        const __m128i filtered = filter(top, bottom, texels.x, texels.y);
+        out[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(filtered, filtered)));
     }
 }
 #else
-// The same without vector instructions, two 8-bit channels per 32-bit lane pair.
-
-// Every channel times a / 255, rounded.
-uint32_t scalePixel(uint32_t pixel, uint32_t a)
-{
-    uint32_t low = (pixel & 0x00ff00ffu) * a + 0x00800080u;
-    low = ((low + ((low >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
-    uint32_t high = ((pixel >> 8) & 0x00ff00ffu) * a + 0x00800080u;
-    high = (high + ((high >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
-    return low | high;
-}
-
-// Channel-wise a + b, saturating at 255: premultiplied pages may hold colour above their alpha.
-uint32_t addSaturated(uint32_t a, uint32_t b)
-{
-    uint32_t low = (a & 0x00ff00ffu) + (b & 0x00ff00ffu);
-    low = (low | (0x01000100u - ((low >> 8) & 0x00010001u))) & 0x00ff00ffu;
-    uint32_t high = ((a >> 8) & 0x00ff00ffu) + ((b >> 8) & 0x00ff00ffu);
-    high = (high | (0x01000100u - ((high >> 8) & 0x00010001u))) & 0x00ff00ffu;
-    return low | (high << 8);
-}
-
-// a × (256 − f) + b × f, per channel, f in 0 … 256.
-uint32_t mix(uint32_t a, uint32_t b, uint32_t f)
-{
-    const uint32_t g = 256 - f;
-    const uint32_t low = (((a & 0x00ff00ffu) * g + (b & 0x00ff00ffu) * f) >> 8) & 0x00ff00ffu;
-    const uint32_t high = (((a >> 8) & 0x00ff00ffu) * g + ((b >> 8) & 0x00ff00ffu) * f) & 0xff00ff00u;
-    return low | high;
-}
-
-template <Shade shade>
-uint32_t shadePixel(uint32_t texel, const Tint &tint)
-{
-    if constexpr (shade == Shade::Plain) {
-        return texel;
-    } else if constexpr (shade == Shade::Faded) {
-        return scalePixel(texel, tint.alpha);
-    } else {
-        return divideBy255(channel(texel, 24) * tint.alpha) << 24 | divideBy255(channel(texel, 16) * tint.red) << 16
-            | divideBy255(channel(texel, 8) * tint.green) << 8 | divideBy255(channel(texel, 0) * tint.blue);
-    }
-}
-
-template <BlendMode mode>
-uint32_t composite(uint32_t source, uint32_t destination)
-{
-    if constexpr (mode == BlendMode::Normal) {
-        const uint32_t alpha = source >> 24;
-        return alpha == 255 ? source : addSaturated(source, scalePixel(destination, 255 - alpha));
-    } else if constexpr (mode == BlendMode::Additive) {
-        return addSaturated(source, destination);
-    } else {
-        return compositeByChannel<mode>(source, destination);
-    }
-}
-
-// Bilinear sample; with clamped, coordinates outside the page repeat its border texels.
 template <bool clamped>
-uint32_t sample(const TextureView &texture, int64_t x, int64_t y)
-{
-    const auto fractionX = static_cast<uint32_t>((x >> 8) & 0xff);
-    const auto fractionY = static_cast<uint32_t>((y >> 8) & 0xff);
-    if constexpr (clamped) {
-        const TexelQuad quad = clampedTexels(texture, x, y);
-        return mix(mix(quad.topLeft, quad.bottomLeft, fractionY), mix(quad.topRight, quad.bottomRight, fractionY),
-                   fractionX);
-    } else {
-        const uint32_t *top = texture.pixels + (y >> 16) * texture.stride + (x >> 16);
-        const uint32_t *bottom = top + texture.stride;
-        return mix(mix(top[0], bottom[0], fractionY), mix(top[1], bottom[1], fractionY), fractionX);
-    }
-}
-
-template <BlendMode mode, Shade shade, bool clamped>
-void fillSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture, const Tint &tint)
+void sampleLinear(uint32_t *out, int count, const SpanTexels &start, const TextureView &texture)
 {
     SpanTexels texels = start;
     for (int i = 0; i < count; ++i, texels.x += texels.stepX, texels.y += texels.stepY) {
-        const uint32_t source = shadePixel<shade>(sample<clamped>(texture, texels.x, texels.y), tint);
-        // A transparent source leaves the pixel as it is in every mode.
-        if (source != 0)
-            target[i] = composite<mode>(source, target[i]);
+        const auto fractionX = static_cast<uint32_t>((texels.x >> 8) & 0xff);
+        const auto fractionY = static_cast<uint32_t>((texels.y >> 8) & 0xff);
+        TexelQuad quad;
+        if constexpr (clamped) {
+            quad = clampedTexels(texture, texels.x, texels.y);
+        } else {
+            const uint32_t *top = texture.pixels + (texels.y >> 16) * texture.stride + (texels.x >> 16);
+            quad = {top[0], top[1], top[texture.stride], top[texture.stride + 1]};
+        }
+        out[i] = mix(mix(quad.topLeft, quad.bottomLeft, fractionY), mix(quad.topRight, quad.bottomRight, fractionY),
+                     fractionX);
     }
 }
 #endif
 
-using SpanFiller = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &, const Tint &);
+using Sampler = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &);
 
-struct SpanFillers {
-    SpanFiller inside = nullptr;  // every sample has all four texels on the page
-    SpanFiller clamped = nullptr;
+// ---- shading and blending: the sampled texels onto the target
+
+enum class Tint { Plain, Modulated, TwoColour }; // texel as it is; times the light; light and dark
+
+// A triangle's shading in the form the span code uses: channels in memory order (blue, green,
+// red, alpha), twice, for two pixels at a time.
+struct FragmentInputs {
+    uint16_t light[8] = {};
+    uint16_t dark[8] = {};
+    bool darkOnAlpha = true;
+    bool zeroTexelKeeps = true; // a texel of 0 leaves the target pixel as it is
 };
 
-template <BlendMode mode, Shade shade>
-SpanFillers fillersFor()
+// The shader's output channel: light · t + dark · (base − t), clamped.
+uint32_t twoColourChannel(uint32_t t, uint32_t base, uint32_t light, uint32_t dark)
 {
-    return {fillSpan<mode, shade, false>, fillSpan<mode, shade, true>};
+    const int32_t sum = static_cast<int32_t>(light * t) + static_cast<int32_t>(dark) * (static_cast<int32_t>(base) - static_cast<int32_t>(t));
+    return std::min<uint32_t>(255, divideBy255(static_cast<uint32_t>(std::max(0, sum))));
 }
 
-template <BlendMode mode>
-SpanFillers fillersFor(Shade shade)
+#ifdef KVX_RASTER_SSE2
+__m128i divideBy255(__m128i x)
 {
-    switch (shade) {
-    case Shade::Plain:
-        return fillersFor<mode, Shade::Plain>();
-    case Shade::Faded:
-        return fillersFor<mode, Shade::Faded>();
-    case Shade::Tinted:
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+__m128i divideBy255Wide(__m128i x) // 32-bit lanes, x up to 255 * 255 * 2
+{
+    x = _mm_add_epi32(x, _mm_set1_epi32(128));
+    return _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
+}
+
+__m128i alphaOf(__m128i pixels)
+{
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(pixels, 0xff), 0xff);
+}
+
+// The shader on two texels in 16-bit lanes.
+template <Tint tint>
+__m128i shadeWide(__m128i t, const FragmentInputs &inputs)
+{
+    const __m128i light = _mm_loadu_si128(reinterpret_cast<const __m128i *>(inputs.light));
+    if constexpr (tint == Tint::Plain) {
+        return t;
+    } else if constexpr (tint == Tint::Modulated) {
+        return divideBy255(_mm_mullo_epi16(t, light));
+    } else {
+        const __m128i dark = _mm_loadu_si128(reinterpret_cast<const __m128i *>(inputs.dark));
+        const __m128i base = inputs.darkOnAlpha ? alphaOf(t) : _mm_set1_epi16(255);
+        const __m128i below = _mm_sub_epi16(base, t); // negative where a premultiplied texel is brighter than its alpha
+        // light · t + dark · (base − t) per channel, in 32-bit lanes.
+        __m128i low = _mm_madd_epi16(_mm_unpacklo_epi16(t, below), _mm_unpacklo_epi16(light, dark));
+        __m128i high = _mm_madd_epi16(_mm_unpackhi_epi16(t, below), _mm_unpackhi_epi16(light, dark));
+        low = divideBy255Wide(_mm_andnot_si128(_mm_srai_epi32(low, 31), low));
+        high = divideBy255Wide(_mm_andnot_si128(_mm_srai_epi32(high, 31), high));
+        return _mm_min_epi16(_mm_packs_epi32(low, high), _mm_set1_epi16(255));
+    }
+}
+
+// The blend equation on two shaded pixels over two target pixels, all in 16-bit lanes; returns
+// the result packed to bytes in the low eight.
+template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+__m128i blendWide(__m128i o, __m128i d)
+{
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i oa = alphaOf(o);
+    __m128i colour;
+    if constexpr (sc == SourceColourFactor::One)
+        colour = o;
+    else if constexpr (sc == SourceColourFactor::SourceAlpha)
+        colour = divideBy255(_mm_mullo_epi16(o, oa));
+    else
+        colour = divideBy255(_mm_mullo_epi16(o, d));
+    __m128i alpha;
+    if constexpr (sa == SourceAlphaFactor::One)
+        alpha = o;
+    else if constexpr (sa == SourceAlphaFactor::SourceAlpha)
+        alpha = divideBy255(_mm_mullo_epi16(o, oa));
+    else if constexpr (sa == SourceAlphaFactor::OneMinusSourceAlpha)
+        alpha = divideBy255(_mm_mullo_epi16(o, _mm_sub_epi16(full, oa)));
+    else
+        alpha = divideBy255(_mm_mullo_epi16(o, d)); // its alpha lanes: o.a · d.a
+    __m128i source = colour;
+    if constexpr (sc != SourceColourFactor::One || sa != SourceAlphaFactor::One) {
+        const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+        source = _mm_or_si128(_mm_andnot_si128(alphaLanes, colour), _mm_and_si128(alphaLanes, alpha));
+    }
+    __m128i kept;
+    if constexpr (df == DestinationFactor::One)
+        kept = d;
+    else if constexpr (df == DestinationFactor::OneMinusSourceAlpha)
+        kept = divideBy255(_mm_mullo_epi16(d, _mm_sub_epi16(full, oa)));
+    else
+        kept = divideBy255(_mm_mullo_epi16(d, _mm_sub_epi16(full, o))); // alpha lanes: 1 − o.a
+    const __m128i sum = _mm_add_epi16(source, kept);
+    return _mm_packus_epi16(sum, sum);
+}
+
+// Two texels (16-bit lanes) shaded and blended onto two target pixels.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadePair(__m128i t, uint32_t *target, const FragmentInputs &inputs)
+{
+    // Without branches: an opaque source leaves nothing of the target, a transparent one all of it.
+    const __m128i o = shadeWide<tint>(t, inputs);
+    const __m128i d =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target)), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(target), blendWide<sc, sa, df>(o, d));
+}
+
+// One texel (lanes 0 … 3) onto one target pixel.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeOne(__m128i t, uint32_t &target, const FragmentInputs &inputs)
+{
+    const __m128i o = shadeWide<tint>(t, inputs);
+    const __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(target)), _mm_setzero_si128());
+    target = static_cast<uint32_t>(_mm_cvtsi128_si32(blendWide<sc, sa, df>(o, d)));
+}
+
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const FragmentInputs &inputs)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(texels + i));
+        if (inputs.zeroTexelKeeps && _mm_movemask_epi8(_mm_cmpeq_epi8(pair, zero)) == 0xffff)
+            continue;
+        shadePair<tint, sc, sa, df>(_mm_unpacklo_epi8(pair, zero), target + i, inputs);
+    }
+    if (i < count && !(inputs.zeroTexelKeeps && texels[i] == 0))
+        shadeOne<tint, sc, sa, df>(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texels[i])), zero), target[i],
+                                   inputs);
+}
+
+// Bilinear samples wholly on the page, shaded and blended as they are filtered: the common case
+// in one pass, without the texel buffer.
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeSampledSpan(uint32_t *target, int count, const SpanTexels &start, const TextureView &texture,
+                      const FragmentInputs &inputs)
+{
+    SpanTexels texels = start;
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        const int64_t x0 = texels.x, y0 = texels.y;
+        const int64_t x1 = x0 + texels.stepX, y1 = y0 + texels.stepY;
+        texels.x = x1 + texels.stepX;
+        texels.y = y1 + texels.stepY;
+        __m128i firstTop, firstBottom, secondTop, secondBottom;
+        loadTexels<false>(texture, x0, y0, firstTop, firstBottom);
+        loadTexels<false>(texture, x1, y1, secondTop, secondBottom);
+        const bool transparent =
+            allTransparent(_mm_or_si128(firstTop, secondTop), _mm_or_si128(firstBottom, secondBottom));
+        if (transparent && inputs.zeroTexelKeeps)
+            continue;
+        const __m128i t = transparent ? _mm_setzero_si128()
+                                      : filterPair(firstTop, firstBottom, secondTop, secondBottom, x0, y0, x1, y1);
+        shadePair<tint, sc, sa, df>(t, target + i, inputs);
+    }
+    if (i < count) {
+        __m128i top, bottom;
+        loadTexels<false>(texture, texels.x, texels.y, top, bottom);
+        if (!(inputs.zeroTexelKeeps && allTransparent(top, bottom)))
+            shadeOne<tint, sc, sa, df>(filter(top, bottom, texels.x, texels.y), target[i], inputs);
+    }
+}
+#else
+// The same channel by channel.
+template <Tint tint>
+void shadePixel(uint32_t texel, const FragmentInputs &inputs, uint32_t (&o)[4])
+{
+    const uint32_t alpha = texel >> 24;
+    for (int c = 0; c < 4; ++c) {
+        const uint32_t t = channel(texel, 8 * c);
+        if constexpr (tint == Tint::Plain)
+            o[c] = t;
+        else if constexpr (tint == Tint::Modulated)
+            o[c] = divideBy255(t * inputs.light[c]);
+        else
+            o[c] = twoColourChannel(t, inputs.darkOnAlpha ? alpha : 255, inputs.light[c], inputs.dark[c]);
+    }
+}
+
+template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+uint32_t blendPixel(const uint32_t (&o)[4], uint32_t destination)
+{
+    const uint32_t oa = o[3];
+    uint32_t result = 0;
+    for (int c = 0; c < 4; ++c) {
+        const uint32_t d = channel(destination, 8 * c);
+        uint32_t source;
+        if (c < 3) {
+            source = sc == SourceColourFactor::One ? o[c]
+                : sc == SourceColourFactor::SourceAlpha ? divideBy255(o[c] * oa)
+                                                        : divideBy255(o[c] * d);
+        } else {
+            source = sa == SourceAlphaFactor::One ? oa
+                : sa == SourceAlphaFactor::SourceAlpha ? divideBy255(oa * oa)
+                : sa == SourceAlphaFactor::OneMinusSourceAlpha ? divideBy255(oa * (255 - oa))
+                                                               : divideBy255(oa * d);
+        }
+        const uint32_t kept = df == DestinationFactor::One ? d
+            : df == DestinationFactor::OneMinusSourceAlpha ? divideBy255(d * (255 - oa))
+                                                           : divideBy255(d * (255 - o[c]));
+        result |= std::min<uint32_t>(255, source + kept) << (8 * c);
+    }
+    return result;
+}
+
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+void shadeSpan(uint32_t *target, const uint32_t *texels, int count, const FragmentInputs &inputs)
+{
+    for (int i = 0; i < count; ++i) {
+        if (inputs.zeroTexelKeeps && texels[i] == 0)
+            continue;
+        uint32_t o[4];
+        shadePixel<tint>(texels[i], inputs, o);
+        target[i] = blendPixel<sc, sa, df>(o, target[i]);
+    }
+}
+#endif
+
+using Shader = void (*)(uint32_t *, const uint32_t *, int, const FragmentInputs &);
+using SampledShader = void (*)(uint32_t *, int, const SpanTexels &, const TextureView &, const FragmentInputs &);
+
+// A shading and blending, on buffered texels and, with SSE2, fused with bilinear sampling.
+struct Fragment {
+    Shader shader = nullptr;
+    SampledShader sampled = nullptr;
+};
+
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+Fragment fragmentOf()
+{
+#ifdef KVX_RASTER_SSE2
+    return {shadeSpan<tint, sc, sa, df>, shadeSampledSpan<tint, sc, sa, df>};
+#else
+    return {shadeSpan<tint, sc, sa, df>, nullptr};
+#endif
+}
+
+template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa>
+Fragment fragmentFor(DestinationFactor df)
+{
+    switch (df) {
+    case DestinationFactor::One:
+        return fragmentOf<tint, sc, sa, DestinationFactor::One>();
+    case DestinationFactor::OneMinusSourceColour:
+        return fragmentOf<tint, sc, sa, DestinationFactor::OneMinusSourceColour>();
+    case DestinationFactor::OneMinusSourceAlpha:
         break;
     }
-    return fillersFor<mode, Shade::Tinted>();
+    return fragmentOf<tint, sc, sa, DestinationFactor::OneMinusSourceAlpha>();
 }
 
-SpanFillers fillersFor(BlendMode mode, Shade shade)
+template <Tint tint, SourceColourFactor sc>
+Fragment fragmentFor(SourceAlphaFactor sa, DestinationFactor df)
 {
-    switch (mode) {
-    case BlendMode::Additive:
-        return fillersFor<BlendMode::Additive>(shade);
-    case BlendMode::Multiply:
-        return fillersFor<BlendMode::Multiply>(shade);
-    case BlendMode::Screen:
-        return fillersFor<BlendMode::Screen>(shade);
-    case BlendMode::Normal:
+    switch (sa) {
+    case SourceAlphaFactor::SourceAlpha:
+        return fragmentFor<tint, sc, SourceAlphaFactor::SourceAlpha>(df);
+    case SourceAlphaFactor::OneMinusSourceAlpha:
+        return fragmentFor<tint, sc, SourceAlphaFactor::OneMinusSourceAlpha>(df);
+    case SourceAlphaFactor::DestinationAlpha:
+        return fragmentFor<tint, sc, SourceAlphaFactor::DestinationAlpha>(df);
+    case SourceAlphaFactor::One:
         break;
     }
-    return fillersFor<BlendMode::Normal>(shade);
+    return fragmentFor<tint, sc, SourceAlphaFactor::One>(df);
 }
 
-// ---- triangle setup
+template <Tint tint>
+Fragment fragmentFor(const BlendEquation &blend)
+{
+    switch (blend.sourceColour) {
+    case SourceColourFactor::SourceAlpha:
+        return fragmentFor<tint, SourceColourFactor::SourceAlpha>(blend.sourceAlpha, blend.destination);
+    case SourceColourFactor::DestinationColour:
+        return fragmentFor<tint, SourceColourFactor::DestinationColour>(blend.sourceAlpha, blend.destination);
+    case SourceColourFactor::One:
+        break;
+    }
+    return fragmentFor<tint, SourceColourFactor::One>(blend.sourceAlpha, blend.destination);
+}
+
+Fragment fragmentFor(Tint tint, const BlendEquation &blend)
+{
+    switch (tint) {
+    case Tint::Plain:
+        return fragmentFor<Tint::Plain>(blend);
+    case Tint::Modulated:
+        return fragmentFor<Tint::Modulated>(blend);
+    case Tint::TwoColour:
+        break;
+    }
+    return fragmentFor<Tint::TwoColour>(blend);
+}
+
+// ---- a triangle's shading prepared once
+
+struct PreparedShading {
+    bool visible = false;
+    Fragment fragment;
+    FragmentInputs inputs;
+};
+
+PreparedShading prepare(const Shading &shading)
+{
+    PreparedShading prepared;
+    const uint32_t light[4] = {channel(shading.light, 0), channel(shading.light, 8), channel(shading.light, 16),
+                               channel(shading.light, 24)};
+    const uint32_t dark[4] = {channel(shading.dark, 0), channel(shading.dark, 8), channel(shading.dark, 16), 0};
+    for (int c = 0; c < 8; ++c) {
+        prepared.inputs.light[c] = static_cast<uint16_t>(light[c % 4]);
+        prepared.inputs.dark[c] = static_cast<uint16_t>(dark[c % 4]);
+    }
+    prepared.inputs.darkOnAlpha = shading.darkOnAlpha;
+    const bool hasDark = (shading.dark & 0x00ffffffu) != 0;
+    const BlendEquation &blend = shading.blend;
+    // A source without alpha is dropped by these equations whatever its colour.
+    const bool alphaCarriesColour = blend.sourceColour == SourceColourFactor::SourceAlpha
+        && blend.destination != DestinationFactor::OneMinusSourceColour;
+    // A zero texel shades to black without alpha, or to the dark colour drawn straight.
+    prepared.inputs.zeroTexelKeeps = shading.darkOnAlpha || !hasDark || alphaCarriesColour;
+    const bool noLight = (shading.light & 0x00ffffffu) == 0 && !hasDark;
+    prepared.visible = !(light[3] == 0 && (alphaCarriesColour || noLight));
+    const Tint tint = hasDark ? Tint::TwoColour : shading.light == 0xFFFFFFFFu ? Tint::Plain : Tint::Modulated;
+    // A source without alpha under the premultiplied normal equation keeps all of the target: the
+    // same as adding, which costs less.
+    BlendEquation equation = blend;
+    if (light[3] == 0 && blend.sourceColour == SourceColourFactor::One && blend.sourceAlpha == SourceAlphaFactor::One
+        && blend.destination == DestinationFactor::OneMinusSourceAlpha)
+        equation.destination = DestinationFactor::One;
+    prepared.fragment = fragmentFor(tint, equation);
+    return prepared;
+}
+
+// ---- texture levels
 
 // Texel coordinates at a canvas point: u = u0 + x·dudx + y·dudy, likewise v.
 struct TexelMapping {
@@ -479,6 +586,56 @@ bool texelMappingOf(const RasterVertex (&c)[3], TexelMapping &mapping)
     return true;
 }
 
+// log2 of the texels one pixel step covers along its longer axis: a GPU's level of detail, which
+// for an affine triangle is the same at every pixel.
+double levelOfDetail(const TexelMapping &m)
+{
+    const double alongX = m.dudx * m.dudx + m.dvdx * m.dvdx;
+    const double alongY = m.dudy * m.dudy + m.dvdy * m.dvdy;
+    return 0.5 * std::log2(std::max(alongX, alongY));
+}
+
+// Which levels a triangle samples and how: a magnified texture (level of detail at most 0) takes
+// the magnifying filter on level 0; a minified one the minifying filter, which picks the nearest
+// level (a half rounding down) or blends the two around the level of detail.
+struct LevelChoice {
+    int first = 0;
+    int second = 0;
+    uint32_t secondWeight = 0; // 0 … 256; 0 samples the first level only
+    bool linear = true;
+};
+
+LevelChoice chooseLevels(const SampledTexture &texture, double lod)
+{
+    LevelChoice choice;
+    const TextureFilter filter = lod <= 0.0 ? texture.magFilter : texture.minFilter;
+    const int last = texture.levelCount - 1;
+    switch (filter) {
+    case TextureFilter::Nearest:
+        choice.linear = false;
+        return choice;
+    case TextureFilter::Linear:
+        return choice;
+    case TextureFilter::MipMapNearestNearest:
+    case TextureFilter::MipMapLinearNearest:
+        choice.linear = filter == TextureFilter::MipMapLinearNearest;
+        choice.first = choice.second = lod <= 0.5 ? 0 : std::min(last, static_cast<int>(std::ceil(lod + 0.5)) - 1);
+        return choice;
+    case TextureFilter::MipMapNearestLinear:
+    case TextureFilter::MipMapLinearLinear:
+        break;
+    }
+    choice.linear = filter == TextureFilter::MipMapLinearLinear;
+    const double whole = std::floor(lod);
+    choice.first = std::min(last, static_cast<int>(whole));
+    choice.second = std::min(last, choice.first + 1);
+    if (choice.second != choice.first)
+        choice.secondWeight = static_cast<uint32_t>(std::lround((lod - whole) * 256.0));
+    return choice;
+}
+
+// ---- spans
+
 // Nearest integer without a library call or a branch, for |value| below 2^51: adding 1.5 × 2^52
 // leaves no bits below the units, so the sum is rounded there (halves to even).
 int64_t roundToInteger(double value)
@@ -491,6 +648,141 @@ int64_t toFixed(double value)
 {
     return roundToInteger(std::clamp(value * kFixedOne, -kFixedLimit, kFixedLimit));
 }
+
+// One level as a triangle samples it.
+struct LevelSampler {
+    const TextureView *texture = nullptr;
+    TexelMapping mapping; // in this level's texels, the bilinear half texel already taken off
+    Sampler sampleInside = nullptr; // every sample's texels lie on the page
+    Sampler sampleClamped = nullptr;
+    bool linear = true;
+    int64_t insideX = 0; // the span is inside while its fixed-point coordinates stay below these
+    int64_t insideY = 0;
+    int64_t stepX = 0; // per pixel along a row, 16.16
+    int64_t stepY = 0;
+    int64_t rowStepX = 0; // per row
+    int64_t rowStepY = 0;
+    // The coordinates at the centre of the anchor pixel, from which spans step in fixed point.
+    int64_t anchorRow = 0;
+    int64_t anchorColumn = 0;
+    int64_t anchorX = 0;
+    int64_t anchorY = 0;
+
+    void prepare(const TextureView &level, const TexelMapping &levelZero, double scaleX, double scaleY, bool linear)
+    {
+        texture = &level;
+        mapping = {levelZero.u0 * scaleX, levelZero.dudx * scaleX, levelZero.dudy * scaleX,
+                   levelZero.v0 * scaleY, levelZero.dvdx * scaleY, levelZero.dvdy * scaleY};
+        const int reach = linear ? 1 : 0; // bilinear reads one texel right of and below the named one
+        if (linear) {
+            mapping.u0 -= 0.5;
+            mapping.v0 -= 0.5;
+        }
+        this->linear = linear;
+        sampleInside = linear ? sampleLinear<false> : sampleNearest<false>;
+        sampleClamped = linear ? sampleLinear<true> : sampleNearest<true>;
+        insideX = (static_cast<int64_t>(level.width) - reach) << 16;
+        insideY = (static_cast<int64_t>(level.height) - reach) << 16;
+        stepX = toFixed(mapping.dudx);
+        stepY = toFixed(mapping.dvdx);
+        rowStepX = toFixed(mapping.dudy);
+        rowStepY = toFixed(mapping.dvdy);
+    }
+
+    // Spans step from the first pixel of each triangle drawn, so rounding never adds up across
+    // more rows than a triangle has.
+    void anchor(int64_t row, int64_t column)
+    {
+        const double x = static_cast<double>(column) + 0.5;
+        const double y = static_cast<double>(row) + 0.5;
+        anchorRow = row;
+        anchorColumn = column;
+        anchorX = toFixed(mapping.u0 + mapping.dudx * x + mapping.dudy * y);
+        anchorY = toFixed(mapping.v0 + mapping.dvdx * x + mapping.dvdy * y);
+    }
+
+    SpanTexels start(int64_t row, int64_t column) const
+    {
+        const int64_t rows = row - anchorRow;
+        const int64_t columns = column - anchorColumn;
+        return {anchorX + rows * rowStepX + columns * stepX, anchorY + rows * rowStepY + columns * stepY, stepX, stepY};
+    }
+
+    bool inside(const SpanTexels &texels, int count) const
+    {
+        const int64_t endX = texels.x + texels.stepX * (count - 1);
+        const int64_t endY = texels.y + texels.stepY * (count - 1);
+        return std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX && std::min(texels.y, endY) >= 0
+            && std::max(texels.y, endY) < insideY;
+    }
+
+    void sample(uint32_t *out, int64_t row, int64_t column, int count) const
+    {
+        const SpanTexels texels = start(row, column);
+        (inside(texels, count) ? sampleInside : sampleClamped)(out, count, texels, *texture);
+    }
+};
+
+// Everything a triangle's spans need.
+struct SpanPainter {
+    LevelSampler first;
+    LevelSampler second;
+    uint32_t secondWeight = 0;
+    const PreparedShading *shading = nullptr;
+
+    bool prepare(const SampledTexture &texture, const TexelMapping &mapping)
+    {
+        // The level of detail only matters where minifying and magnifying differ.
+        const bool oneFilter = texture.minFilter == texture.magFilter && !usesMipmaps(texture.minFilter);
+        const LevelChoice choice = chooseLevels(texture, oneFilter ? 0.0 : levelOfDetail(mapping));
+        const TextureView &base = texture.levels[0];
+        const auto prepareLevel = [&](LevelSampler &sampler, int index) {
+            const TextureView &level = texture.levels[index];
+            if (index == 0)
+                sampler.prepare(level, mapping, 1.0, 1.0, choice.linear);
+            else
+                sampler.prepare(level, mapping, double(level.width) / base.width, double(level.height) / base.height,
+                                choice.linear);
+        };
+        prepareLevel(first, choice.first);
+        secondWeight = choice.secondWeight;
+        if (secondWeight != 0)
+            prepareLevel(second, choice.second);
+        return true;
+    }
+
+    void anchor(int64_t row, int64_t column)
+    {
+        first.anchor(row, column);
+        if (secondWeight != 0)
+            second.anchor(row, column);
+    }
+
+    void paint(uint32_t *target, int64_t row, int64_t column, int count) const
+    {
+        if (secondWeight == 0 && first.linear && shading->fragment.sampled) {
+            const SpanTexels texels = first.start(row, column);
+            if (first.inside(texels, count)) {
+                shading->fragment.sampled(target, count, texels, *first.texture, shading->inputs);
+                return;
+            }
+        }
+        alignas(16) uint32_t texels[kChunk];
+        alignas(16) uint32_t blended[kChunk];
+        for (int done = 0; done < count; done += kChunk) {
+            const int n = std::min(kChunk, count - done);
+            first.sample(texels, row, column + done, n);
+            if (secondWeight != 0) {
+                second.sample(blended, row, column + done, n);
+                for (int i = 0; i < n; ++i)
+                    texels[i] = mix(texels[i], blended[i], secondWeight);
+            }
+            shading->fragment.shader(target + done, texels, n, shading->inputs);
+        }
+    }
+};
+
+// ---- triangle setup
 
 // The pixel whose centre is at or left of (above) a snapped coordinate, and the one at or right of
 // it: shifts, as a subpixel is a power of two (and >> rounds down for negative values too).
@@ -586,10 +878,8 @@ struct SnappedTriangle {
     int64_t y[3];
 };
 
-// Fills the pixel centres the snapped triangle covers, with texels from the mapping.
-// wellInside: the texture triangle keeps a texel from the page's border, so no sample needs clamping.
-void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTriangle t, const TexelMapping &mapping,
-                  const SpanFillers &fillers, const Tint &tint, bool wellInside)
+// Fills the pixel centres the snapped triangle covers.
+void fillTriangle(const PixelView &canvas, SnappedTriangle t, SpanPainter &painter)
 {
     const int64_t area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
     if (area == 0)
@@ -607,40 +897,19 @@ void fillTriangle(const PixelView &canvas, const TextureView &texture, SnappedTr
     if (firstRow > lastRow || firstColumn > lastColumn)
         return;
 
+    painter.anchor(firstRow, firstColumn);
     EdgeWalk edges[3] = {EdgeWalk(t.x[0], t.y[0], t.x[1], t.y[1], firstRow),
                          EdgeWalk(t.x[1], t.y[1], t.x[2], t.y[2], firstRow),
                          EdgeWalk(t.x[2], t.y[2], t.x[0], t.y[0], firstRow)};
-    // Texels at the centre of (firstColumn, row), less half a texel, stepped per row and per column.
-    const double firstCentreX = static_cast<double>(firstColumn) + 0.5;
-    const double firstCentreY = static_cast<double>(firstRow) + 0.5;
-    int64_t rowStartX = toFixed(mapping.u0 + mapping.dudx * firstCentreX + mapping.dudy * firstCentreY - 0.5);
-    int64_t rowStartY = toFixed(mapping.v0 + mapping.dvdx * firstCentreX + mapping.dvdy * firstCentreY - 0.5);
-    const int64_t rowStepX = toFixed(mapping.dudy);
-    const int64_t rowStepY = toFixed(mapping.dvdy);
-    SpanTexels texels{0, 0, toFixed(mapping.dudx), toFixed(mapping.dvdx)};
-    // Safe span ends for unclamped sampling: the top-left texel index stays within 0 … size − 2.
-    const int64_t insideX = (static_cast<int64_t>(texture.width) - 1) << 16;
-    const int64_t insideY = (static_cast<int64_t>(texture.height) - 1) << 16;
-
-    for (int64_t row = firstRow; row <= lastRow; ++row, rowStartX += rowStepX, rowStartY += rowStepY) {
+    for (int64_t row = firstRow; row <= lastRow; ++row) {
         int64_t left = firstColumn;
         int64_t right = lastColumn;
         for (EdgeWalk &edge : edges) {
             edge.bound(left, right);
             edge.nextRow();
         }
-        if (left > right)
-            continue;
-        texels.x = rowStartX + (left - firstColumn) * texels.stepX;
-        texels.y = rowStartY + (left - firstColumn) * texels.stepY;
-        const int count = static_cast<int>(right - left + 1);
-        const int64_t endX = texels.x + texels.stepX * (count - 1);
-        const int64_t endY = texels.y + texels.stepY * (count - 1);
-        const bool inside = wellInside
-            || (std::min(texels.x, endX) >= 0 && std::max(texels.x, endX) < insideX && std::min(texels.y, endY) >= 0
-                && std::max(texels.y, endY) < insideY);
-        uint32_t *target = canvas.pixels + row * canvas.stride + left;
-        (inside ? fillers.inside : fillers.clamped)(target, count, texels, texture, tint);
+        if (left <= right)
+            painter.paint(canvas.pixels + row * canvas.stride + left, row, left, static_cast<int>(right - left + 1));
     }
 }
 
@@ -648,17 +917,6 @@ SnappedTriangle snap(const RasterVertex &a, const RasterVertex &b, const RasterV
 {
     const auto toSubpixels = [](double value) { return roundToInteger(value * static_cast<double>(kSubpixels)); };
     return {{toSubpixels(a.x), toSubpixels(b.x), toSubpixels(c.x)}, {toSubpixels(a.y), toSubpixels(b.y), toSubpixels(c.y)}};
-}
-
-// Samples inside an affine triangle lie within its corners' texels (up to the fixed-point steps'
-// rounding, far below the margin of half a texel kept here).
-bool wellInside(const TextureView &texture, const RasterVertex (&corners)[3])
-{
-    for (const RasterVertex &corner : corners) {
-        if (!(corner.u >= 1.0 && corner.u <= texture.width - 1.0 && corner.v >= 1.0 && corner.v <= texture.height - 1.0))
-            return false;
-    }
-    return true;
 }
 
 bool outsideCanvas(const PixelView &canvas, const RasterVertex (&corners)[3])
@@ -709,8 +967,7 @@ int clipPolygon(const RasterVertex *in, int count, RasterVertex *out, int axis, 
 }
 
 // A triangle reaching far past the canvas: cut to the canvas plus a pixel, drawn as a fan.
-void fillClippedTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
-                         const TexelMapping &mapping, const SpanFillers &fillers, const Tint &tint)
+void fillClippedTriangle(const PixelView &canvas, const RasterVertex (&corners)[3], SpanPainter &painter)
 {
     RasterVertex first[8] = {corners[0], corners[1], corners[2]};
     RasterVertex second[8];
@@ -720,10 +977,59 @@ void fillClippedTriangle(const PixelView &canvas, const TextureView &texture, co
     count = clipPolygon(first, count, second, 1, -1.0, -1.0);
     count = clipPolygon(second, count, first, 1, canvas.height + 1.0, 1.0);
     for (int i = 1; i + 1 < count; ++i)
-        fillTriangle(canvas, texture, snap(first[0], first[i], first[i + 1]), mapping, fillers, tint, false);
+        fillTriangle(canvas, snap(first[0], first[i], first[i + 1]), painter);
+}
+
+bool textureUsable(const SampledTexture &texture)
+{
+    if (!texture.levels || texture.levelCount <= 0)
+        return false;
+    for (int i = 0; i < texture.levelCount; ++i) {
+        const TextureView &level = texture.levels[i];
+        if (!level.pixels || level.width <= 0 || level.height <= 0)
+            return false;
+    }
+    return true;
+}
+
+bool drawPrepared(const PixelView &canvas, const SampledTexture &texture, const RasterVertex (&corners)[3],
+                  const PreparedShading &shading)
+{
+    TexelMapping mapping;
+    if (!texelMappingOf(corners, mapping))
+        return false;
+    for (const RasterVertex &corner : corners) {
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
+            return false;
+    }
+    if (!shading.visible || canvas.width <= 0 || canvas.height <= 0 || !textureUsable(texture)
+        || outsideCanvas(canvas, corners))
+        return true; // nothing to show
+    SpanPainter painter;
+    painter.shading = &shading;
+    // Mipmapped filters need the whole chain; without it level 0 stands in for every level.
+    SampledTexture usable = texture;
+    if (usesMipmaps(usable.minFilter) && usable.levelCount < 2)
+        usable.minFilter = TextureFilter::Linear;
+    painter.prepare(usable, mapping);
+    if (withinGuardBand(corners))
+        fillTriangle(canvas, snap(corners[0], corners[1], corners[2]), painter);
+    else
+        fillClippedTriangle(canvas, corners, painter);
+    return true;
+}
+
+uint32_t scaled(uint32_t value, uint32_t alpha)
+{
+    return divideBy255(value * alpha);
 }
 
 } // namespace
+
+bool usesMipmaps(TextureFilter filter)
+{
+    return filter != TextureFilter::Nearest && filter != TextureFilter::Linear;
+}
 
 BlendMode blendModeFromInterface(int32_t blendMode)
 {
@@ -739,55 +1045,38 @@ BlendMode blendModeFromInterface(int32_t blendMode)
     }
 }
 
-namespace {
-
-// What a triangle's colour and the blend mode make of each texel.
-struct Shading {
-    bool visible = false;
-    SpanFillers fillers;
-    Tint tint;
-};
-
-Shading shadingOf(uint32_t colour, BlendMode mode)
+Shading shadingOf(uint32_t colour, const TintSetup &setup)
 {
-    return {colour >> 24 != 0, fillersFor(mode, shadeOf(colour)), tintOf(colour)};
-}
-
-bool drawShaded(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
-                const Shading &shading)
-{
-    TexelMapping mapping;
-    if (!texelMappingOf(corners, mapping))
-        return false;
-    for (const RasterVertex &corner : corners) {
-        if (!std::isfinite(corner.x) || !std::isfinite(corner.y))
-            return false;
+    const uint32_t alpha = colour >> 24;
+    Shading shading;
+    shading.blend = setup.blend;
+    shading.darkOnAlpha = setup.premultiplied;
+    uint32_t light = colour & 0x00ffffffu;
+    uint32_t dark = setup.dark & 0x00ffffffu;
+    if (setup.premultiplied) {
+        light = scaled(channel(colour, 16), alpha) << 16 | scaled(channel(colour, 8), alpha) << 8
+            | scaled(channel(colour, 0), alpha);
+        dark = scaled(channel(setup.dark, 16), alpha) << 16 | scaled(channel(setup.dark, 8), alpha) << 8
+            | scaled(channel(setup.dark, 0), alpha);
     }
-    if (!shading.visible || canvas.width <= 0 || canvas.height <= 0 || texture.width <= 0 || texture.height <= 0
-        || outsideCanvas(canvas, corners))
-        return true; // nothing to show
-    if (withinGuardBand(corners))
-        fillTriangle(canvas, texture, snap(corners[0], corners[1], corners[2]), mapping, shading.fillers, shading.tint,
-                     wellInside(texture, corners));
-    else
-        fillClippedTriangle(canvas, texture, corners, mapping, shading.fillers, shading.tint);
-    return true;
+    shading.light = (setup.zeroLightAlpha ? 0u : alpha << 24) | light;
+    shading.dark = dark;
+    return shading;
 }
 
-} // namespace
-
-bool drawTriangle(const PixelView &canvas, const TextureView &texture, const RasterVertex (&corners)[3],
-                  uint32_t colour, BlendMode mode)
+bool drawTriangle(const PixelView &canvas, const SampledTexture &texture, const RasterVertex (&corners)[3],
+                  const Shading &shading)
 {
-    return drawShaded(canvas, texture, corners, shadingOf(colour, mode));
+    return drawPrepared(canvas, texture, corners, prepare(shading));
 }
 
-void drawTriangleList(const PixelView &canvas, const TextureView &texture, const CanvasMapping &mapping,
+void drawTriangleList(const PixelView &canvas, const SampledTexture &texture, const CanvasMapping &mapping,
                       const TriangleList &list)
 {
-    const BlendMode mode = blendModeFromInterface(list.blendMode);
-    const auto width = static_cast<float>(texture.width);
-    const auto height = static_cast<float>(texture.height);
+    if (!textureUsable(texture))
+        return;
+    const auto width = static_cast<float>(texture.levels[0].width);
+    const auto height = static_cast<float>(texture.levels[0].height);
     // Every vertex mapped once, however many triangles share it; the buffer is kept for the next list.
     thread_local std::vector<RasterVertex> mapped;
     mapped.resize(list.vertexCount);
@@ -800,7 +1089,7 @@ void drawTriangleList(const PixelView &canvas, const TextureView &texture, const
     }
     // Runtimes give all vertices of an attachment one colour, so the shading rarely changes.
     uint32_t shadedColour = 0;
-    Shading shading = shadingOf(shadedColour, mode);
+    PreparedShading shading = prepare(shadingOf(shadedColour, list.tint));
     for (size_t k = 0; k + 2 < list.indexCount; k += 3) {
         const size_t i0 = list.indices[k];
         const size_t i1 = list.indices[k + 1];
@@ -809,10 +1098,10 @@ void drawTriangleList(const PixelView &canvas, const TextureView &texture, const
             continue;
         if (list.vertices[i0].color != shadedColour) {
             shadedColour = list.vertices[i0].color;
-            shading = shadingOf(shadedColour, mode);
+            shading = prepare(shadingOf(shadedColour, list.tint));
         }
         const RasterVertex corners[3] = {mapped[i0], mapped[i1], mapped[i2]};
-        drawShaded(canvas, texture, corners, shading);
+        drawPrepared(canvas, texture, corners, shading);
     }
 }
 

@@ -122,6 +122,7 @@ void RuntimePlugin::lookUpOptionalExports()
     getDrawCommand = lookUp<kvxRuntimeGetDrawCommandFn>(library, "kvxRuntimeGetDrawCommand");
     setSkinFn = lookUp<kvxRuntimeSetSkinFn>(library, "kvxRuntimeSetSkin");
     getAnimationBounds = lookUp<kvxRuntimeGetAnimationBoundsFn>(library, "kvxRuntimeGetAnimationBounds");
+    getDrawCommandDarkColor = lookUp<kvxRuntimeGetDrawCommandDarkColorFn>(library, "kvxRuntimeGetDrawCommandDarkColor");
 }
 
 bool RuntimePlugin::hasMetadataCapability() const
@@ -241,10 +242,12 @@ PreviewFrame RuntimePlugin::copyDrawCommands(uint32_t count, std::string &error)
         kvxRuntimeDrawCommand command{};
         command.structSize = sizeof(kvxRuntimeDrawCommand);
         DrawItem item;
-        if (getDrawCommand(context, i, &command) != 0 || !copyDrawCommand(command, item)) {
+        if (getDrawCommand(context, i, &command) != 0 || !copyDrawCommand(command, item)
+            || (getDrawCommandDarkColor && getDrawCommandDarkColor(context, i, &item.darkColor) != 0)) {
             error = kInvalidCommand;
             return {};
         }
+        item.darkColor &= 0x00FFFFFFu;
         frame.items.push_back(std::move(item));
     }
     frame.ok = true;
@@ -362,6 +365,7 @@ void RuntimePlugin::unload()
     getDrawCommand = nullptr;
     setSkinFn = nullptr;
     getAnimationBounds = nullptr;
+    getDrawCommandDarkColor = nullptr;
     if (library) {
         closeLibrary(library);
         library = nullptr;

@@ -28,6 +28,7 @@ struct DrawItem {
     std::vector<uint16_t> indices;
     std::u16string texturePath;
     int32_t blendMode = 0;
+    uint32_t darkColor = 0; // 0x00RRGGBB, the two-colour tint's dark colour; black for none
 };
 
 struct PreviewFrame {
@@ -68,6 +69,7 @@ public:
     // Optional capabilities: false from the setters when the plugin lacks them.
     bool canChooseSkin() const { return setSkinFn != nullptr; }
     bool canMeasureAnimations() const { return getAnimationBounds != nullptr; }
+    bool reportsDarkColours() const { return getDrawCommandDarkColor != nullptr; }
     bool setSkin(const std::string &name, std::string &error);
     std::optional<SkeletonBox> animationBounds(const std::string &name, std::string &error);
     // Tries every skin at the first frame of the selected animation (or the setup pose) and
@@ -105,6 +107,7 @@ private:
     kvxRuntimeGetDrawCommandFn getDrawCommand = nullptr;
     kvxRuntimeSetSkinFn setSkinFn = nullptr;
     kvxRuntimeGetAnimationBoundsFn getAnimationBounds = nullptr;
+    kvxRuntimeGetDrawCommandDarkColorFn getDrawCommandDarkColor = nullptr;
     kvxRuntimeContext context = nullptr;
 };
 

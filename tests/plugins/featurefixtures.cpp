@@ -212,10 +212,11 @@ FixtureExport fullRigExport(const std::string &line)
                      R"( {"name": "p1", "parent": "root", "length": 20}, {"name": "p2", "parent": "p1", "x": 20, "length": 20},)"
                      R"( {"name": "tail", "parent": "root", "y": 60, "length": 20})";
     document.slots = R"({"name": "mesh", "bone": "upper", "attachment": "mesh"},)"
-                     R"( {"name": "plain", "bone": "leader", "attachment": "plain"},)"
+                     R"( {"name": "plain", "bone": "leader", "attachment": "plain", "dark": "402010"},)"
                      R"( {"name": "follow", "bone": "follower", "attachment": "seg"},)"
                      R"( {"name": "path", "bone": "pathBone", "attachment": "path"},)"
-                     R"( {"name": "p1", "bone": "p1", "attachment": "seg"}, {"name": "p2", "bone": "p2", "attachment": "seg"},)"
+                     R"( {"name": "p1", "bone": "p1", "attachment": "seg", "dark": "80ff40"},)"
+                     R"( {"name": "p2", "bone": "p2", "attachment": "seg"},)"
                      R"( {"name": "tail", "bone": "tail", "attachment": "seg"},)"
                      R"( {"name": "clip", "bone": "root", "attachment": "clip"},)"
                      R"( {"name": "fill", "bone": "root", "attachment": "fill"})";
@@ -241,8 +242,11 @@ FixtureExport fullRigExport(const std::string &line)
         document.constraints.push_back(
             {Kind::Physics, R"("name": "sway", "x": 1, "y": 1, "rotate": 1, "inertia": 0.5, "strength": 100, "damping": 0.85)",
              "tail"});
+    // The dark colour of "plain" changes with the light one: two-colour tint is keyed as one timeline.
+    const std::string twoColour = std::string(isLine38(line) ? R"("twoColor")" : R"("rgba2")")
+        + R"(: [{"time": 0, "light": "ffffffff", "dark": "402010"}, {"time": 1, "light": "ff8080c0", "dark": "c08040"}])";
     document.animations =
-        R"("move": {"bones": {"root": {"translate": )" + pairTimeline({{0, 0, 0}, {0.5f, 40, 10}, {1, 0, 0}})
+        R"("move": {"slots": {"plain": {)" + twoColour + R"(}}, "bones": {"root": {"translate": )" + pairTimeline({{0, 0, 0}, {0.5f, 40, 10}, {1, 0, 0}})
         + R"(}, "ikTarget": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 30, -20}})
         + R"(}, "leader": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 90}})
         + R"(}, "pathBone": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 10, 25}}) + "}}}";

@@ -51,7 +51,8 @@ FixtureExport skinsExport(const std::string &line);
 FixtureExport growingExport(const std::string &line);
 
 // Meshes (one weighted), IK, transform and path constraints, concave clipping and, from 4.2 on,
-// physics, all moved by animation "move" (one second).
+// physics, all moved by animation "move" (one second); slots "plain" and "p1" have dark colours,
+// the first animated with its light colour.
 FixtureExport fullRigExport(const std::string &line);
 
 } // namespace kvx::test

@@ -3,7 +3,7 @@
 //
 // node nodeframes.mjs <runtimescript.js> <skeleton.json> <atlas> <animation or ""> <skin or ""> <delta>...
 //
-// Output per frame: {"commands": [[firstVertex, vertexCount, firstIndex, indexCount, page, blend]...],
+// Output per frame: {"commands": [[firstVertex, vertexCount, firstIndex, indexCount, page, blend, dark]...],
 // "vertices": [[x, y, u, v, color]...], "indices": [...]}.
 
 import { readFileSync } from "node:fs";
@@ -35,7 +35,7 @@ for (const delta of deltas) {
             view.getFloat32(offset + 12, true), view.getUint32(offset + 16, true)]);
     const words = Array.from(new Uint32Array(frame.commands));
     const commands = [];
-    for (let i = 0; i < words.length; i += 6)
-        commands.push(words.slice(i, i + 6));
+    for (let i = 0; i < words.length; i += 7)
+        commands.push(words.slice(i, i + 7));
     process.stdout.write(JSON.stringify({ commands, vertices, indices: Array.from(new Uint16Array(frame.indices)) }) + "\n");
 }

@@ -126,8 +126,10 @@ static int sampleOnce(void *library, const char *folder, const char *line)
     kvxRuntimeGetDrawCommandFn getCommand = (kvxRuntimeGetDrawCommandFn)symbol(library, "kvxRuntimeGetDrawCommand");
     kvxRuntimeSetSkinFn setSkin = (kvxRuntimeSetSkinFn)symbol(library, "kvxRuntimeSetSkin");
     kvxRuntimeGetAnimationBoundsFn getBounds = (kvxRuntimeGetAnimationBoundsFn)symbol(library, "kvxRuntimeGetAnimationBounds");
+    kvxRuntimeGetDrawCommandDarkColorFn getDark =
+        (kvxRuntimeGetDrawCommandDarkColorFn)symbol(library, "kvxRuntimeGetDrawCommandDarkColor");
     if (!getApiVersion || !create || !destroy || !load || !lastError || !setAnimation || !update || !commandCount
-        || !getCommand || !setSkin || !getBounds)
+        || !getCommand || !setSkin || !getBounds || !getDark)
         return failed("finding the exports", NULL);
     if (getApiVersion() != KVX_RUNTIME_API_VERSION)
         return failed("checking the interface version", NULL);
@@ -144,6 +146,7 @@ static int sampleOnce(void *library, const char *folder, const char *line)
     kvxRuntimeDrawCommand command;
     memset(&command, 0, sizeof command);
     command.structSize = sizeof command;
+    uint32_t dark = 0xFFFFFFFFu;
     kvxRuntimeBounds bounds;
     memset(&bounds, 0, sizeof bounds);
     bounds.structSize = sizeof bounds;
@@ -163,6 +166,8 @@ static int sampleOnce(void *library, const char *folder, const char *line)
         failed("reading the draw command", NULL);
     else if (command.vertexCount != 4 || command.indexCount != 6 || !command.texturePath)
         failed("checking the draw command", line);
+    else if (getDark(context, 0, &dark) != 0 || dark != 0 || getDark(context, 1, &dark) == 0)
+        failed("reading the dark colour", line); /* the slot has none: black; no second command */
     else
         result = 0;
     destroy(context);

@@ -212,7 +212,7 @@ TEST_F(PreviewPlaybackTest, PickingAnotherAnimationSelectsItOnceAndSamplesAtOnce
     // Selected, measured for its framing, then sampled.
     EXPECT_EQ(controlled().callSequence(),
               (std::vector<Call>{Call::SetAnimation, Call::GetAnimationBounds, Call::Update, Call::GetDrawCommandCount,
-                                 Call::GetDrawCommand}));
+                                 Call::GetDrawCommand, Call::GetDrawCommandDarkColor}));
     EXPECT_EQ(selectedAnimations(controlled()), std::vector<std::string>{"walk"});
     EXPECT_LT(controlled().callsOf(Call::Update).front().seconds, 0.05f);
     EXPECT_TRUE(timer()->isActive());

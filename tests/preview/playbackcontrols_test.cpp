@@ -203,7 +203,8 @@ TEST_F(PlaybackControlsTest, ScrubbingPosesTheAnimationAtTheSliderTime)
     controlled().clearCalls();
     bar()->timeSlider()->setValue(400);
     EXPECT_EQ(controlled().callSequence(),
-              (std::vector<Call>{Call::SetAnimation, Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand}));
+              (std::vector<Call>{Call::SetAnimation, Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand,
+                                 Call::GetDrawCommandDarkColor}));
     EXPECT_STREQ(controlled().callsOf(Call::SetAnimation).front().text, "idle");
     EXPECT_FLOAT_EQ(updates().front().seconds, 0.4f);
     EXPECT_TRUE(preview()->showsFrame());

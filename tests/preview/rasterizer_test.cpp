@@ -1,7 +1,9 @@
 // The triangle rasterizer on plain pixel buffers: compositing and colour, coverage (each pixel
 // centre painted by exactly one of the triangles sharing an edge), clipping, and what is skipped.
+// Colour cases draw premultiplied pages with the equations of the 4.2 renderer.
 
 #include "preview/rasterizer.h"
+#include "render/rendererrules.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +48,29 @@ private:
 struct Texture {
     Texture(int width, int height, uint32_t fill) : width(width), height(height), pixels(width * height, fill) {}
     TextureView view() const { return {pixels.data(), width, height, width}; }
+    // One level, filtered bilinearly.
+    SampledTexture sampled() const
+    {
+        level = view();
+        return {&level, 1, TextureFilter::Linear, TextureFilter::Linear};
+    }
     int width;
     int height;
     std::vector<uint32_t> pixels;
+    mutable TextureView level;
 };
+
+// A straight vertex colour on a premultiplied page, as the 4.2 renderer draws it.
+Shading premultipliedShading(uint32_t colour, BlendMode mode)
+{
+    return shadingOf(colour, tintSetupFor(rendererRulesFor(4, 2), true, static_cast<int32_t>(mode), 0));
+}
+
+bool drawShaded(Canvas &canvas, const Texture &texture, const RasterVertex (&corners)[3], uint32_t colour,
+                BlendMode mode = BlendMode::Normal)
+{
+    return drawTriangle(canvas.view(), texture.sampled(), corners, premultipliedShading(colour, mode));
+}
 
 RasterVertex corner(double x, double y, double u, double v)
 {
@@ -67,7 +88,7 @@ bool draw(Canvas &canvas, const Texture &texture, double x0, double y0, double x
 {
     const RasterVertex corners[3] = {corner(x0, y0, 0, 0), corner(x1, y1, texture.width, 0),
                                      corner(x2, y2, 0, texture.height)};
-    return drawTriangle(canvas.view(), texture.view(), corners, colour, mode);
+    return drawShaded(canvas, texture, corners, colour, mode);
 }
 
 int channelOf(uint32_t pixel, int shift)
@@ -127,23 +148,27 @@ INSTANTIATE_TEST_SUITE_P(
         BlendCase{"screen", BlendMode::Screen, 0xFF4080C0u, 0xFFFFFFFFu, 0xFF808080u, 0xFFA0C0E0u}),
     [](const ::testing::TestParamInfo<BlendCase> &info) { return std::to_string(info.index); });
 
-// Multiply and screen against their per-channel formulas, exactly, over destinations of every
+// Multiply and screen against their per-channel equations, exactly, over destinations of every
 // kind: opaque, translucent, empty, and sources brighter than their alpha (premultiplied pages
-// may hold such texels), where the multiply sum passes 16 bits. Odd widths reach the lone last
-// pixel of a span as well as the pairs.
+// may hold such texels). Multiply: colour s·d + d·(1 − sa), alpha sa + da·(1 − sa); screen:
+// colour s + d·(1 − s), alpha sa + da·(1 − sa). Odd widths reach the lone last pixel of a span
+// as well as the pairs.
 uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination)
 {
     const int sa = channelOf(source, 24);
-    const int da = channelOf(destination, 24);
     uint32_t result = 0;
     for (const int shift : {24, 16, 8, 0}) {
         const int s = channelOf(source, shift);
         const int d = channelOf(destination, shift);
         const auto divide = [](int x) { return ((x + 128) + ((x + 128) >> 8)) >> 8; };
-        const int value = mode == BlendMode::Multiply
-            ? std::min(255, divide(s * d + s * (255 - da) + d * (255 - sa)))
-            : s + d - divide(s * d);
-        result |= static_cast<uint32_t>(value) << shift;
+        int value = 0;
+        if (shift == 24)
+            value = s + divide(d * (255 - sa));
+        else if (mode == BlendMode::Multiply)
+            value = divide(s * d) + divide(d * (255 - sa));
+        else
+            value = s + divide(d * (255 - s));
+        result |= static_cast<uint32_t>(std::min(255, value)) << shift;
     }
     return result;
 }
@@ -212,7 +237,7 @@ TEST(RasterMappingTest, BilinearBetweenTexelCentresAndBordersRepeated)
     texture.pixels[1] = 0xFFFFFFFFu;
     Canvas canvas(200, 4, 0xFF000000u);
     const RasterVertex corners[3] = {corner(0, 0, 0, 0), corner(400, 0, 4, 0), corner(0, 8, 0, 2)};
-    ASSERT_TRUE(drawTriangle(canvas.view(), texture.view(), corners, 0xFFFFFFFFu, BlendMode::Normal));
+    ASSERT_TRUE(drawShaded(canvas, texture, corners, 0xFFFFFFFFu));
     EXPECT_EQ(channelOf(canvas.at(10, 1), 16), 0) << "left of the first centre: the border texel";
     EXPECT_NEAR(channelOf(canvas.at(100, 1), 16), 128, 2) << "half way";
     EXPECT_NEAR(channelOf(canvas.at(75, 1), 16), 64, 2);
@@ -228,8 +253,8 @@ TEST(RasterMappingTest, MirroredAndRotatedTexturesLandRightWayRound)
     Canvas canvas(40, 40, 0xFF000000u);
     const RasterVertex upper[3] = {corner(40, 0, 0, 0), corner(40, 40, 2, 0), corner(0, 0, 0, 2)};
     const RasterVertex lower[3] = {corner(40, 40, 2, 0), corner(0, 40, 2, 2), corner(0, 0, 0, 2)};
-    ASSERT_TRUE(drawTriangle(canvas.view(), texture.view(), upper, 0xFFFFFFFFu, BlendMode::Normal));
-    ASSERT_TRUE(drawTriangle(canvas.view(), texture.view(), lower, 0xFFFFFFFFu, BlendMode::Normal));
+    ASSERT_TRUE(drawShaded(canvas, texture, upper, 0xFFFFFFFFu));
+    ASSERT_TRUE(drawShaded(canvas, texture, lower, 0xFFFFFFFFu));
     EXPECT_EQ(canvas.at(35, 5), 0xFFFF0000u);  // texture top-left at the top right
     EXPECT_EQ(canvas.at(35, 35), 0xFF00FF00u); // top-right at the bottom right
     EXPECT_EQ(canvas.at(5, 5), 0xFF0000FFu);
@@ -380,7 +405,7 @@ TEST(RasterCoverageTest, HugeTrianglesStillCoverTheCanvasOnce)
     texture.pixels[1] = 0xFF00FF00u;
     Canvas canvas(10, 10, 0);
     const RasterVertex corners[3] = {corner(-3e7, -1e7, 0, 0), corner(1e7, -1e7, 2, 0), corner(-3e7, 7e7, 0, 2)};
-    ASSERT_TRUE(drawTriangle(canvas.view(), texture.view(), corners, 0xFFFFFFFFu, BlendMode::Normal));
+    ASSERT_TRUE(drawShaded(canvas, texture, corners, 0xFFFFFFFFu));
     EXPECT_EQ(canvas.at(5, 5), 0xFF00FF00u) << "x = 0 is three quarters across the page: the second texel's centre";
 }
 
@@ -398,7 +423,7 @@ TEST(RasterSkipTest, DegenerateOrNonFiniteTrianglesAreSkipped)
     const RasterVertex infinite[3] = {corner(-infinity, 0, 0, 0), corner(16, 0, 4, 0), corner(0, 16, 0, 4)};
     const RasterVertex badTexels[3] = {corner(0, 0, 0, 0), corner(16, 0, nan, 0), corner(0, 16, 0, 4)};
     for (const auto *corners : {&sameTexel, &texelsInLine, &notANumber, &infinite, &badTexels})
-        EXPECT_FALSE(drawTriangle(canvas.view(), texture.view(), *corners, 0xFFFFFFFFu, BlendMode::Normal));
+        EXPECT_FALSE(drawShaded(canvas, texture, *corners, 0xFFFFFFFFu));
     EXPECT_EQ(canvas.at(3, 3), 0xFF000000u);
     EXPECT_TRUE(canvas.guardIntact());
 }
@@ -415,7 +440,7 @@ TEST(RasterSkipTest, ListSkipsTrianglesNamingMissingVerticesAndLeftoverIndices)
     list.vertexCount = 4;
     list.indices = indices;
     list.indexCount = 8;
-    drawTriangleList(canvas.view(), texture.view(), CanvasMapping{}, list);
+    drawTriangleList(canvas.view(), texture.sampled(), CanvasMapping{}, list);
     EXPECT_EQ(canvas.at(17, 3), white);
     EXPECT_EQ(canvas.at(3, 17), 0xFF000000u);
 }
@@ -439,7 +464,7 @@ TEST(RasterSkipTest, ListMapsSkeletonSpaceAndColoursByTheFirstVertex)
     mapping.centreY = 5;
     mapping.originX = 10;
     mapping.originY = 10;
-    drawTriangleList(canvas.view(), texture.view(), mapping, list);
+    drawTriangleList(canvas.view(), texture.sampled(), mapping, list);
     EXPECT_EQ(canvas.at(13, 7), 0xFFFF0000u);
     EXPECT_EQ(canvas.at(7, 13), 0xFF0000FFu);
     EXPECT_EQ(canvas.at(2, 2), 0xFF000000u);

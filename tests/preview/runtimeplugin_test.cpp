@@ -352,8 +352,10 @@ TEST_F(RuntimePluginTest, SampleFrameCopiesEveryCommandRightAfterItsCall)
 {
     plugin.control().commandCount = 2;
     plugin.setCommand(0, {vertex(0, 0, 0, 0), vertex(10, 0, 1, 0), vertex(0, 10, 0, 1, 0x80FFFFFF)},
-                      {0, 1, 2}, "/pages/hero.png", 1);
-    plugin.setCommand(1, {vertex(5, 5, 0.5f, 0.5f)}, {0, 0, 0, 0}, "/pages/\xE9\xA1\xB5.png", 7);
+                      {0, 1, 2}, "/pages/hero.png", 1)
+        .darkColor = 0x00402010u;
+    plugin.setCommand(1, {vertex(5, 5, 0.5f, 0.5f)}, {0, 0, 0, 0}, "/pages/\xE9\xA1\xB5.png", 7).darkColor =
+        0xFF000080u; // the top byte is not the plugin's to set
     openAndLoad();
 
     std::string error = "untouched";
@@ -373,15 +375,41 @@ TEST_F(RuntimePluginTest, SampleFrameCopiesEveryCommandRightAfterItsCall)
     EXPECT_EQ(frame.items[1].indices.size(), 4u);
     EXPECT_EQ(frame.items[1].texturePath, u"/pages/\u9875.png");
     EXPECT_EQ(frame.items[1].blendMode, 7);
+    EXPECT_EQ(frame.items[0].darkColor, 0x00402010u);
+    EXPECT_EQ(frame.items[1].darkColor, 0x00000080u);
 
     EXPECT_EQ(plugin.callSequence(),
-              (std::vector<Call>{Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand, Call::GetDrawCommand}));
+              (std::vector<Call>{Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand,
+                                 Call::GetDrawCommandDarkColor, Call::GetDrawCommand, Call::GetDrawCommandDarkColor}));
     const std::vector<testplugin::CallRecord> calls = plugin.calls();
     EXPECT_FLOAT_EQ(calls[0].seconds, 0.016f);
     EXPECT_EQ(calls[2].structSize, 56u);
     EXPECT_TRUE(calls[2].recordWasZeroed);
-    EXPECT_TRUE(calls[3].recordWasZeroed);
-    EXPECT_EQ(calls[3].index, 1u);
+    EXPECT_TRUE(calls[4].recordWasZeroed);
+    EXPECT_EQ(calls[4].index, 1u);
+    EXPECT_EQ(calls[5].index, 1u);
+}
+
+TEST_F(RuntimePluginTest, DarkColoursAreBlackWithoutTheExportAndAFailedOneDiscardsTheFrame)
+{
+    TestPluginLibrary drawing(testPluginPath("drawing"));
+    drawing.control().commandCount = 1;
+    drawing.setCommand(0, {vertex(0, 0, 0, 0)}, {0, 0, 0}, "/pages/hero.png").darkColor = 0x00FF0000u;
+    RuntimePlugin older;
+    std::string error;
+    ASSERT_TRUE(older.open(testPluginPath("drawing"), error)) << error;
+    ASSERT_TRUE(older.loadSkeleton("/data/hero.json", "/data/hero.atlas", 1.0f, error).ok) << error;
+    EXPECT_FALSE(older.reportsDarkColours());
+    const PreviewFrame plain = older.sampleFrame(0.0f, error);
+    ASSERT_TRUE(plain.ok) << error;
+    EXPECT_EQ(plain.items.front().darkColor, 0u);
+
+    plugin.control().commandCount = 1;
+    plugin.setCommand(0, {vertex(0, 0, 0, 0)}, {0, 0, 0}, "/pages/hero.png").failDarkColor = true;
+    openAndLoad();
+    EXPECT_TRUE(host.reportsDarkColours());
+    EXPECT_FALSE(host.sampleFrame(0.0f, error).ok);
+    EXPECT_EQ(error, "Runtime plugin returned an invalid draw command.");
 }
 
 TEST_F(RuntimePluginTest, CountZeroGivesAnEmptyFrame)

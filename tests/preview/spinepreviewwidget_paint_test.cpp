@@ -318,13 +318,15 @@ TEST_F(PreviewPaintTest, PremultipliedPagesAreCompositedAsPremultiplied)
     const QColor straight = render(widget, QSize(200, 200)).pixelColor(100, 100);
     EXPECT_TRUE(near(straight, QColor(72, 9, 11))) << describe(straight);
 
-    // Named the way the atlas reader's folder and page name make it; the cached straight reading goes.
-    widget.setPremultipliedPages({toQString(folder.path() / "." / "page.png")});
+    // Named the way the atlas reader's folder and page name make it; the texels read stay cached.
+    const QImage *read = &widget.pageImage(page);
+    widget.setPageDescriptions({{toQString(folder.path() / "." / "page.png"),
+                                 PageDescription{true, TextureFilter::Linear, TextureFilter::Linear}}});
     const QColor premultiplied = render(widget, QSize(200, 200)).pixelColor(100, 100);
     EXPECT_TRUE(near(premultiplied, QColor(136, 9, 11))) << describe(premultiplied);
-    EXPECT_EQ(&widget.pageImage(page), &widget.pageImage(page));
+    EXPECT_EQ(&widget.pageImage(page), read);
 
-    widget.setPremultipliedPages({});
+    widget.setPageDescriptions({});
     EXPECT_TRUE(near(render(widget, QSize(200, 200)).pixelColor(100, 100), QColor(72, 9, 11)));
 }
 
@@ -332,10 +334,27 @@ TEST_F(PreviewPaintTest, PremultipliedPageBrighterThanItsAlphaAddsLight)
 {
     // Colour with no cover, as premultiplied pages may hold for glows: added, saturating per channel.
     const std::u16string page = writePage(folder, "glow.png", solidImage(QColor(255, 64, 0, 0)));
-    widget.setPremultipliedPages({QString::fromStdU16String(page)});
+    widget.setPageDescriptions({{QString::fromStdU16String(page), PageDescription{true, TextureFilter::Linear,
+                                                                                   TextureFilter::Linear}}});
     widget.setFrame(frameOf(rectangleItem(0, 0, 100, 100, page)));
     const QColor glow = render(widget, QSize(200, 200)).pixelColor(100, 100);
     EXPECT_TRUE(near(glow, QColor(255, 82, 23))) << describe(glow);
+}
+
+// Two texels, black and white, magnified across the canvas: linear filtering greys the middle,
+// the atlas's Nearest keeps it black or white.
+TEST_F(PreviewPaintTest, PageFiltersComeFromTheDescriptions)
+{
+    QImage twoTexels(2, 1, QImage::Format_ARGB32);
+    twoTexels.setPixelColor(0, 0, Qt::black);
+    twoTexels.setPixelColor(1, 0, Qt::white);
+    const std::u16string page = writePage(folder, "two.png", twoTexels);
+    widget.setFrame(frameOf(rectangleItem(0, 0, 100, 100, page)));
+    EXPECT_NEAR(render(widget, QSize(200, 200)).pixelColor(95, 100).red(), 114, 3);
+    widget.setPageDescriptions({{QString::fromStdU16String(page),
+                                 PageDescription{false, TextureFilter::Nearest, TextureFilter::Nearest}}});
+    EXPECT_EQ(render(widget, QSize(200, 200)).pixelColor(95, 100), QColor(Qt::black));
+    EXPECT_EQ(render(widget, QSize(200, 200)).pixelColor(105, 100), QColor(Qt::white));
 }
 
 TEST_F(PreviewPaintTest, HighDensityDevicesGetTheFrameAtTheirOwnPixels)

@@ -3,7 +3,7 @@
 //
 // Variants of this one source are built with:
 //   KVX_TEST_PLUGIN_LEVEL        0 required exports only, 1 + skeleton metadata, 2 + playback,
-//                                3 + drawing, 4 + skin choice and framing (everything)
+//                                3 + drawing, 4 + skin choice, framing and dark colours (everything)
 //   KVX_TEST_PLUGIN_NO_INFO      leave kvxRuntimeGetInfo out
 //   KVX_TEST_PLUGIN_API_VERSION  what kvxRuntimeGetApiVersion returns after a reset
 
@@ -247,6 +247,16 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext contex
     const uint32_t structSize = bounds->structSize;
     *bounds = control.bounds;
     bounds->structSize = structSize;
+    return 0;
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommandDarkColor(kvxRuntimeContext context, uint32_t index,
+                                                             uint32_t *darkColor)
+{
+    record(Call::GetDrawCommandDarkColor, context, index);
+    if (index >= kMaxCommands || control.commands[index].failDarkColor)
+        return 1;
+    *darkColor = control.commands[index].darkColor;
     return 0;
 }
 #endif

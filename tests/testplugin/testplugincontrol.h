@@ -36,6 +36,7 @@ enum class Call : int32_t {
     GetDrawCommand,
     SetSkin,
     GetAnimationBounds,
+    GetDrawCommandDarkColor,
 };
 
 struct CallRecord {
@@ -59,6 +60,8 @@ struct Command {
     bool nullVertices;     // hand out a null vertex array with the count above
     int32_t blendMode;
     bool fail;             // GetDrawCommand returns non-zero for this index
+    uint32_t darkColor;    // reported by GetDrawCommandDarkColor (variants with it)
+    bool failDarkColor;    // GetDrawCommandDarkColor returns non-zero for this index
 };
 
 struct Control {

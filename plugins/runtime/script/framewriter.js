@@ -2,12 +2,13 @@
 // side copies three buffers per frame instead of reading every vertex through the engine:
 // - vertices: 20 bytes each, float x, y, u, v and uint32 colour 0xAARRGGBB (little-endian);
 // - indices: uint16, relative to the first vertex of their command;
-// - commands: 6 uint32 each: first vertex, vertex count, first index, index count, page, blend.
-// Consecutive triangles sharing page and blend mode form one command, as long as its vertices
-// can still be named by 16-bit indices; a mesh with more vertices than that is split.
+// - commands: 7 uint32 each: first vertex, vertex count, first index, index count, page, blend,
+//   dark colour (0x00RRGGBB, black for slots without one).
+// Consecutive triangles sharing page, blend mode and dark colour form one command, as long as its
+// vertices can still be named by 16-bit indices; a mesh with more vertices than that is split.
 
 const VERTEX_FLOATS = 5;
-const COMMAND_WORDS = 6;
+const COMMAND_WORDS = 7;
 const MAX_COMMAND_VERTICES = 65536;
 
 export class FrameWriter {
@@ -27,15 +28,15 @@ export class FrameWriter {
     }
 
     // geometry: { vertexCount, positions, positionStride, uvs, uvStride, uvOffset, triangles, triangleCount }
-    add(page, blend, color, geometry) {
+    add(page, blend, color, dark, geometry) {
         const count = geometry.vertexCount;
         if (count === 0 || geometry.triangleCount < 3)
             return;
         if (count > MAX_COMMAND_VERTICES) {
-            this.addSplit(page, blend, color, geometry);
+            this.addSplit(page, blend, color, dark, geometry);
             return;
         }
-        const command = this.commandFor(page, blend, count);
+        const command = this.commandFor(page, blend, dark, count);
         const base = this.vertexCount - this.commands[command];
         this.writeVertices(color, geometry);
         this.writeIndices(base, geometry.triangles, geometry.triangleCount);
@@ -44,18 +45,18 @@ export class FrameWriter {
     }
 
     // Offset of the command that takes the next triangles, opening a new one when needed.
-    commandFor(page, blend, vertexCount) {
+    commandFor(page, blend, dark, vertexCount) {
         if (this.commandCount > 0) {
             const last = (this.commandCount - 1) * COMMAND_WORDS;
             const commands = this.commands;
-            if (commands[last + 4] === page && commands[last + 5] === blend
+            if (commands[last + 4] === page && commands[last + 5] === blend && commands[last + 6] === dark
                 && commands[last + 1] + vertexCount <= MAX_COMMAND_VERTICES)
                 return last;
         }
-        return this.openCommand(page, blend);
+        return this.openCommand(page, blend, dark);
     }
 
-    openCommand(page, blend) {
+    openCommand(page, blend, dark) {
         if ((this.commandCount + 1) * COMMAND_WORDS > this.commands.length)
             this.commands = grow(this.commands, (this.commandCount + 1) * COMMAND_WORDS);
         const offset = this.commandCount * COMMAND_WORDS;
@@ -66,13 +67,14 @@ export class FrameWriter {
         commands[offset + 3] = 0;
         commands[offset + 4] = page;
         commands[offset + 5] = blend;
+        commands[offset + 6] = dark;
         this.commandCount++;
         return offset;
     }
 
     // Triangle by triangle, each command taking the vertices its triangles use (copied on first
     // use) until it holds as many as 16-bit indices can name.
-    addSplit(page, blend, color, g) {
+    addSplit(page, blend, color, dark, g) {
         const triangles = g.triangles, remap = new Int32Array(g.vertexCount).fill(-1);
         let command = -1, used = [];
         for (let t = 0; t + 2 < g.triangleCount; t += 3) {
@@ -80,7 +82,7 @@ export class FrameWriter {
                 for (const vertex of used)
                     remap[vertex] = -1;
                 used = [];
-                command = this.openCommand(page, blend);
+                command = this.openCommand(page, blend, dark);
             }
             this.reserve(3, 3);
             for (let k = 0; k < 3; k++) {

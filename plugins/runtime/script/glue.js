@@ -200,10 +200,11 @@ class Runtime {
         }
         const page = geometry.region.page.kvxIndex;
         const blend = adapter.blendMode(slot);
+        const dark = look.darkColor ? packDark(look.darkColor) : 0;
         const triangles = geometry.triangles || QUAD_TRIANGLES;
         if (this.clipper.active()) {
             const clipped = this.clipper.clip(geometry.vertices, geometry.vertexCount, triangles, triangles.length, geometry.uvs);
-            this.writer.add(page, blend, color, clipped);
+            this.writer.add(page, blend, color, dark, clipped);
         } else {
             const unclipped = this.unclipped;
             unclipped.vertexCount = geometry.vertexCount;
@@ -211,7 +212,7 @@ class Runtime {
             unclipped.uvs = geometry.uvs;
             unclipped.triangles = triangles;
             unclipped.triangleCount = triangles.length;
-            this.writer.add(page, blend, color, unclipped);
+            this.writer.add(page, blend, color, dark, unclipped);
         }
     }
 
@@ -237,6 +238,12 @@ function packColor(skeletonColor, slotColor, attachmentColor) {
     const g = toByte(skeletonColor.g * slotColor.g * attachmentColor.g);
     const b = toByte(skeletonColor.b * slotColor.b * attachmentColor.b);
     return ((a << 24) | (r << 16) | (g << 8) | b) >>> 0;
+}
+
+// 0x00RRGGBB of a slot's dark colour (two-colour tint), straight as the slot holds it: renderers
+// scale it by the attachment's alpha themselves where they draw premultiplied.
+function packDark(dark) {
+    return ((toByte(dark.r) << 16) | (toByte(dark.g) << 8) | toByte(dark.b)) >>> 0;
 }
 
 function toByte(fraction) {

@@ -8,7 +8,7 @@ namespace kvx::plugin {
 
 namespace {
 
-constexpr size_t commandWords = 6;
+constexpr size_t commandWords = 7;
 
 // Copies an ArrayBuffer property into a vector of T; false when its size is not a multiple.
 template <typename T>
@@ -28,7 +28,7 @@ std::vector<DrawRange> toRanges(const std::vector<uint32_t> &words)
     std::vector<DrawRange> ranges(words.size() / commandWords);
     for (size_t i = 0; i < ranges.size(); ++i) {
         const uint32_t *w = &words[i * commandWords];
-        ranges[i] = DrawRange{w[0], w[1], w[2], w[3], w[4], int32_t(w[5])};
+        ranges[i] = DrawRange{w[0], w[1], w[2], w[3], w[4], int32_t(w[5]), w[6] & 0x00FFFFFFu};
     }
     return ranges;
 }
@@ -80,6 +80,14 @@ bool DrawList::fill(uint32_t index, const std::vector<std::string> &pagePaths, k
     command.indexCount = range.indexCount;
     command.texturePath = pagePaths[range.page].c_str();
     command.blendMode = range.blendMode;
+    return true;
+}
+
+bool DrawList::darkColor(uint32_t index, uint32_t &color) const
+{
+    if (index >= ranges.size())
+        return false;
+    color = ranges[index].darkColor;
     return true;
 }
 

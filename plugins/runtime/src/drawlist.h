@@ -19,6 +19,7 @@ struct DrawRange {
     uint32_t indexCount = 0;
     uint32_t page = 0;
     int32_t blendMode = 0;
+    uint32_t darkColor = 0; // 0x00RRGGBB
 };
 
 class DrawList {
@@ -31,6 +32,8 @@ public:
     uint32_t count() const { return uint32_t(ranges.size()); }
     // Fills command for index; false when there is no such command.
     bool fill(uint32_t index, const std::vector<std::string> &pagePaths, kvxRuntimeDrawCommand &command) const;
+    // The command's dark colour; false when there is no such command.
+    bool darkColor(uint32_t index, uint32_t &color) const;
 
 private:
     bool rangesFit(size_t pageCount) const;

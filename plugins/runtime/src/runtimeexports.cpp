@@ -1,4 +1,4 @@
-// The sixteen exports of the runtime plugin interface. Everything else in the library is
+// The seventeen exports of the runtime plugin interface. Everything else in the library is
 // hidden; no C++ exception leaves through these functions.
 
 #include "embeddedscript.h"
@@ -147,6 +147,13 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext contex
     return guarded(context, [name, bounds](kvxRuntimeContextData &data) {
         return kvx::plugin::measureAnimation(data, name, *bounds);
     });
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommandDarkColor(kvxRuntimeContext context, uint32_t index, uint32_t *darkColor)
+{
+    if (!context || !darkColor)
+        return 1;
+    return context->frame.darkColor(index, *darkColor) ? 0 : 1;
 }
 
 } // extern "C"

@@ -35,7 +35,8 @@ public:
 
     // Asks every process of the tree to end (SIGTERM on POSIX; Windows has no polite request and
     // terminates the job at once), forces those left after the grace period, and returns once none
-    // runs or a second grace period has passed. False when something outlived even that.
+    // runs, waiting at most one more grace period after forcing. False when something outlived
+    // even that; a zero grace forces at once and does not wait.
     bool end(std::chrono::milliseconds grace);
 
     // Whether a process of the tree still runs; one that has ended but was not reaped does not.

@@ -8,8 +8,8 @@ namespace kvx {
 
 namespace {
 
-// Long enough for an editor to save nothing and exit on the request, short enough for a window
-// that waits on it.
+// How long the tree has to end on the request before it is forced: enough for a program to exit
+// cleanly, short enough for a window that waits on it.
 constexpr std::chrono::milliseconds kEndGrace{kProcessGraceMilliseconds};
 
 } // namespace

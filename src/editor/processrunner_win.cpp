@@ -6,6 +6,8 @@
 
 #include "editor/processrunner.h"
 
+#include "editor/killonclosejob_win.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -78,14 +80,11 @@ DWORD millisecondsUntil(Clock::time_point deadline)
 // A job the child could not join (a system without nested jobs, the tool itself in a job that
 // forbids it) is dropped, so that the time limit falls back to ending the child directly instead
 // of terminating an empty job.
-HANDLE createKillOnCloseJob(HANDLE process)
+HANDLE jobHolding(HANDLE process)
 {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    HANDLE job = createKillOnCloseJob();
     if (!job)
         return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     if (!AssignProcessToJobObject(job, process)) {
         CloseHandle(job);
         return nullptr;
@@ -173,7 +172,7 @@ bool WindowsProcessRunner::startChild(const ProcessRequest &request, StartedChil
     }
     result.started = true;
     child.drain->readEnd = readEnd;
-    child.job = createKillOnCloseJob(child.process.hProcess);
+    child.job = jobHolding(child.process.hProcess);
     ResumeThread(child.process.hThread);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -293,21 +294,53 @@ std::optional<size_t> RuntimePlugin::chooseInitialSkin(const std::vector<std::st
 {
     if (!canChooseSkin() || skins.empty())
         return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + skinChoiceBudget();
     std::vector<double> areas;
+    areas.reserve(skins.size());
     for (const std::string &skin : skins) {
-        if (!setSkin(skin, error))
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        const std::optional<double> area = trySkin(skin, animation, error);
+        if (!area)
             return std::nullopt;
-        if (!animation.empty() && !setAnimation(animation, true, error))
-            return std::nullopt;
-        const PreviewFrame frame = sampleFrame(0.0f, error);
-        areas.push_back(frame.ok ? drawnArea(frame.items) : 0.0);
+        areas.push_back(*area);
     }
-    const size_t chosen = initialSkinIndex(skins, areas);
-    if (!setSkin(skins[chosen], error))
-        return std::nullopt;
-    if (!animation.empty() && !setAnimation(animation, true, error))
+    const size_t chosen = areas.size() == skins.size() ? initialSkinIndex(skins, areas) : fallbackSkinIndex(skins);
+    if (!settleOnSkin(skins[chosen], animation, error))
         return std::nullopt;
     return chosen;
+}
+
+std::optional<double> RuntimePlugin::trySkin(const std::string &skin, const std::string &animation,
+                                             std::string &error)
+{
+    if (!settleOnSkin(skin, animation, error))
+        return std::nullopt;
+    const PreviewFrame frame = sampleFrame(0.0f, error);
+    return frame.ok ? drawnArea(frame.items) : 0.0;
+}
+
+bool RuntimePlugin::settleOnSkin(const std::string &skin, const std::string &animation, std::string &error)
+{
+    return setSkin(skin, error) && (animation.empty() || setAnimation(animation, true, error));
+}
+
+size_t fallbackSkinIndex(const std::vector<std::string> &skins)
+{
+    const auto named = std::find(skins.begin(), skins.end(), "default");
+    return named == skins.end() ? 0 : static_cast<size_t>(named - skins.begin());
+}
+
+std::chrono::milliseconds skinChoiceBudget()
+{
+    constexpr std::chrono::milliseconds kBudget{1000};
+    constexpr long kLongest = 3600L * 1000;
+    const char *text = std::getenv("KVX_RUNTIME_SKIN_CHOICE_BUDGET_MS");
+    if (!text || !*text)
+        return kBudget;
+    char *end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return *end == '\0' && value >= 0 && value <= kLongest ? std::chrono::milliseconds(value) : kBudget;
 }
 
 double drawnArea(const std::vector<DrawItem> &items)

@@ -4,6 +4,7 @@
 #include "preview/dynamiclibrary.h"
 #include "preview/kvxruntime.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -53,6 +54,13 @@ double drawnArea(const std::vector<DrawItem> &items);
 // earlier on a tie). skins and areas run in parallel; 0 for an empty list.
 size_t initialSkinIndex(const std::vector<std::string> &skins, const std::vector<double> &areas);
 
+// The skin shown when the choice runs out of time: "default", or the first skin without one.
+size_t fallbackSkinIndex(const std::vector<std::string> &skins);
+
+// How long the whole choice of the first skin may take: one second, however many skins there
+// are. KVX_RUNTIME_SKIN_CHOICE_BUDGET_MS overrides it in tests (0: straight to the fallback).
+std::chrono::milliseconds skinChoiceBudget();
+
 class RuntimePlugin {
 public:
     RuntimePlugin() = default;
@@ -74,7 +82,9 @@ public:
     std::optional<SkeletonBox> animationBounds(const std::string &name, std::string &error);
     // Tries every skin at the first frame of the selected animation (or the setup pose) and
     // leaves the plugin on the one initialSkinIndex picks, returning its index; the animation is
-    // selected again afterwards so playback starts over. Empty without skin choice.
+    // selected again afterwards so playback starts over. Once skinChoiceBudget has run out no
+    // further skin is tried and the plugin is left on fallbackSkinIndex. Empty without skin
+    // choice or when the plugin fails.
     std::optional<size_t> chooseInitialSkin(const std::vector<std::string> &skins, const std::string &animation,
                                             std::string &error);
     void unload();
@@ -89,6 +99,9 @@ private:
     std::string lastErrorOr(const char *fallback) const;
     SkeletonMetadata readMetadata(std::string &error);
     PreviewFrame copyDrawCommands(uint32_t count, std::string &error);
+    // Shows the skin at the animation's first frame (or the setup pose) and returns what it draws.
+    std::optional<double> trySkin(const std::string &skin, const std::string &animation, std::string &error);
+    bool settleOnSkin(const std::string &skin, const std::string &animation, std::string &error);
 
     LibraryHandle library = nullptr;
     kvxRuntimeGetApiVersionFn getApiVersion = nullptr;

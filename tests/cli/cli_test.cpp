@@ -3,6 +3,7 @@
 
 #include "conversion/conversionsandbox.h"
 #include "support/atlasfixture.h"
+#include "support/processes_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +311,34 @@ TEST_F(CliTest, UnpackWritesEachAtlasOnceIntoANewFolder)
         << again.out.toStdString();
     EXPECT_TRUE(again.out.endsWith("2 unpacked, 1 failed\n"));
     EXPECT_EQ(test::entryNames(box.output()), (QStringList{"hero", "hero-2", "sheet", "sheet-2", "twice"}));
+// The editor behind a launcher that runs it as its child: a termination request ends both.
+TEST_F(CliTest, TerminationEndsTheEditorALauncherRunsAsItsChild)
+{
+    copyExport("batch/a");
+    box.installLauncher(R"("$editor" "$@")");
+    const fs::path editorIds = box.root / "editor.pid";
+    ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
+    ScopedEnvironment idFile("KVX_STANDIN_PID_FILE", editorIds.string());
+    QProcess process;
+    process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
+    ASSERT_TRUE(process.waitForStarted());
+    // The version probe runs the stand-in too, and records it; the conversion's editor comes last.
+    ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+    ASSERT_TRUE(test::waitUntil([&] {
+        const std::vector<long> ids = test::recordedIds(editorIds);
+        return !ids.empty() && test::processIsLive(ids.back());
+    }, 60000));
+    const long editor = test::recordedIds(editorIds).back();
+    const long launcher = test::recordedIds(box.launcherIds()).back();
+    ASSERT_EQ(test::parentOf(editor), launcher);
+
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_FALSE(test::processIsLive(editor)) << "the editor outlived kovexa-cli";
+    EXPECT_FALSE(test::processIsLive(launcher));
+    EXPECT_EQ(test::entryNames(box.output()), QStringList());
+    test::killRecorded(editorIds);
 }
 
 } // namespace

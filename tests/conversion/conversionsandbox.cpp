@@ -96,6 +96,17 @@ void ConversionSandbox::cacheEditorVersion(const std::string &version) const
     root.write(fs::path("home/.spine/updates") / version, "cached editor");
 }
 
+void ConversionSandbox::installLauncher(const std::string &body) const
+{
+    const fs::path program = editor().parent_path() / "editor-bin";
+    fs::rename(editor(), program);
+    // The status is kept so that the shell never replaces itself with the last command.
+    root.write(editor().lexically_relative(root.path()),
+               "#!/bin/sh\necho $$ >> '" + launcherIds().string() + "'\neditor='" + program.string() + "'\n" + body
+                   + "\nstatus=$?\nexit $status\n");
+    fs::permissions(editor(), fs::perms::owner_all);
+}
+
 void ConversionSandbox::writeAtlas(const std::string &text) const
 {
     root.write("export/hero.atlas", text);

@@ -37,6 +37,11 @@ public:
     std::filesystem::path log() const { return root / "standin.log"; }
 
     void cacheEditorVersion(const std::string &version) const;
+    // Turns Spine.sh into a launcher script that records its id in launcherIds and then runs
+    // body, in which "$editor" is the stand-in (moved beside it) and "$@" the arguments, as an
+    // editor launcher that starts the editor as its child would: "\"$editor\" \"$@\"".
+    void installLauncher(const std::string &body) const;
+    std::filesystem::path launcherIds() const { return root / "launcher.pid"; }
     // A complete copy of the export in root / folder, under the skeleton name given; returns the
     // copied skeleton.
     std::filesystem::path copyExportTo(const std::filesystem::path &folder, const std::string &name = "hero") const;

@@ -2,6 +2,7 @@
 // closed, so the editor is stopped and the working folder removed.
 
 #include "conversion/conversionsandbox.h"
+#include "support/processes_posix.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -9,7 +10,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <fstream>
 
 namespace kvx {
 namespace {
@@ -17,23 +17,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
 using test::ScopedEnvironment;
-
-// Gone, or a zombie that no longer runs anything.
-bool processIsLive(long pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(stat, text))
-        return false;
-    const size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
-}
+using test::processIsLive;
 
 long firstRecordedId(const fs::path &file)
 {
-    std::ifstream in(file);
-    long pid = 0;
-    return (in >> pid) ? pid : 0;
+    const std::vector<long> ids = test::recordedIds(file);
+    return ids.empty() ? 0 : ids.front();
 }
 
 bool hasWorkingFolder(const fs::path &output)

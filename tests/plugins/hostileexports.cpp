@@ -64,6 +64,18 @@ std::string longTimelineSkeleton(const std::string &line, int count)
                         R"("spin": {"bones": {"root": {"rotate": )" + rotateTimeline(line, keys) + "}}}");
 }
 
+std::string manySkinsSkeleton(const std::string &line, int count)
+{
+    std::string skins;
+    for (int i = 1; i < count; ++i) {
+        const char *size = i + 1 == count ? "32" : "16";
+        skins += R"(, {"name": "s)" + std::to_string(i) + R"(", "attachments": {"body": {"body": {"width": )" + size
+                 + R"(, "height": )" + size + "}}}}";
+    }
+    return skeletonJson(line, R"({"name": "root"})", slotOn("root"), R"("body": {"body": {"width": 4, "height": 4}})",
+                        R"("idle": {})", skins);
+}
+
 std::string stripMeshSkeleton(const std::string &line, int columns)
 {
     std::ostringstream uvs, vertices, triangles;

@@ -24,6 +24,9 @@ std::string stripMeshSkeleton(const std::string &line, int columns);
 std::string overweightedMeshSkeleton(const std::string &line, int64_t boneCount);
 // A path attachment claiming vertexCount vertices and listing none.
 std::string overclaimingPathSkeleton(const std::string &line, int64_t vertexCount);
+// count skins showing region "body" on one slot: "default" 4 × 4, then "s1", "s2", ... 16 × 16
+// and the last 32 × 32, so that the last draws the most; animation "idle" holds the setup pose.
+std::string manySkinsSkeleton(const std::string &line, int count);
 // An atlas of the line with region "body" followed by count tiny regions (two lines each).
 std::string manyRegionAtlas(const std::string &line, int count);
 

@@ -3,6 +3,7 @@
 
 #include "preview/runtimeplugin.h"
 
+#include "support/testfiles.h"
 #include "testplugin/testpluginlibrary.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +177,32 @@ TEST_F(RuntimePluginSkinTest, DefaultSkinStaysWhenNoOtherDrawsMore)
     std::string error;
     EXPECT_EQ(host.chooseInitialSkin({"default", "hat"}, "", error), std::optional<size_t>(0));
     EXPECT_TRUE(plugin.callsOf(Call::SetAnimation).empty()); // a skeleton without animations
+}
+
+// Once the choice's total budget is spent no further skin is tried: the plugin is left on
+// "default", or on the first skin when there is none, and the animation starts over.
+TEST_F(RuntimePluginSkinTest, SpentBudgetFallsBackWithoutTryingTheOtherSkins)
+{
+    struct Case {
+        std::vector<std::string> skins;
+        size_t fallback;
+    };
+    const test::ScopedEnvironment spent("KVX_RUNTIME_SKIN_CHOICE_BUDGET_MS", std::string("0"));
+    for (const Case &entry : {Case{{"hat", "default", "cape"}, 1}, Case{{"hat", "cape"}, 0}}) {
+        plugin.setSkins(entry.skins);
+        configureTriangles(3);
+        plugin.control().commandsBySkin = true;
+        for (uint32_t i = 0; i < entry.skins.size(); ++i)
+            plugin.control().skinCommandCounts[i] = i + 1; // the last skin draws the most
+        openAndLoad();
+        std::string error;
+        EXPECT_EQ(host.chooseInitialSkin(entry.skins, "idle", error), std::optional<size_t>(entry.fallback)) << error;
+        const std::vector<testplugin::CallRecord> set = plugin.callsOf(Call::SetSkin);
+        ASSERT_EQ(set.size(), 1u);
+        EXPECT_EQ(set[0].text, entry.skins[entry.fallback]);
+        EXPECT_TRUE(plugin.callsOf(Call::Update).empty());
+        EXPECT_EQ(plugin.calls().back().call, Call::SetAnimation);
+    }
 }
 
 TEST_F(RuntimePluginSkinTest, RejectedSkinStopsTheChoiceWithTheError)

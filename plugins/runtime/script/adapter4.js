@@ -1,6 +1,6 @@
 // What the 4.x runtimes share; each line file overrides what its version changed.
 import { guardAllocations } from "./inputlimits.js";
-import { indexBoneLookups } from "./lookups.js";
+import { indexNameLookups } from "./lookups.js";
 
 // The runtimes only need a texture for its image size (mesh UVs in 4.0 and 4.1) and to take
 // filter and wrap settings; the host loads the page images itself.
@@ -18,7 +18,7 @@ export function spine4Adapter(spine) {
     const { RegionAttachment, MeshAttachment, ClippingAttachment } = spine;
     const geometry = { vertices: null, vertexCount: 0, uvs: null, region: null, triangles: null };
     guardAllocations(spine.Utils);
-    indexBoneLookups(spine.SkeletonData);
+    indexNameLookups(spine.SkeletonData);
     return {
         yUp: true, // the host wants y down; the glue negates y rather than relying on Skeleton.yDown
 

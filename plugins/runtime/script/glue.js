@@ -62,8 +62,13 @@ class Runtime {
         };
     }
 
-    // Throws the runtime's own error when the skeleton has no animation of that name.
+    // Throws the runtime's own error when the skeleton has no animation of that name. The track is
+    // cleared first: the animation starts over rather than mixing from the one before, whose entry
+    // would otherwise stay (and be applied on every frame) until time passes, so that selecting
+    // animations again and again without a frame between (as the first skin's choice does once
+    // per skin) chained one entry per selection.
     setAnimation(name, loop) {
+        this.state.clearTracks();
         this.state.setAnimation(0, name, loop);
         this.adapter.setupPose(this.skeleton);
     }

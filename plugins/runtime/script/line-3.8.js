@@ -18,7 +18,7 @@ import { spine4Adapter, fill } from "./adapter4.js";
 import { packedClipper } from "./clippers.js";
 import { createRuntime } from "./glue.js";
 import { guardAllocations } from "./inputlimits.js";
-import { indexBoneLookups } from "./lookups.js";
+import { indexNameLookups } from "./lookups.js";
 
 // Pose in the runtime's own y-up space, like every other line; the glue flips y.
 settings.yDown = false;
@@ -27,7 +27,7 @@ const classes = { TextureAtlas, AtlasAttachmentLoader, SkeletonBinary, SkeletonJ
     AnimationStateData, RegionAttachment, MeshAttachment, ClippingAttachment };
 const adapter = spine4Adapter(classes);
 guardAllocations(Utils);
-indexBoneLookups(SkeletonData);
+indexNameLookups(SkeletonData);
 const geometry = {};
 
 adapter.readAtlas = (text) => new TextureAtlas(text, (name, done) => done(pageBaseTexture()));

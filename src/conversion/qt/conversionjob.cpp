@@ -5,11 +5,11 @@
 #include "common/qt/pathtext.h"
 #include "conversion/publish.h"
 #include "editor/editordiscovery.h"
+#include "editor/qt/treeprocess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -77,10 +77,7 @@ void ConversionJob::stopProcess()
     if (!process)
         return;
     process->disconnect(this);
-    if (process->state() != QProcess::NotRunning) {
-        process->kill();
-        process->waitForFinished(-1);
-    }
+    process->endTree();
     delete process;
     process = nullptr;
 }
@@ -180,7 +177,7 @@ bool ConversionJob::createWorkingFolder(QString &error)
 void ConversionJob::startUnpack()
 {
     stage = ConversionStage::Unpacking;
-    process = new QProcess(this);
+    process = new TreeProcess(this);
     process->setProcessChannelMode(QProcess::MergedChannels);
     connect(process, &QProcess::readyReadStandardOutput, this, &ConversionJob::collectOutput);
     connect(process, &QProcess::finished, this, [this](int exitCode) { onProcessFinished(exitCode); });
@@ -189,7 +186,7 @@ void ConversionJob::startUnpack()
                                 QStringLiteral("-i"), QFileInfo(atlasPath).absolutePath(),
                                 QStringLiteral("-o"), QDir(tempDir->path()).filePath(QStringLiteral("images")),
                                 QStringLiteral("-c"), unpackAtlasPath};
-    process->start(editorPath, arguments, QIODevice::ReadWrite);
+    process->startInTree(editorPath, arguments);
 }
 
 void ConversionJob::startImport()
@@ -199,7 +196,7 @@ void ConversionJob::startImport()
     const QStringList arguments{QStringLiteral("-u"), editorVersion, QStringLiteral("-i"), skeletonPath,
                                 QStringLiteral("-s"), scaleText,     QStringLiteral("-o"), projectPath,
                                 QStringLiteral("--import")};
-    process->start(editorPath, arguments, QIODevice::ReadWrite);
+    process->startInTree(editorPath, arguments);
 }
 
 // Other process errors (a crash, a read error) end in finished, which reports them.
@@ -232,6 +229,8 @@ void ConversionJob::onProcessFinished(int exitCode)
 {
     if (stage == ConversionStage::Finished)
         return;
+    // What the step's program left running (a launcher's editor, say) ends with the step.
+    process->endTree();
     const QString tail = processOutputTail();
     if (exitCode != 0) {
         fail(stage == ConversionStage::Unpacking ? tr("官方图集解包失败：\n%1").arg(tail)
@@ -290,7 +289,7 @@ void ConversionJob::fail(const QString &message)
         return;
     stage = ConversionStage::Finished;
     if (process)
-        process->kill();
+        process->endTree();
     emit finished(false, QString(), message);
 }
 

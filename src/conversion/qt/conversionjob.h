@@ -8,10 +8,11 @@
 #include <memory>
 #include <system_error>
 
-class QProcess;
 class QTemporaryDir;
 
 namespace kvx {
+
+class TreeProcess;
 
 enum class ConversionStage : int32_t { Idle = 0, Unpacking = 1, Importing = 2, Publishing = 3, Finished = 4 };
 
@@ -27,7 +28,8 @@ public:
     ~ConversionJob() override;
 
     void start();
-    // Stops a running conversion: the editor is ended and the outcome reported as a failure.
+    // Stops a running conversion: the editor and all it started are ended and the outcome
+    // reported as a failure.
     void cancel();
 
     ConversionStage currentStage() const { return stage; }
@@ -64,7 +66,7 @@ private:
     bool removePremultipliedAlpha = false;
     ConversionStage stage = ConversionStage::Idle;
     std::unique_ptr<QTemporaryDir> tempDir;
-    QProcess *process = nullptr;
+    TreeProcess *process = nullptr; // each step's editor run, ended with all it started
     QString outputDirectory;
     QString projectPath;
     QString unpackAtlasPath;

@@ -3,6 +3,7 @@
 // atlas of 10 pages. The stand-in editor (tests and demos only) plays the editor; its own run time
 // and the cost of starting its processes are left out.
 
+#include "assets/qt/exportreading.h"
 #include "conversion/qt/conversionjob.h"
 
 #include <QCoreApplication>
@@ -104,19 +105,19 @@ struct RunTimes {
     bool ok = false;
 };
 
-RunTimes convertOnce(const Sandbox &box, bool removePremultipliedAlpha)
+RunTimes convertOnce(const Sandbox &box, bool straightAlpha)
 {
-    kvx::ConversionJob job(box.editor, QStringLiteral("4.2.43"), box.skeleton, box.atlas, box.output,
-                           QStringLiteral("hero"), removePremultipliedAlpha);
+    kvx::ConversionJob job(kvx::ConversionRequest{kvx::readExport(box.skeleton), box.editor, QStringLiteral("4.2.43"),
+                                                  box.output, QStringLiteral("hero"), straightAlpha});
     RunTimes times;
     bool done = false;
     QElapsedTimer sinceImportExit;
-    QObject::connect(&job, &kvx::ConversionJob::finished, [&](bool success, QString, QString error) {
+    QObject::connect(&job, &kvx::ConversionJob::finished, [&](const kvx::ConversionOutcome &outcome) {
         times.publishMs = sinceImportExit.nsecsElapsed() / 1e6;
-        times.ok = success;
+        times.ok = outcome.ok();
         done = true;
-        if (!success)
-            std::fprintf(stderr, "conversion failed: %s\n", qPrintable(error));
+        if (!outcome)
+            std::fprintf(stderr, "conversion failed: %s\n", kvx::englishText(outcome.failure()).c_str());
     });
     QElapsedTimer clock;
     ChildAddedWatch watch([&] { times.prepareMs = clock.nsecsElapsed() / 1e6; });

@@ -1,5 +1,6 @@
 #include "app/conversioncontroller.h"
 
+#include "app/failuretext.h"
 #include "app/readinesspresenter.h"
 #include "assets/qt/exportreading.h"
 #include "common/qt/pathtext.h"
@@ -82,8 +83,7 @@ bool ConversionController::convert(const QString &skeletonPath, bool straightAlp
     }
     mode = Mode::Single;
     skipped.clear();
-    start(readiness.editorPath(), parent, straightAlpha,
-          {BatchItem{skeletonPath, toQString(record.atlas), readiness.editorVersion(), QString()}});
+    start(readiness.editorPath(), parent, straightAlpha, {BatchItem{record, readiness.editorVersion(), {}, {}}});
     return true;
 }
 
@@ -103,8 +103,7 @@ void ConversionController::convertAll(const QStringList &skeletonPaths, bool str
     for (const QString &path : skeletonPaths) {
         const ReadinessReport report = assessReadiness(catalog.current(path), situation);
         if (report.verdict == ReadinessVerdict::Ready)
-            items.append(BatchItem{path, toQString(report.record.atlas),
-                                   QString::fromStdString(report.editorVersion->fullText()), QString()});
+            items.append(BatchItem{report.record, QString::fromStdString(report.editorVersion->fullText()), {}, {}});
         else if (report.verdict != ReadinessVerdict::Unknown)
             skipped.append(tr("%1：%2").arg(entryName(path), notReadyText(report)));
     }
@@ -114,7 +113,7 @@ void ConversionController::convertAll(const QStringList &skeletonPaths, bool str
         return;
     }
     const QString outputParent =
-        dialogs.chooseOutputFolder(window, QFileInfo(items.constFirst().skeletonPath).absolutePath());
+        dialogs.chooseOutputFolder(window, QFileInfo(toQString(items.constFirst().record.skeleton)).absolutePath());
     if (outputParent.isEmpty())
         return;
     mode = Mode::All;
@@ -152,10 +151,12 @@ void ConversionController::finishSingle(bool stopped)
     BatchConversion *ended = batch;
     batch = nullptr;
     ended->deleteLater();
-    const bool success = !stopped && !ended->outcomes().isEmpty() && ended->outcomes().constFirst().success;
-    const QString outputDirectory = success ? ended->outcomes().constFirst().outputDirectory : QString();
-    const QString error = stopped ? tr("转换已取消")
-                                  : (ended->outcomes().isEmpty() ? QString() : ended->outcomes().constFirst().error);
+    const ConversionOutcome outcome = stopped || ended->outcomes().isEmpty()
+        ? ConversionOutcome(failure(FailureKind::Cancelled))
+        : ended->outcomes().constFirst().result;
+    const bool success = outcome.ok();
+    const QString outputDirectory = success ? *outcome : QString();
+    const QString error = success ? QString() : FailureText::of(outcome.failure());
     emit this->ended(success ? tr("转换完成") : tr("转换失败"), success ? outputDirectory : error);
     if (success) {
         dialogs.showMessage(window, QMessageBox::Information, tr("转换完成"),
@@ -175,10 +176,11 @@ void ConversionController::finishAll(bool stopped)
     QStringList succeeded;
     QStringList failed;
     for (const BatchOutcome &outcome : ended->outcomes()) {
-        if (outcome.success)
-            succeeded.append(tr("%1 → %2").arg(entryName(outcome.skeletonPath), outcome.outputDirectory));
+        if (outcome.result)
+            succeeded.append(tr("%1 → %2").arg(entryName(outcome.skeletonPath), *outcome.result));
         else
-            failed.append(tr("%1：%2").arg(entryName(outcome.skeletonPath), outcome.error.trimmed()));
+            failed.append(tr("%1：%2").arg(entryName(outcome.skeletonPath),
+                                          FailureText::of(outcome.result.failure()).trimmed()));
     }
     const qsizetype notStarted = ended->total() - ended->completed();
     emit this->ended(stopped ? tr("全部转换已停止") : tr("全部转换完成"), QString());

@@ -177,8 +177,11 @@ void PreviewController::listSkins(const LoadedSkeleton &skeleton)
     if (!skeleton.initialSkin)
         return;
     const QSignalBlocker quiet(view.skinList);
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(skeleton.skins.size()));
     for (const std::string &skin : skeleton.skins)
-        view.skinList->addItem(QString::fromStdString(skin));
+        names.append(QString::fromStdString(skin));
+    view.skinList->addItems(names); // tens of thousands of skins go in at once
     view.skinList->setCurrentIndex(static_cast<int>(*skeleton.initialSkin));
     view.skinChoice->show();
 }

@@ -166,9 +166,11 @@ QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, QTe
             continue;
         }
         const std::optional<SpineVersion> &version = skeleton.editorVersion;
-        items.append(BatchItem{skeleton.path(), toQString(skeleton.record().atlas),
-                               version ? QString::fromStdString(version->fullText()) : QString(),
-                               blockingReason(skeleton)});
+        std::optional<Failure> notReady;
+        if (skeleton.verdict != InspectVerdict::Ready)
+            notReady = failure(FailureKind::ExportNotReady, blockingReason(skeleton).toStdString());
+        items.append(BatchItem{skeleton.record(), version ? QString::fromStdString(version->fullText()) : QString(),
+                               notReady, QString()});
     }
     return items;
 }
@@ -213,17 +215,18 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
 
     BatchConversion batch(toQString(situation.editorPath), toQString(output->path()), arguments.straightAlpha, items);
     QObject::connect(&batch, &BatchConversion::itemFinished, &batch, [&out](const BatchOutcome &outcome) {
-        if (outcome.success)
-            out << "converted " << outcome.skeletonPath << " -> " << outcome.outputDirectory << '\n';
+        if (outcome.result)
+            out << "converted " << outcome.skeletonPath << " -> " << *outcome.result << '\n';
         else
-            out << "failed " << outcome.skeletonPath << ":\n    " << indented(outcome.error) << '\n';
+            out << "failed " << outcome.skeletonPath << ":\n    "
+                << indented(QString::fromStdString(englishText(outcome.result.failure()))) << '\n';
         out.flush();
     });
     int exitCode = kExitSuccess;
     QObject::connect(&batch, &BatchConversion::finished, &batch, [&](bool stopped) {
         qsizetype succeeded = 0;
         for (const BatchOutcome &outcome : batch.outcomes())
-            succeeded += outcome.success ? 1 : 0;
+            succeeded += outcome.result ? 1 : 0;
         const qsizetype failed = batch.completed() - succeeded;
         out << succeeded << " converted, " << failed << " failed";
         if (stopped)

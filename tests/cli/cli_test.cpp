@@ -145,7 +145,7 @@ TEST_F(CliTest, OneFailingExportDoesNotStopTheOthers)
     EXPECT_EQ(result.exitCode, 1);
     QStringList names = test::entryNames(box.output());
     EXPECT_EQ(names, (QStringList{"hero", "third"}));
-    EXPECT_TRUE(result.out.contains("failed " + q(box.root / "batch/b/broken.json") + ":\n    missing page images: hero_2.png"))
+    EXPECT_TRUE(result.out.contains("failed " + q(box.root / "batch/b/broken.json") + ":\n    The export is not ready to convert: missing page images: hero_2.png"))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("skipped " + q(box.root / "batch/d/notes.json")));
     EXPECT_TRUE(result.out.endsWith("2 converted, 1 failed\n")) << result.out.toStdString();
@@ -158,7 +158,7 @@ TEST_F(CliTest, AFailureOfTheEditorIsReportedWithItsMessage)
     ScopedEnvironment output("KVX_STANDIN_FAIL_OUTPUT", std::string("no pages"));
     const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output())});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.out.contains("官方图集解包失败：\n    no pages")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("The Spine Editor's texture unpacker failed: no pages")) << result.out.toStdString();
     EXPECT_EQ(test::entryNames(box.output()), QStringList());
 }
 
@@ -311,6 +311,8 @@ TEST_F(CliTest, UnpackWritesEachAtlasOnceIntoANewFolder)
         << again.out.toStdString();
     EXPECT_TRUE(again.out.endsWith("2 unpacked, 1 failed\n"));
     EXPECT_EQ(test::entryNames(box.output()), (QStringList{"hero", "hero-2", "sheet", "sheet-2", "twice"}));
+}
+
 // The editor behind a launcher that runs it as its child: a termination request ends both.
 TEST_F(CliTest, TerminationEndsTheEditorALauncherRunsAsItsChild)
 {

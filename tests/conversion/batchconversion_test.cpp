@@ -1,6 +1,7 @@
 // BatchConversion on its own: order, one outcome per item, failures that do not stop the rest,
 // and a stop that ends it once.
 
+#include "assets/qt/exportreading.h"
 #include "conversion/qt/batchconversion.h"
 #include "conversion/conversionsandbox.h"
 
@@ -33,13 +34,20 @@ struct Reports {
     std::vector<bool> ends;
 };
 
+BatchItem notReady(const std::filesystem::path &skeleton, const std::string &reason)
+{
+    ExportRecord record;
+    record.skeleton = skeleton;
+    return BatchItem{record, QString(), failure(FailureKind::ExportNotReady, reason), QString()};
+}
+
 TEST(BatchConversion, EveryItemGetsOneOutcomeInOrderAndTheBatchEndsOnce)
 {
     ConversionSandbox box;
     const QList<BatchItem> items{
-        {box.q(box.root / "gone.json"), QString(), QString(), QStringLiteral("missing page images: a.png")},
-        {box.q(box.skeleton()), box.q(box.atlas()), QStringLiteral("4.2.43"), QString()},
-        {box.q(box.root / "other.json"), QString(), QString(), QStringLiteral("no companion atlas found")},
+        notReady(box.root / "gone.json", "missing page images: a.png"),
+        {readExport(box.q(box.skeleton())), QStringLiteral("4.2.43"), std::nullopt, QString()},
+        notReady(box.root / "other.json", "no companion atlas found"),
     };
     BatchConversion batch(box.q(box.editor()), box.q(box.output()), false, items);
     Reports reports(batch);
@@ -50,21 +58,19 @@ TEST(BatchConversion, EveryItemGetsOneOutcomeInOrderAndTheBatchEndsOnce)
     ASSERT_EQ(reports.ends, std::vector<bool>{false});
     EXPECT_EQ(reports.started, 3);
     ASSERT_EQ(batch.outcomes().size(), 3);
-    EXPECT_FALSE(batch.outcomes()[0].success);
-    EXPECT_EQ(batch.outcomes()[0].error, QStringLiteral("missing page images: a.png"));
-    EXPECT_TRUE(batch.outcomes()[1].success) << batch.outcomes()[1].error.toStdString();
-    EXPECT_EQ(batch.outcomes()[1].outputDirectory, box.q(box.output() / "hero"));
-    EXPECT_EQ(batch.outcomes()[2].error, QStringLiteral("no companion atlas found"));
+    ASSERT_FALSE(batch.outcomes()[0].result);
+    EXPECT_EQ(batch.outcomes()[0].result.failure().detail, "missing page images: a.png");
+    ASSERT_TRUE(batch.outcomes()[1].result) << englishText(batch.outcomes()[1].result.failure());
+    EXPECT_EQ(*batch.outcomes()[1].result, box.q(box.output() / "hero"));
+    ASSERT_FALSE(batch.outcomes()[2].result);
+    EXPECT_EQ(batch.outcomes()[2].result.failure().detail, "no companion atlas found");
     EXPECT_FALSE(batch.isRunning());
 }
 
 TEST(BatchConversion, StoppingBetweenItemsEndsItAtOnce)
 {
     ConversionSandbox box;
-    const QList<BatchItem> items{
-        {box.q(box.root / "a.json"), QString(), QString(), QStringLiteral("first")},
-        {box.q(box.root / "b.json"), QString(), QString(), QStringLiteral("second")},
-    };
+    const QList<BatchItem> items{notReady(box.root / "a.json", "first"), notReady(box.root / "b.json", "second")};
     BatchConversion batch(box.q(box.editor()), box.q(box.output()), false, items);
     Reports reports(batch);
     QObject::connect(&batch, &BatchConversion::itemFinished, &batch, [&batch] { batch.stop(); });

@@ -230,11 +230,10 @@ TEST_F(ConversionJobTest, UnrecognisedAtlasIsReported)
 TEST_F(ConversionJobTest, OutputParentThatCannotBeCreatedIsReported)
 {
     box.root.write("blocker", "a file where a folder should be");
-    auto job = std::make_unique<ConversionJob>(box.q(box.editor()), "4.2.43", box.q(box.skeleton()),
-                                               box.q(box.atlas()), box.q(box.root / "blocker/out"), "hero", false);
+    auto job = std::make_unique<ConversionJob>(requestInto(box, box.q(box.root / "blocker/out")));
     JobRecorder recorder(std::move(job));
     recorder.run();
-    EXPECT_EQ(recorder.report.error, "无法创建输出目录。");
+    EXPECT_TRUE(recorder.report.error.startsWith("无法创建输出目录。\n系统原因：")) << recorder.report.error.toStdString();
     recorder.release();
     EXPECT_EQ(test::readFileBytes(box.root / "blocker"), "a file where a folder should be");
 }
@@ -242,19 +241,17 @@ TEST_F(ConversionJobTest, OutputParentThatCannotBeCreatedIsReported)
 TEST_F(ConversionJobTest, WorkingFolderThatCannotBeCreatedIsReported)
 {
     box.root.write("plainfile", "not a folder");
-    auto job = std::make_unique<ConversionJob>(box.q(box.editor()), "4.2.43", box.q(box.skeleton()),
-                                               box.q(box.atlas()), box.q(box.root / "plainfile"), "hero", false);
+    auto job = std::make_unique<ConversionJob>(requestInto(box, box.q(box.root / "plainfile")));
     JobRecorder recorder(std::move(job));
     recorder.run();
-    EXPECT_EQ(recorder.report.error, "无法创建临时转换目录。");
+    EXPECT_TRUE(recorder.report.error.startsWith("无法创建临时转换目录。\n系统原因：")) << recorder.report.error.toStdString();
     EXPECT_FALSE(fs::exists(box.log()));
 }
 
 TEST_F(ConversionJobTest, OutputParentCreatedByTheJobIsAllThatRemainsOfAFailure)
 {
     const fs::path nested = box.root / "new/deeper";
-    auto job = std::make_unique<ConversionJob>(box.q(box.editor()), "4.2.43", box.q(box.skeleton()),
-                                               box.q(box.atlas()), box.q(nested), "hero", false);
+    auto job = std::make_unique<ConversionJob>(requestInto(box, box.q(nested)));
     ScopedEnvironment failing("KVX_STANDIN_FAIL_CODE", std::string("1"));
     JobRecorder recorder(std::move(job));
     recorder.run();

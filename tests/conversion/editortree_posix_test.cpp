@@ -1,6 +1,7 @@
 // An editor started through a launcher script that runs it as its child, as editor launchers
 // commonly do: however the conversion ends, the launcher and the editor under it end with it.
 
+#include "assets/qt/exportreading.h"
 #include "conversion/qt/batchconversion.h"
 #include "conversion/conversionsandbox.h"
 #include "conversion/jobrecorder.h"
@@ -90,7 +91,7 @@ TEST_F(EditorTreeTest, StoppingTheBatchEndsTheLauncherAndTheEditorUnderIt)
 {
     box.installLauncher(kChildLauncher);
     BatchConversion batch(box.q(box.editor()), box.q(box.output()), false,
-                          {{box.q(box.skeleton()), box.q(box.atlas()), QStringLiteral("4.2.43"), QString()}});
+                          {{readExport(box.q(box.skeleton())), QStringLiteral("4.2.43"), std::nullopt, QString()}});
     batch.start();
     const auto [launcher, editor] = launcherAndEditor();
     ASSERT_GT(editor, 0);

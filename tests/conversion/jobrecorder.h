@@ -1,8 +1,10 @@
 #pragma once
 // Runs a ConversionJob and records what it reported.
 
-#include "conversion/qt/conversionjob.h"
+#include "app/failuretext.h"
+#include "assets/qt/exportreading.h"
 #include "conversion/conversionsandbox.h"
+#include "conversion/qt/conversionjob.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -14,15 +16,30 @@ struct JobReport {
     int count = 0;
     bool success = false;
     QString outputDirectory;
-    QString error;
+    QString error; // the window's text for the failure
+    std::optional<Failure> failure;
 };
+
+// The request a conversion of the sandbox's export makes, as intake reads the export now.
+inline ConversionRequest sandboxRequest(const ConversionSandbox &box, bool straightAlpha,
+                                        QString editorVersion = "4.2.43")
+{
+    return ConversionRequest{readExport(box.q(box.skeleton())), box.q(box.editor()), std::move(editorVersion),
+                             box.q(box.output()), QStringLiteral("hero"), straightAlpha};
+}
+
+// The same into another output folder.
+inline ConversionRequest requestInto(const ConversionSandbox &box, const QString &outputParent)
+{
+    ConversionRequest request = sandboxRequest(box, false);
+    request.outputParent = outputParent;
+    return request;
+}
 
 class JobRecorder {
 public:
-    JobRecorder(const ConversionSandbox &box, bool removePremultipliedAlpha, QString editorVersion = "4.2.43")
-        : job(std::make_unique<ConversionJob>(box.q(box.editor()), editorVersion, box.q(box.skeleton()),
-                                              box.q(box.atlas()), box.q(box.output()), QStringLiteral("hero"),
-                                              removePremultipliedAlpha))
+    JobRecorder(const ConversionSandbox &box, bool straightAlpha, QString editorVersion = "4.2.43")
+        : job(std::make_unique<ConversionJob>(sandboxRequest(box, straightAlpha, std::move(editorVersion))))
     {
         listen();
     }
@@ -49,11 +66,12 @@ public:
 private:
     void listen()
     {
-        QObject::connect(job.get(), &ConversionJob::finished, [this](bool success, QString output, QString error) {
+        QObject::connect(job.get(), &ConversionJob::finished, [this](const ConversionOutcome &outcome) {
             ++report.count;
-            report.success = success;
-            report.outputDirectory = output;
-            report.error = error;
+            report.success = outcome.ok();
+            report.outputDirectory = outcome ? *outcome : QString();
+            report.error = outcome ? QString() : FailureText::of(outcome.failure());
+            report.failure = outcome ? std::nullopt : std::optional<Failure>(outcome.failure());
         });
     }
 };

@@ -1,16 +1,16 @@
 #include "conversion/qt/batchconversion.h"
 
-#include "conversion/qt/conversionjob.h"
+#include "common/qt/pathtext.h"
 
 #include <QFileInfo>
 #include <QTimer>
 
 namespace kvx {
 
-BatchConversion::BatchConversion(QString editorPath, QString outputParent, bool removePremultipliedAlpha,
-                                 QList<BatchItem> items, QObject *parent)
+BatchConversion::BatchConversion(QString editorPath, QString outputParent, bool straightAlpha, QList<BatchItem> items,
+                                 QObject *parent)
     : QObject(parent), editorPath(std::move(editorPath)), outputParent(std::move(outputParent)),
-      removePremultipliedAlpha(removePremultipliedAlpha), items(std::move(items))
+      straightAlpha(straightAlpha), items(std::move(items))
 {
 }
 
@@ -38,7 +38,7 @@ void BatchConversion::stop()
 
 QString BatchConversion::runningSkeleton() const
 {
-    return job && completed() < total() ? items.at(completed()).skeletonPath : QString();
+    return job && completed() < total() ? toQString(items.at(completed()).record.skeleton) : QString();
 }
 
 QString BatchConversion::runningWorkingDirectory() const
@@ -57,24 +57,27 @@ void BatchConversion::startNext()
     }
     const int index = completed();
     const BatchItem &item = items.at(index);
-    emit itemStarted(index, item.skeletonPath);
-    if (!item.preparationError.isEmpty()) {
-        record(BatchOutcome{item.skeletonPath, false, QString(), item.preparationError});
+    const QString skeletonPath = toQString(item.record.skeleton);
+    emit itemStarted(index, skeletonPath);
+    if (item.notReady) {
+        record(BatchOutcome{skeletonPath, *item.notReady});
         return;
     }
-    job = new ConversionJob(editorPath, item.editorVersion, item.skeletonPath, item.atlasPath, outputParent,
-                            QFileInfo(item.skeletonPath).completeBaseName(), removePremultipliedAlpha, this);
+    job = new ConversionJob(ConversionRequest{item.record, editorPath, item.editorVersion,
+                                              item.outputParent.isEmpty() ? outputParent : item.outputParent,
+                                              QString(), straightAlpha},
+                            this);
     connect(job, &ConversionJob::finished, this, &BatchConversion::onJobFinished);
     job->start();
 }
 
-void BatchConversion::onJobFinished(bool success, QString outputDirectory, QString error)
+void BatchConversion::onJobFinished(ConversionOutcome outcome)
 {
     auto *finishedJob = qobject_cast<ConversionJob *>(sender());
     if (finishedJob)
         finishedJob->deleteLater();
     job.clear();
-    record(BatchOutcome{items.at(completed()).skeletonPath, success, outputDirectory, error});
+    record(BatchOutcome{toQString(items.at(completed()).record.skeleton), std::move(outcome)});
 }
 
 void BatchConversion::record(BatchOutcome outcome)

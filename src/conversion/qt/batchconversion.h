@@ -2,6 +2,8 @@
 // Several conversions into one folder, one after another, each by its own ConversionJob. Used by the
 // window's "convert all" and by kovexa-cli convert.
 
+#include "conversion/qt/conversionjob.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,24 +14,22 @@ namespace kvx {
 class ConversionJob;
 
 struct BatchItem {
-    QString skeletonPath;
-    QString atlasPath;
+    ExportRecord record;
     QString editorVersion;
-    QString preparationError; // when set, the item fails with it and no job is started
+    std::optional<Failure> notReady; // when set, the item fails with it and no job is started
+    QString outputParent;            // empty: the batch's folder
 };
 
 struct BatchOutcome {
     QString skeletonPath;
-    bool success = false;
-    QString outputDirectory;
-    QString error;
+    ConversionOutcome result; // the published folder, or why there is none
 };
 
 class BatchConversion : public QObject {
     Q_OBJECT
 public:
-    BatchConversion(QString editorPath, QString outputParent, bool removePremultipliedAlpha,
-                    QList<BatchItem> items, QObject *parent = nullptr);
+    BatchConversion(QString editorPath, QString outputParent, bool straightAlpha, QList<BatchItem> items,
+                    QObject *parent = nullptr);
     ~BatchConversion() override;
 
     void start();
@@ -51,12 +51,12 @@ signals:
 
 private:
     void startNext();
-    void onJobFinished(bool success, QString outputDirectory, QString error);
+    void onJobFinished(ConversionOutcome outcome);
     void record(BatchOutcome outcome);
 
     QString editorPath;
     QString outputParent;
-    bool removePremultipliedAlpha = false;
+    bool straightAlpha = false;
     QList<BatchItem> items;
     QList<BatchOutcome> results;
     QPointer<ConversionJob> job;

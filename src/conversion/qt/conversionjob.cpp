@@ -1,6 +1,5 @@
 #include "conversion/qt/conversionjob.h"
 
-#include "assets/atlasreader.h"
 #include "assets/spineversion.h"
 #include "common/qt/pathtext.h"
 #include "conversion/publish.h"
@@ -11,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cmath>
 
 namespace kvx {
@@ -31,16 +31,10 @@ bool entryExists(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-double pageScale(const AtlasPage &page)
+// The system's reason for the last failed call, kept with the failure.
+std::error_code lastSystemError()
 {
-    return page.scale.value_or(1.0);
-}
-
-// The system's own message for a failure, framed by the caller's Chinese text.
-QString systemErrorText(const std::error_code &error)
-{
-    const QString message = QString::fromLocal8Bit(error.message()).trimmed();
-    return message.isEmpty() ? QString::number(error.value()) : message;
+    return std::error_code(errno, std::generic_category());
 }
 
 } // namespace
@@ -55,12 +49,12 @@ QString uniqueOutputPath(const QString &parent, const QString &baseName)
     return candidate;
 }
 
-ConversionJob::ConversionJob(QString editorPath, QString editorVersion, QString skeletonPath, QString atlasPath,
-                             QString outputParent, QString baseName, bool removePremultipliedAlpha, QObject *parent)
-    : QObject(parent), editorPath(std::move(editorPath)), editorVersion(std::move(editorVersion)),
-      skeletonPath(std::move(skeletonPath)), atlasPath(std::move(atlasPath)), outputParent(std::move(outputParent)),
-      baseName(std::move(baseName)), removePremultipliedAlpha(removePremultipliedAlpha)
+ConversionJob::ConversionJob(ConversionRequest conversion, QObject *parent)
+    : QObject(parent), request(std::move(conversion)), skeletonPath(toQString(request.record.skeleton)),
+      atlasPath(toQString(request.record.atlas))
 {
+    if (request.baseName.isEmpty())
+        request.baseName = QFileInfo(skeletonPath).completeBaseName();
 }
 
 // Deleted mid-run (the window closing): the editor is stopped before its working folder goes, and
@@ -90,7 +84,7 @@ void ConversionJob::cancel()
     stage = ConversionStage::Finished;
     stopProcess();
     tempDir.reset();
-    emit finished(false, QString(), tr("转换已取消"));
+    emit finished(failure(FailureKind::Cancelled));
 }
 
 QString ConversionJob::workingDirectory() const
@@ -102,76 +96,66 @@ void ConversionJob::start()
 {
     if (stage != ConversionStage::Idle)
         return; // one job runs one conversion
-    QString error;
-    if (!prepare(error)) {
-        fail(error);
+    if (const Status prepared = prepare(); !prepared) {
+        fail(prepared.failure());
         return;
     }
     startUnpack();
 }
 
-bool ConversionJob::prepare(QString &error)
+Status ConversionJob::prepare()
 {
-    return checkEditor(error) && readImportScale(error) && createWorkingFolder(error) && prepareUnpackAtlas(error);
+    if (Status checked = checkEditor(); !checked)
+        return checked;
+    if (Status scale = readImportScale(); !scale)
+        return scale;
+    if (Status folder = createWorkingFolder(); !folder)
+        return folder;
+    return prepareUnpackAtlas();
 }
 
-bool ConversionJob::checkEditor(QString &error) const
+Status ConversionJob::checkEditor() const
 {
-    const std::optional<SpineVersion> version = parseSpineVersion(editorVersion.toStdString());
-    if (!version || !isEditorVersionCached(*version)) {
-        error = tr("本地未缓存 Spine %1。为避免触发下载，转换已停止。").arg(editorVersion);
-        return false;
-    }
-    if (!entryExists(editorPath)) {
-        error = tr("找不到已指定的 Spine Editor。请重新指定程序路径。");
-        return false;
-    }
-    return true;
+    const std::optional<SpineVersion> version = parseSpineVersion(request.editorVersion.toStdString());
+    if (!version || !isEditorVersionCached(*version))
+        return failure(FailureKind::EditorVersionNotCached, request.editorVersion.toStdString());
+    if (!entryExists(request.editorPath))
+        return failure(FailureKind::EditorMissing);
+    return Done{};
 }
 
-bool ConversionJob::readImportScale(QString &error)
+// The import scale is the pages' one scale, as intake read them from the atlas.
+Status ConversionJob::readImportScale()
 {
-    const AtlasReadResult atlas = readAtlasFile(toPath(atlasPath));
-    if (!atlas.ok || atlas.pages.empty()) {
-        error = tr("Atlas 无法识别，不能确定官方导入比例。");
-        return false;
-    }
-    const double scale = pageScale(atlas.pages.front());
-    if (!std::isfinite(scale) || scale <= 0) {
-        error = tr("Atlas 中的 scale 无效。");
-        return false;
-    }
-    for (const AtlasPage &page : atlas.pages) {
-        const double pageValue = pageScale(page);
-        if (!std::isfinite(pageValue) || std::abs(pageValue - scale) > kScaleTolerance) {
-            error = tr("Atlas 的纹理页使用了不同 scale，无法生成尺寸一致的工程。");
-            return false;
-        }
+    const ExportRecord &record = request.record;
+    if (record.atlasState != AtlasState::Read || record.pages.empty())
+        return failure(FailureKind::ImportScaleUnknown);
+    const double scale = record.pages.front().scale;
+    if (!std::isfinite(scale) || scale <= 0)
+        return failure(FailureKind::AtlasScaleInvalid);
+    for (const PageRecord &page : record.pages) {
+        if (!std::isfinite(page.scale) || std::abs(page.scale - scale) > kScaleTolerance)
+            return failure(FailureKind::AtlasScalesDiffer);
     }
     scaleText = QString::number(scale, 'g', 15);
-    return true;
+    return Done{};
 }
 
-bool ConversionJob::createWorkingFolder(QString &error)
+Status ConversionJob::createWorkingFolder()
 {
-    if (!QFileInfo::exists(outputParent) && !QDir().mkpath(outputParent)) {
-        error = tr("无法创建输出目录。");
-        return false;
-    }
-    outputDirectory = uniqueOutputPath(outputParent, baseName);
+    const QString &outputParent = request.outputParent;
+    if (!QFileInfo::exists(outputParent) && !QDir().mkpath(outputParent))
+        return failure(FailureKind::OutputFolderNotCreated, outputParent.toStdString(), lastSystemError());
+    outputDirectory = uniqueOutputPath(outputParent, request.baseName);
     tempDir = std::make_unique<QTemporaryDir>(QDir(outputParent).filePath(QStringLiteral(".kovexa-XXXXXX")));
-    if (!tempDir->isValid()) {
-        error = tr("无法创建临时转换目录。");
-        return false;
-    }
+    if (!tempDir->isValid())
+        return failure(FailureKind::WorkingFolderNotCreated, outputParent.toStdString(), lastSystemError());
     const QDir working(tempDir->path());
-    if (!working.mkdir(QStringLiteral("images"))) {
-        error = tr("无法准备图片目录。");
-        return false;
-    }
-    projectPath = working.filePath(baseName + QStringLiteral(".spine"));
-    unpackAtlasPath = removePremultipliedAlpha ? atlasPath : working.filePath(QStringLiteral("unpack.atlas"));
-    return true;
+    if (!working.mkdir(QStringLiteral("images")))
+        return failure(FailureKind::ImagesFolderNotPrepared, {}, lastSystemError());
+    projectPath = working.filePath(request.baseName + QStringLiteral(".spine"));
+    unpackAtlasPath = request.straightAlpha ? atlasPath : working.filePath(QStringLiteral("unpack.atlas"));
+    return Done{};
 }
 
 void ConversionJob::startUnpack()
@@ -182,28 +166,28 @@ void ConversionJob::startUnpack()
     connect(process, &QProcess::readyReadStandardOutput, this, &ConversionJob::collectOutput);
     connect(process, &QProcess::finished, this, [this](int exitCode) { onProcessFinished(exitCode); });
     connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) { onProcessError(error); });
-    const QStringList arguments{QStringLiteral("-u"), editorVersion,
+    const QStringList arguments{QStringLiteral("-u"), request.editorVersion,
                                 QStringLiteral("-i"), QFileInfo(atlasPath).absolutePath(),
                                 QStringLiteral("-o"), QDir(tempDir->path()).filePath(QStringLiteral("images")),
                                 QStringLiteral("-c"), unpackAtlasPath};
-    process->startInTree(editorPath, arguments);
+    process->startInTree(request.editorPath, arguments);
 }
 
 void ConversionJob::startImport()
 {
     stage = ConversionStage::Importing;
     outputTail.clear();
-    const QStringList arguments{QStringLiteral("-u"), editorVersion, QStringLiteral("-i"), skeletonPath,
+    const QStringList arguments{QStringLiteral("-u"), request.editorVersion, QStringLiteral("-i"), skeletonPath,
                                 QStringLiteral("-s"), scaleText,     QStringLiteral("-o"), projectPath,
                                 QStringLiteral("--import")};
-    process->startInTree(editorPath, arguments);
+    process->startInTree(request.editorPath, arguments);
 }
 
 // Other process errors (a crash, a read error) end in finished, which reports them.
 void ConversionJob::onProcessError(int error)
 {
     if (error == QProcess::FailedToStart && stage != ConversionStage::Finished)
-        fail(tr("无法启动本机 Spine Editor。"));
+        fail(failure(FailureKind::EditorNotStarted, process->errorString().toStdString()));
 }
 
 // Read as it comes, so that the process never buffers more than one read of it.
@@ -233,13 +217,13 @@ void ConversionJob::onProcessFinished(int exitCode)
     process->endTree();
     const QString tail = processOutputTail();
     if (exitCode != 0) {
-        fail(stage == ConversionStage::Unpacking ? tr("官方图集解包失败：\n%1").arg(tail)
-                                                 : tr("Spine 工程导入失败：\n%1").arg(tail));
+        fail(failure(stage == ConversionStage::Unpacking ? FailureKind::UnpackFailed : FailureKind::ImportFailed,
+                     tail.toStdString()));
         return;
     }
     if (stage == ConversionStage::Unpacking) {
         if (!hasUnpackedImages()) {
-            fail(tr("官方图集解包未生成任何图片。"));
+            fail(failure(FailureKind::NothingUnpacked));
             return;
         }
         if (unpackAtlasPath != atlasPath)
@@ -252,45 +236,35 @@ void ConversionJob::onProcessFinished(int exitCode)
     if (project.isFile() && project.size() > 0)
         publish();
     else
-        fail(tr("Spine Editor 未生成有效的 .spine 工程。"));
+        fail(failure(FailureKind::NoProjectWritten));
 }
 
 void ConversionJob::publish()
 {
     stage = ConversionStage::Publishing;
-    std::error_code moveError;
-    if (!publishUnderFreeName(moveError)) {
-        fail(tr("无法发布转换结果：%1").arg(systemErrorText(moveError)));
+    // The chosen name may have been taken since prepare chose it: the work is then published under
+    // the next free name rather than thrown away.
+    const Result<std::filesystem::path> published = publishUnderFreeName(
+        toPath(tempDir->path()), toPath(request.outputParent), toPath(request.baseName));
+    if (!published) {
+        fail(failure(FailureKind::PublishFailed, published.failure().detail, published.failure().systemError));
         return;
     }
+    outputDirectory = toQString(*published);
     tempDir->setAutoRemove(false);
     tempDir.reset();
     stage = ConversionStage::Finished;
-    emit finished(true, outputDirectory, QString());
+    emit finished(outputDirectory);
 }
 
-// The chosen name may have been taken since prepare chose it: the work is then published under
-// the next free name rather than thrown away.
-bool ConversionJob::publishUnderFreeName(std::error_code &error)
-{
-    const Result<std::filesystem::path> published =
-        kvx::publishUnderFreeName(toPath(tempDir->path()), toPath(outputParent), toPath(baseName));
-    if (!published) {
-        error = published.failure().systemError;
-        return false;
-    }
-    outputDirectory = toQString(*published);
-    return true;
-}
-
-void ConversionJob::fail(const QString &message)
+void ConversionJob::fail(Failure failure)
 {
     if (stage == ConversionStage::Finished)
         return;
     stage = ConversionStage::Finished;
     if (process)
         process->endTree();
-    emit finished(false, QString(), message);
+    emit finished(std::move(failure));
 }
 
 } // namespace kvx

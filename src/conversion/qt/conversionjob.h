@@ -1,6 +1,9 @@
 #pragma once
 // One conversion: unpack the atlas pages, import the skeleton, publish the project folder.
 
+#include "assets/exportrecord.h"
+#include "common/failure.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -19,12 +22,23 @@ enum class ConversionStage : int32_t { Idle = 0, Unpacking = 1, Importing = 2, P
 // The first free folder of baseName, "baseName-2", "baseName-3", ... inside parent.
 QString uniqueOutputPath(const QString &parent, const QString &baseName);
 
+// What one conversion needs: the export as intake found it, the editor and where the project goes.
+struct ConversionRequest {
+    ExportRecord record;
+    QString editorPath;
+    QString editorVersion;
+    QString outputParent;
+    QString baseName;          // the project folder's name; empty: the skeleton's file name without suffix
+    bool straightAlpha = false; // let the unpacker turn premultiplied pages into straight alpha
+};
+
+// The published project folder, or why there is none.
+using ConversionOutcome = Result<QString>;
+
 class ConversionJob : public QObject {
     Q_OBJECT
 public:
-    ConversionJob(QString editorPath, QString editorVersion, QString skeletonPath, QString atlasPath,
-                  QString outputParent, QString baseName, bool removePremultipliedAlpha,
-                  QObject *parent = nullptr);
+    explicit ConversionJob(ConversionRequest request, QObject *parent = nullptr);
     ~ConversionJob() override;
 
     void start();
@@ -36,34 +50,29 @@ public:
     QString workingDirectory() const; // empty before prepare or after publish
 
 signals:
-    void finished(bool success, QString outputDirectory, QString error);
+    void finished(kvx::ConversionOutcome outcome);
 
 private:
-    bool prepare(QString &error);
-    bool prepareUnpackAtlas(QString &error);
+    Status prepare();
+    Status prepareUnpackAtlas();
     bool hasUnpackedImages() const;
     void startUnpack();
     void startImport();
     void onProcessFinished(int exitCode);
     void publish();
-    void fail(const QString &message);
+    void fail(Failure failure);
 
-    bool checkEditor(QString &error) const;
-    bool readImportScale(QString &error);
-    bool createWorkingFolder(QString &error);
+    Status checkEditor() const;
+    Status readImportScale();
+    Status createWorkingFolder();
     void onProcessError(int error);
     void collectOutput();
     QString processOutputTail();
     void stopProcess();
-    bool publishUnderFreeName(std::error_code &error);
 
-    QString editorPath;
-    QString editorVersion;
+    ConversionRequest request;
     QString skeletonPath;
     QString atlasPath;
-    QString outputParent;
-    QString baseName;
-    bool removePremultipliedAlpha = false;
     ConversionStage stage = ConversionStage::Idle;
     std::unique_ptr<QTemporaryDir> tempDir;
     TreeProcess *process = nullptr; // each step's editor run, ended with all it started

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 
 namespace kvx {
 
@@ -47,6 +48,18 @@ qsizetype pmaTrueValueOffset(QByteArrayView line)
     return value;
 }
 
+// The system's reason for a file's last failure: the failed call's errno (a full disk says so),
+// or what Qt made of it.
+std::error_code fileError(const QFile &file)
+{
+    if (file.error() == QFileDevice::NoError)
+        return {};
+    if (errno != 0)
+        return std::error_code(errno, std::generic_category());
+    return file.error() == QFileDevice::PermissionsError ? std::make_error_code(std::errc::permission_denied)
+                                                          : std::make_error_code(std::errc::io_error);
+}
+
 // Works on the bytes so that everything else (page names in any encoding, line endings, spacing,
 // a missing final line feed) reaches the unpacker exactly as exported.
 QByteArray withoutPremultipliedPages(const QByteArray &atlas)
@@ -76,26 +89,22 @@ QByteArray withoutPremultipliedPages(const QByteArray &atlas)
 
 } // namespace
 
-bool ConversionJob::prepareUnpackAtlas(QString &error)
+Status ConversionJob::prepareUnpackAtlas()
 {
-    if (removePremultipliedAlpha)
-        return true;
+    if (request.straightAlpha)
+        return Done{};
     QFile source(atlasPath);
-    if (!source.open(QIODevice::ReadOnly)) {
-        error = tr("无法读取 Atlas 文件。");
-        return false;
-    }
+    if (!source.open(QIODevice::ReadOnly))
+        return failure(FailureKind::AtlasUnreadable, atlasPath.toStdString(), fileError(source));
     const QByteArray original = source.readAll();
     source.close();
 
     const QByteArray copy = withoutPremultipliedPages(original);
     QFile target(unpackAtlasPath);
     if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate) || target.write(copy) != copy.size()
-        || !target.flush()) {
-        error = tr("无法准备离线图集解包配置。");
-        return false;
-    }
-    return true;
+        || !target.flush())
+        return failure(FailureKind::UnpackAtlasNotPrepared, {}, fileError(target));
+    return Done{};
 }
 
 bool ConversionJob::hasUnpackedImages() const

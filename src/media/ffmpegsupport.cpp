@@ -35,6 +35,7 @@ void routeLibraryLog()
 {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_callback(keepErrors); });
+    lastLoggedError.clear();
 }
 
 std::string libraryMessage(int error)

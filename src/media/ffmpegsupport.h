@@ -41,7 +41,8 @@ using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFree>;
 using Options = std::vector<std::pair<std::string, std::string>>;
 
 // Keeps FFmpeg quiet: its messages go nowhere but the last error on each thread, which
-// libraryMessage() reads into a failure's detail. Installed once per process.
+// libraryMessage() reads into a failure's detail. Installed once per process; each call also
+// forgets this thread's last error, so a new encoder never reports an old one.
 void routeLibraryLog();
 
 // The error's text, followed by the last error FFmpeg logged on this thread (then forgotten).

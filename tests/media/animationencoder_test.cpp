@@ -174,6 +174,15 @@ TEST(AnimationEncoder, RefusesWithoutTouchingAnything)
     EXPECT_EQ((*encoder)->addFrame(view(small)).failure().kind, FailureKind::MediaFrameRefused);
     EXPECT_EQ((*encoder)->finish().failure().kind, FailureKind::MediaNoFrames);
     EXPECT_EQ(entries(folder.path()).size(), 2u);
+
+    // A file that takes the name while the encoder works is kept, and the encoder's file goes.
+    encoder = AnimationEncoder::create(folder / "late.webm", settings);
+    ASSERT_TRUE(encoder);
+    ASSERT_TRUE((*encoder)->addFrame(view(test::syntheticFrame(32, 32, 0))));
+    folder.write("late.webm", "first");
+    EXPECT_EQ((*encoder)->finish().failure().kind, FailureKind::MediaFileExists);
+    EXPECT_EQ(test::readFileBytes(folder / "late.webm"), "first");
+    EXPECT_EQ(entries(folder.path()).size(), 3u);
 }
 
 // Writes stop at a few kilobytes (the process's file size limit), as on a full disk.

@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <cstdarg>
 #include <mutex>
 
 namespace kvx::ffmpeg {

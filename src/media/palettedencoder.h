@@ -38,8 +38,7 @@ private:
 
     std::string target;
     AVRational timeBase{};
-    bool binaryAlpha = false;
-    const char *finalDelayOption = nullptr; // the muxer's setting for the last frame's length
+    bool gif = false; // else lossy APNG; GIF's alpha is all or nothing and its time in hundredths
     std::unique_ptr<PaletteQuantizer> palette;
     std::unique_ptr<FrameSpool> spool;
     ffmpeg::CodecContextPtr codec;

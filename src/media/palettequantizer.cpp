@@ -64,7 +64,7 @@ PaletteQuantizer::Colour PaletteQuantizer::Cell::mean() const
     return result;
 }
 
-PaletteQuantizer::PaletteQuantizer(int colours) : colours(std::clamp(colours, 2, 256)), cellOfKey(kKeys, kNoCell)
+PaletteQuantizer::PaletteQuantizer(int colours) : colours(std::clamp(colours, 4, 256)), cellOfKey(kKeys, kNoCell)
 {
     entriesArgb.fill(0xff000000u);
 }

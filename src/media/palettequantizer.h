@@ -17,7 +17,7 @@ namespace kvx {
 
 class PaletteQuantizer {
 public:
-    explicit PaletteQuantizer(int colours); // 2-256
+    explicit PaletteQuantizer(int colours); // 4-256
 
     // First pass: every frame, in order. `stride` counts pixels.
     void learn(const std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride);

@@ -233,8 +233,13 @@ void PreviewController::chooseSkin(const QString &name)
         },
         [this, name](Selection selection, double seconds) {
             if (!selection.frame) {
+                // A skin stopped past its budget leaves the plugin refusing frames until the next
+                // load: playback ends here, saying why, rather than failing frame after frame.
+                playbackTimer->stop();
+                const QString what = tr("无法切换到皮肤 %1").arg(name);
                 const QString reason = detailText(selection.frame.failure());
-                emit statusChanged(tr("无法切换到皮肤 %1").arg(name), reason);
+                view.canvas->setMessage(what, reason);
+                emit statusChanged(what, reason);
                 return;
             }
             showFraming(selection.box);

@@ -16,18 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
+using test::processIsLive;
 using test::ScopedEnvironment;
-
-// Gone, or a zombie that no longer runs anything.
-bool processIsLive(long pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(stat, text))
-        return false;
-    const size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
-}
 
 long firstRecordedId(const fs::path &file)
 {

@@ -33,8 +33,12 @@ IntakeController::IntakeController(const WindowDialogs &dialogs, QWidget *window
     scanPool.setMaxThreadCount(1);
     scanWatcher = new QFutureWatcher<IntakeOutcome>(this);
     connect(scanWatcher, &QFutureWatcherBase::resultsReadyAt, this, &IntakeController::onScanResults);
-    connect(scanWatcher, &QFutureWatcherBase::progressValueChanged, this,
-            [this](int examined) { emit progress(examined, scanWatcher->progressMaximum()); });
+    // Before the walk has counted the candidates the watcher may report a value without a range;
+    // only counted progress is passed on, so (0, 0) stays the scan's start.
+    connect(scanWatcher, &QFutureWatcherBase::progressValueChanged, this, [this](int examined) {
+        if (scanWatcher->progressMaximum() > 0)
+            emit progress(examined, scanWatcher->progressMaximum());
+    });
     connect(scanWatcher, &QFutureWatcherBase::finished, this, &IntakeController::onScanFinished);
 }
 

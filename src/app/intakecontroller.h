@@ -36,6 +36,7 @@ signals:
     void batchOpened();
     // A supported skeleton, in walk order.
     void listed(kvx::IntakeOutcome outcome);
+    // (0, 0) once as a scan starts, then the candidates examined of those the walk found.
     void progress(int examined, int total);
     // Everything of the batch is listed; the queued work of the window follows.
     void batchClosed();

@@ -85,16 +85,17 @@ PreviewController::~PreviewController()
 
 template <typename Answer>
 void PreviewController::request(std::function<Answer(PreviewSession &)> job,
-                                std::function<void(Answer, double)> deliver, bool supersedesPoses)
+                                std::function<void(Answer, double)> deliver, PoseRole role)
 {
     const Generation current = generation;
-    const quint64 pose = supersedesPoses ? latestPose->fetch_add(1) + 1 : latestPose->load();
-    const auto obsolete = [generations = latestGeneration, poses = latestPose, current, pose] {
-        return generations->load() != current || poses->load() != pose;
+    const quint64 pose = role == PoseRole::Supersedes ? latestPose->fetch_add(1) + 1 : latestPose->load();
+    const bool persists = role == PoseRole::Persists;
+    const auto obsolete = [generations = latestGeneration, poses = latestPose, current, pose, persists] {
+        return generations->load() != current || (!persists && poses->load() != pose);
     };
     thread.post<Answer>(obsolete, std::move(job), this,
-                        [this, current, deliver = std::move(deliver)](Answer answer, double seconds) {
-                            if (current == generation)
+                        [this, current, pose, deliver = std::move(deliver)](Answer answer, double seconds) {
+                            if (current == generation && pose == latestPose->load())
                                 deliver(std::move(answer), seconds);
                         });
 }
@@ -136,7 +137,7 @@ void PreviewController::load(const ExportRecord &record)
     const PreviewSource source{toPath(runtimePluginPath(record.line())), record.skeleton, record.atlas};
     request<Result<LoadedSkeleton>>([source](PreviewSession &session) { return session.load(source); },
                                     [this](Result<LoadedSkeleton> loaded, double) { showLoaded(std::move(loaded)); },
-                                    true);
+                                    PoseRole::Supersedes);
 }
 
 void PreviewController::showLoaded(Result<LoadedSkeleton> loaded)
@@ -214,7 +215,7 @@ void PreviewController::selectAnimation(const QString &name)
             if (playback.isPlaying())
                 playbackTimer->start(); // also after a failed first sample: the next tick tries once more
         },
-        true);
+        PoseRole::Supersedes);
 }
 
 void PreviewController::chooseSkin(const QString &name)
@@ -245,7 +246,8 @@ void PreviewController::chooseSkin(const QString &name)
             showFraming(selection.box);
             // The current frame again with the new skin; the clock keeps running, so playback goes on.
             showFrame(std::move(selection.frame), seconds);
-        });
+        },
+        PoseRole::Persists);
 }
 
 // A skeleton without animations still shows its setup pose, once, without playback.
@@ -262,7 +264,8 @@ void PreviewController::showSetupPose()
 
 void PreviewController::tick()
 {
-    if (frameInFlight)
+    // A frame of an older pose is never shown, so it holds up no tick.
+    if (frameInFlight && framePose == latestPose->load())
         return; // the frame before is still being made: its clock keeps running for the next tick
     // Whole milliseconds of real time, unclamped, so late ticks keep the animation's speed.
     const float elapsedSeconds =
@@ -270,6 +273,7 @@ void PreviewController::tick()
     // The model scales by the speed and stops a non-looping animation on its last frame.
     const PlaybackStep step = playback.advance(elapsedSeconds);
     frameInFlight = true;
+    framePose = latestPose->load();
     request<Result<PreviewFrame>>([step](PreviewSession &session) { return session.advance(step.seconds); },
                                   [this, step](Result<PreviewFrame> frame, double seconds) {
                                       frameInFlight = false;
@@ -303,7 +307,7 @@ void PreviewController::poseAt(float seconds)
             showFrame(std::move(frame), cost);
             showPlaybackState();
         },
-        true);
+        PoseRole::Supersedes);
     showPlaybackState();
 }
 

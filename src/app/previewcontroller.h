@@ -66,10 +66,17 @@ signals:
 private:
     // Each load starts a new generation: answers and queued work of older ones are dropped.
     using Generation = quint64;
+    // How a request stands to the poses asked for after it. An answer is shown only while no newer
+    // pose was asked for.
+    enum class PoseRole {
+        Supersedes, // a new pose (load, selection, seek): earlier poses not yet made are dropped
+        Follows,    // a frame of the current pose (playback, setup pose): dropped with it
+        Persists,   // changes every later pose (the skin): made whatever follows it
+    };
 
     template <typename Answer>
     void request(std::function<Answer(PreviewSession &)> job, std::function<void(Answer, double)> deliver,
-                 bool supersedesPoses = false);
+                 PoseRole role = PoseRole::Follows);
     void showLoaded(Result<LoadedSkeleton> loaded);
     void listSkins(const LoadedSkeleton &skeleton);
     void selectAnimation(const QString &name);
@@ -93,7 +100,9 @@ private:
     PlaybackModel playback;
     QTimer *playbackTimer = nullptr;
     QElapsedTimer playbackClock;
-    bool frameInFlight = false; // a tick finding one skips: time keeps counting for the next
+    // A tick finding a frame of the current pose in flight skips: time keeps counting for the next.
+    bool frameInFlight = false;
+    quint64 framePose = 0;
     double frameCost = 0.0;
     QString shownAnimation; // the animation the plugin last accepted
 };

@@ -20,7 +20,7 @@ protected:
     QStringList listedNames()
     {
         QStringList names;
-        QComboBox *combo = access().resourceCombo();
+        QComboBox *combo = view().resourceList();
         for (int i = 0; i < combo->count(); ++i)
             names.append(combo->itemText(i));
         return names;
@@ -47,8 +47,8 @@ TEST_F(Intake, AFolderListsEverySupportedSkeletonBelowIt)
     QStringList names = listedNames();
     names.sort();
     EXPECT_EQ(names, QStringList({"dragon.skel", "goblin", "hero"}));
-    EXPECT_EQ(access().skeletonPaths().size(), 3);
-    EXPECT_FALSE(access().resourceCombo()->isHidden());
+    EXPECT_EQ(window->listedPaths().size(), 3);
+    EXPECT_FALSE(view().resourceList()->isHidden());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -58,14 +58,14 @@ TEST_F(Intake, EntriesCarryTheFullPathAndTheLastOneListedIsCurrent)
     const auto second = files.write("b/two.skel.bytes", skeletonBinary("4.0.64"));
     dropPaths({first, second});
 
-    MainWindowTestAccess w = access();
-    ASSERT_EQ(w.resourceCombo()->count(), 2);
-    EXPECT_EQ(w.resourceCombo()->itemText(1), QStringLiteral("two.skel"));
-    EXPECT_EQ(w.resourceCombo()->itemData(0, Qt::UserRole).toString(), qpath(first));
-    EXPECT_EQ(w.resourceCombo()->itemData(1, Qt::UserRole).toString(), qpath(second));
-    EXPECT_EQ(w.skeletonPaths(), QStringList({qpath(first), qpath(second)}));
-    EXPECT_EQ(w.resourceCombo()->currentIndex(), 1);
-    EXPECT_EQ(w.currentResourcePath(), qpath(second));
+    QComboBox *list = view().resourceList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(1), QStringLiteral("two.skel"));
+    EXPECT_EQ(list->itemData(0, Qt::UserRole).toString(), qpath(first));
+    EXPECT_EQ(list->itemData(1, Qt::UserRole).toString(), qpath(second));
+    EXPECT_EQ(window->listedPaths(), QStringList({qpath(first), qpath(second)}));
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(view().currentPath(), qpath(second));
 }
 
 TEST_F(Intake, NonSpineAndUnreadableFilesShareOneWarning)
@@ -90,8 +90,12 @@ TEST_F(Intake, NonSpineAndUnreadableFilesShareOneWarning)
         expected.append("locked.json");
     expected.sort();
     EXPECT_EQ(names, expected); // package.json twice on disk, once in the warning
-    EXPECT_TRUE(access().pendingUnrecognized().isEmpty());
     EXPECT_TRUE(messagesTitled(unsupportedTitle).empty());
+
+    // The next drop's warning names its own files only.
+    messages.clear();
+    dropPaths({files.write("later/notes.json", "[]")});
+    EXPECT_EQ(warnedNames(unrecognizedTitle), QStringList({"notes.json"}));
 }
 
 TEST_F(Intake, UnsupportedVersionsShareOneWarningWithTheirVersions)
@@ -106,8 +110,8 @@ TEST_F(Intake, UnsupportedVersionsShareOneWarningWithTheirVersions)
     EXPECT_EQ(warning.text,
               QStringLiteral("以下资源的 Spine 版本不在支持的范围内（支持的版本：3.8、4.0、4.1、4.2、4.3）：\n\n"
                              "hero.json（版本 3.7.94）\nhero.json（版本 4.4.1）\nlegacy.skel（版本 3.8.19）"));
-    EXPECT_EQ(access().resourceCombo()->count(), 0);
-    EXPECT_TRUE(access().resourceCombo()->isHidden());
+    EXPECT_EQ(view().resourceList()->count(), 0);
+    EXPECT_TRUE(view().resourceList()->isHidden());
 }
 
 
@@ -140,7 +144,7 @@ TEST_F(Intake, AnAtlasOrImageListsItsSiblingsSilently)
     EXPECT_TRUE(messages.empty());
 
     dropPaths({files / "export" / "hero.png"});
-    EXPECT_EQ(access().resourceCombo()->count(), 2);
+    EXPECT_EQ(view().resourceList()->count(), 2);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -169,11 +173,11 @@ TEST_F(Intake, TheSamePathTwiceIsListedOnceButStillEvaluated)
     const auto hero = files.write("a/hero.json", skeletonJson("4.2"));
     const auto goblin = files.write("b/goblin.json", skeletonJson("4.2"));
     dropPaths({hero, goblin});
-    const int runs = access().readinessRuns();
+    const int runs = window->readiness().runCount();
     dropPaths({hero});
-    EXPECT_EQ(access().resourceCombo()->count(), 2);
-    EXPECT_EQ(access().resourceCombo()->currentIndex(), 1); // selection unchanged
-    EXPECT_EQ(access().readinessRuns(), runs + 1);
+    EXPECT_EQ(view().resourceList()->count(), 2);
+    EXPECT_EQ(view().resourceList()->currentIndex(), 1); // selection unchanged
+    EXPECT_EQ(window->readiness().runCount(), runs + 1);
 }
 
 
@@ -202,7 +206,7 @@ TEST_F(Intake, DropsAcceptUrlsAndSkipNonLocalOnes)
     webOnly.setUrls({QUrl(QStringLiteral("https://example.com/goblin.json"))});
     EXPECT_TRUE(sendDrop(webOnly));
     settleIntake();
-    EXPECT_EQ(access().resourceCombo()->count(), 1);
+    EXPECT_EQ(view().resourceList()->count(), 1);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -211,16 +215,16 @@ TEST_F(Intake, TheFileDialogTakesAtlasesLikeADrop)
     files.write("export/hero.json", skeletonJson("4.2"));
     files.write("export/hero.atlas", atlasText({"hero.png"}));
     resourceAnswer = {qpath(files / "export" / "hero.atlas")};
-    access().chooseResources();
+    view().chooseButton()->click();
     settleIntake();
     EXPECT_EQ(listedNames(), QStringList({"hero"}));
 
     resourceAnswer.clear(); // cancelled
-    const int runs = access().readinessRuns();
-    access().chooseResources();
+    const int runs = window->readiness().runCount();
+    view().chooseButton()->click();
     settleIntake();
-    EXPECT_EQ(access().resourceCombo()->count(), 1);
-    EXPECT_EQ(access().readinessRuns(), runs);
+    EXPECT_EQ(view().resourceList()->count(), 1);
+    EXPECT_EQ(window->readiness().runCount(), runs);
 }
 
 TEST_F(Intake, MissingPathsWithoutSkeletonSuffixAreSilent)
@@ -228,7 +232,7 @@ TEST_F(Intake, MissingPathsWithoutSkeletonSuffixAreSilent)
     add(files / "nowhere" / "hero.atlas");
     add(files / "nowhere");
     add(std::filesystem::path());
-    EXPECT_EQ(access().resourceCombo()->count(), 0);
+    EXPECT_EQ(view().resourceList()->count(), 0);
     EXPECT_TRUE(messages.empty());
 }
 

@@ -12,11 +12,6 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QSemaphore>
-#include <QThreadPool>
-#include <QTimer>
 
 namespace kvx::test {
 namespace {
@@ -34,7 +29,7 @@ protected:
         const QString text = shown.front().text;
         return text.mid(text.indexOf(QStringLiteral("\n\n")) + 2).split(QLatin1Char('\n'));
     }
-    QString toolTipOf(int index) { return access().resourceCombo()->itemData(index, Qt::ToolTipRole).toString(); }
+    QString toolTipOf(int index) { return view().resourceList()->itemData(index, Qt::ToolTipRole).toString(); }
 };
 
 // A batch with every kind of entry: nested folders, a problem file of each kind, a file handed over
@@ -70,12 +65,13 @@ TEST_F(IntakeAtScale, ABackgroundBatchEndsAsTheSynchronousIntakeOfItsPaths)
     for (const QString &path : batch)
         reference.addResourcePath(path);
     settle();
+    const WindowView expected(reference);
+    ASSERT_TRUE(expected.waitForPreview());
 
-    MainWindowTestAccess expected(reference);
-    EXPECT_EQ(access().skeletonPaths().size(), 32);
-    EXPECT_TRUE(access().skeletonPaths() == expected.skeletonPaths());
-    EXPECT_EQ(access().resourceCombo()->currentIndex(), expected.resourceCombo()->currentIndex());
-    EXPECT_EQ(access().currentResourcePath(), expected.currentResourcePath());
+    EXPECT_EQ(window->listedPaths().size(), 32);
+    EXPECT_TRUE(window->listedPaths() == reference.listedPaths());
+    EXPECT_EQ(view().resourceList()->currentIndex(), expected.resourceList()->currentIndex());
+    EXPECT_EQ(view().currentPath(), expected.currentPath());
     ASSERT_EQ(messages.size(), referenceMessages.size());
     for (size_t i = 0; i < messages.size(); ++i) {
         EXPECT_EQ(messages[i].title, referenceMessages[i].title);
@@ -83,33 +79,28 @@ TEST_F(IntakeAtScale, ABackgroundBatchEndsAsTheSynchronousIntakeOfItsPaths)
     }
     EXPECT_EQ(messagesTitled(unrecognizedTitle).size(), 1u);
     EXPECT_EQ(messagesTitled(unsupportedTitle).size(), 1u);
-    EXPECT_EQ(access().readinessRuns(), 1);
-    EXPECT_EQ(expected.readinessRuns(), 1);
-    EXPECT_EQ(badge(), badgeText(*expected.badgeLabel()));
+    EXPECT_EQ(window->readiness().runCount(), 1);
+    EXPECT_EQ(reference.readiness().runCount(), 1);
+    EXPECT_EQ(badge(), expected.badgeText());
     EXPECT_EQ(buttonText(), expected.primaryButton()->text());
+    EXPECT_EQ(view().status()->text(), expected.status()->text());
 }
 
-TEST_F(IntakeAtScale, TheWindowKeepsProcessingEventsWhileAScanWaits)
+TEST_F(IntakeAtScale, TheScanRunsWhileTheWindowProcessesEvents)
 {
     writeExportFolder(files / "big", 200, 8, "4.2.43", 1);
-    QSemaphore gate;
-    access().scanPool().start([&gate] { gate.acquire(); }); // the scan queues behind this
     window->takeInResources({toQString(files / "big")});
-
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-    ticker.start(1);
-    EXPECT_TRUE(waitUntil([&ticks] { return ticks >= 20; }));
+    // Handed over and returned at once: the walk and detection run off the window's thread, and
+    // their results are listed only as the event loop delivers them.
     EXPECT_TRUE(window->isTakingIn());
-    EXPECT_TRUE(access().statusLabel()->text().startsWith(QStringLiteral("正在扫描…")));
-    EXPECT_EQ(access().readinessRuns(), 0);
+    EXPECT_TRUE(view().status()->text().startsWith(QStringLiteral("正在扫描…")));
+    EXPECT_EQ(view().resourceList()->count(), 0);
+    EXPECT_EQ(window->readiness().runCount(), 0);
 
-    gate.release();
     ASSERT_TRUE(settleIntake());
-    EXPECT_EQ(access().resourceCombo()->count(), 200);
-    EXPECT_EQ(access().readinessRuns(), 1);
-    EXPECT_FALSE(access().statusLabel()->text().startsWith(QStringLiteral("正在扫描")));
+    EXPECT_EQ(view().resourceList()->count(), 200);
+    EXPECT_EQ(window->readiness().runCount(), 1);
+    EXPECT_FALSE(view().status()->text().startsWith(QStringLiteral("正在扫描")));
 }
 
 TEST_F(IntakeAtScale, BatchesAndSynchronousPathsWaitTheirTurnInOrder)
@@ -117,20 +108,17 @@ TEST_F(IntakeAtScale, BatchesAndSynchronousPathsWaitTheirTurnInOrder)
     writeExportFolder(files / "first", 20, 2, "4.2.43", 1);
     const auto second = files.write("second/goblin.skel", skeletonBinary("4.1.24"));
     const auto third = files.write("third/dragon.json", skeletonJson("4.3.1"));
-    QSemaphore gate;
-    access().scanPool().start([&gate] { gate.acquire(); });
     window->takeInResources({toQString(files / "first")});
     window->takeInResources({qpath(second)});
     window->addResourcePath(qpath(third)); // a batch is running: this one queues behind it
-    EXPECT_EQ(access().resourceCombo()->count(), 0);
-    gate.release();
+    EXPECT_EQ(view().resourceList()->count(), 0);
     ASSERT_TRUE(settleIntake());
 
-    const QStringList listed = access().skeletonPaths();
+    const QStringList listed = window->listedPaths();
     ASSERT_EQ(listed.size(), 22);
     EXPECT_EQ(listed[20], qpath(second));
     EXPECT_EQ(listed[21], qpath(third));
-    EXPECT_EQ(access().currentResourcePath(), qpath(third));
+    EXPECT_EQ(view().currentPath(), qpath(third));
 }
 
 TEST_F(IntakeAtScale, ClosingTheWindowStopsARunningScan)
@@ -146,9 +134,9 @@ TEST_F(IntakeAtScale, ToolTipsTellEntriesWithTheSameNameApart)
     const auto json = files.write("one/hero.json", skeletonJson("4.2.43"));
     const auto binary = files.write("two/hero.skel", skeletonBinary("4.1.24"));
     dropPaths({json, binary});
-    ASSERT_EQ(access().resourceCombo()->count(), 2);
-    EXPECT_EQ(access().resourceCombo()->itemText(0), QStringLiteral("hero"));
-    EXPECT_EQ(access().resourceCombo()->itemText(1), QStringLiteral("hero"));
+    ASSERT_EQ(view().resourceList()->count(), 2);
+    EXPECT_EQ(view().resourceList()->itemText(0), QStringLiteral("hero"));
+    EXPECT_EQ(view().resourceList()->itemText(1), QStringLiteral("hero"));
     EXPECT_EQ(toolTipOf(0), QDir::toNativeSeparators(qpath(json)) + QStringLiteral("\n格式：JSON\n数据版本：4.2.43"));
     EXPECT_EQ(toolTipOf(1), QDir::toNativeSeparators(qpath(binary)) + QStringLiteral("\n格式：二进制\n数据版本：4.1.24"));
 
@@ -173,22 +161,9 @@ TEST_F(IntakeAtScale, AWarningListsFiftyNamesAndCountsTheRest)
     EXPECT_TRUE(unsupported.back().endsWith(QStringLiteral("（版本 3.7.94）")));
 }
 
-// Runs the built program offscreen with the test's HOME; its exit code, or -1 when it did not end.
 int runKovexa(const QStringList &arguments, const TempFolder &home)
 {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("HOME"), toQString(home.path()));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(KVX_APP_PATH), arguments);
-    if (program.waitForStarted(30000) && program.waitForFinished(120000))
-        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    program.kill();
-    program.waitForFinished();
-    return -1;
+    return runProgram(QStringLiteral(KVX_APP_PATH), arguments, home);
 }
 
 // Pixels within a small distance of the colour: the badge's dot and text are drawn in it.

@@ -3,12 +3,13 @@
 
 #include "windowfixture.h"
 
-#include "conversion/qt/conversionjob.h"
 #include "app/spinepreviewwidget.h"
 
 #include <QComboBox>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QPushButton>
 #include <QSettings>
+#include <QThreadPool>
+#include <algorithm>
 
 namespace kvx::test {
 namespace {
@@ -34,20 +35,24 @@ protected:
         EXPECT_EQ(badgeColour(), green);
         EXPECT_EQ(buttonText(), QStringLiteral("一键转换为 .spine"));
         EXPECT_TRUE(buttonEnabled());
-        EXPECT_EQ(access().editorVersion(), version);
+        EXPECT_EQ(window->readiness().editorVersion(), version);
     }
     void useEditorSetting(const std::filesystem::path &editor)
     {
         QSettings().setValue(QStringLiteral("spineEditorPath"), qpath(editor));
     }
-    // Waits until every probe started so far has ended on the pool.
-    void waitForProbeJobs(int milliseconds) { spinEventLoop(milliseconds); }
+    // Waits until every probe started so far has ended on the pool, then lets its answer arrive.
+    void waitForProbeJobs()
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        settle();
+    }
 };
 
 TEST_F(Readiness, NothingListedLeavesTheBadgeHidden)
 {
-    access().updateReadiness();
-    EXPECT_TRUE(access().badgeLabel()->isHidden());
+    window->readiness().run();
+    EXPECT_TRUE(view().badge()->isHidden());
     EXPECT_FALSE(buttonEnabled());
 }
 
@@ -79,9 +84,9 @@ TEST_F(Readiness, AnAtlasThatIsNoRegularFileIsNeverRead)
         return;
     add(files / "pipe" / "goblin.json"); // would block for ever if the FIFO were opened
     expectIncomplete(QStringLiteral("Atlas 无法识别"));
-    // Nor is it handed to a runtime plugin, which would open it.
-    EXPECT_EQ(access().previewWidget()->currentMessage(), QStringLiteral("没有找到与骨骼数据配套的 .atlas 文件"));
-    EXPECT_FALSE(access().runtimePlugin().isLoaded());
+    // Nor is it handed to a runtime plugin, which would open it: the canvas asks for the export
+    // instead of reporting what the plugin made of it.
+    EXPECT_EQ(view().canvas()->currentMessage(), QStringLiteral("没有找到与骨骼数据配套的 .atlas 文件"));
 }
 
 TEST_F(Readiness, TheFirstMissingPageIsNamed)
@@ -92,7 +97,7 @@ TEST_F(Readiness, TheFirstMissingPageIsNamed)
     expectIncomplete(QStringLiteral("缺少纹理页 hero_2.png"));
 
     std::filesystem::remove(files / "two" / "hero.png");
-    access().updateReadiness();
+    window->readiness().run();
     expectIncomplete(QStringLiteral("缺少纹理页 hero.png"));
 }
 
@@ -106,7 +111,7 @@ TEST_F(Readiness, APageInASubFolderIsLookedUpThereAndNamedByItsFileName)
     expectIncomplete(QStringLiteral("缺少纹理页 hero.png"));
 
     files.write("export/images/hero.png", "png");
-    access().updateReadiness();
+    window->readiness().run();
     EXPECT_EQ(badge(), QStringLiteral("未找到 Spine Editor"));
 }
 
@@ -120,9 +125,9 @@ TEST_F(Readiness, WithoutAnEditorTheButtonOffersToChooseOne)
     EXPECT_EQ(badgeColour(), amber);
     EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
     EXPECT_TRUE(buttonEnabled());
-    EXPECT_TRUE(access().editorPath().isEmpty());
-    EXPECT_TRUE(access().editorVersion().isEmpty());
-    EXPECT_EQ(access().probeGeneration(), 0);
+    EXPECT_TRUE(window->readiness().editorPath().isEmpty());
+    EXPECT_TRUE(window->readiness().editorVersion().isEmpty());
+    EXPECT_FALSE(window->readiness().isProbing());
 }
 
 TEST_F(Readiness, ACachedVersionOfTheLineIsReadyWithoutAProbe)
@@ -135,10 +140,13 @@ TEST_F(Readiness, ACachedVersionOfTheLineIsReadyWithoutAProbe)
     add(writeExport("hero", "hero.json", "4.2.43"));
 
     expectReady(QStringLiteral("4.2.43"));
-    EXPECT_EQ(access().probeGeneration(), 0);
-    EXPECT_EQ(access().editorPath(), qpath(std::filesystem::weakly_canonical(editor)));
-    const QHash<QString, QString> expected{{"4.2", "4.2.43"}, {"4.1", "4.1.50"}};
-    EXPECT_EQ(access().editorVersionsByDataVersion(), expected);
+    EXPECT_FALSE(window->readiness().isProbing());
+    EXPECT_EQ(window->readiness().editorPath(), qpath(std::filesystem::weakly_canonical(editor)));
+    // Each line gets the greatest cached version of its own.
+    view().resourceList()->setCurrentIndex(0);
+    settle();
+    expectReady(QStringLiteral("4.1.50"));
+    EXPECT_FALSE(window->readiness().isProbing());
 }
 
 TEST_F(Readiness, AnUncachedLineIsProbedAndTurnsGreen)
@@ -149,7 +157,7 @@ TEST_F(Readiness, AnUncachedLineIsProbedAndTurnsGreen)
     EXPECT_EQ(badgeColour(), amber);
     EXPECT_EQ(buttonText(), QStringLiteral("检查中..."));
     EXPECT_FALSE(buttonEnabled());
-    EXPECT_EQ(access().probeGeneration(), 1);
+    EXPECT_TRUE(window->readiness().isProbing());
     cacheEditorVersion("4.2.7"); // cached by the time the editor answers: only then may it turn green
 
     ASSERT_TRUE(waitForProbeAnswer());
@@ -165,7 +173,7 @@ TEST_F(Readiness, AProbeOfAnotherLineTurnsRedAndWarnsASecondLater)
     EXPECT_EQ(badgeColour(), red);
     EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
     EXPECT_TRUE(buttonEnabled());
-    EXPECT_TRUE(access().editorVersion().isEmpty());
+    EXPECT_TRUE(window->readiness().editorVersion().isEmpty());
     EXPECT_TRUE(messages.empty()); // the box follows only after a delay
 
     ASSERT_TRUE(waitUntil([this] { return !messages.empty(); }, 5000));
@@ -177,13 +185,18 @@ TEST_F(Readiness, AProbeOfAnotherLineTurnsRedAndWarnsASecondLater)
 
 TEST_F(Readiness, EachRunForAnUncachedLineStartsANewProbe)
 {
+    const std::filesystem::path started = files / "editor-runs";
+    const ScopedEnvironment runs("KVX_STANDIN_PID_FILE", started.string()); // a line per editor run
     installEditor("Starting: Spine 4.2.7");
     add(writeExport("export", "hero.json", "4.2.43"));
     ASSERT_TRUE(waitForProbeAnswer());
-    access().updateReadiness();
-    EXPECT_EQ(access().probeGeneration(), 2);
+    window->readiness().run();
+    EXPECT_TRUE(window->readiness().isProbing());
     EXPECT_EQ(badge(), probing);
     ASSERT_TRUE(waitForProbeAnswer());
+    waitForProbeJobs();
+    const std::string lines = readFileBytes(started);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << "the editor was asked once per run";
     // 4.2.7 is not in the update cache, so converting with it would download it: not ready.
     EXPECT_EQ(badge(), noVersion);
     EXPECT_EQ(badgeColour(), red);
@@ -195,10 +208,11 @@ TEST_F(Readiness, TenFilesInOneDropAreEvaluatedOnceForTheLastOne)
     for (int i = 0; i < 10; ++i)
         skeletons.push_back(files.write("many/hero" + std::to_string(i) + ".json", skeletonJson("4.2.43")));
     dropPaths(skeletons);
-    EXPECT_EQ(access().resourceCombo()->count(), 10);
-    EXPECT_EQ(access().resourceCombo()->currentIndex(), 9);
-    EXPECT_EQ(access().readinessRuns(), 1);
-    EXPECT_FALSE(access().readinessScheduled());
+    EXPECT_EQ(view().resourceList()->count(), 10);
+    EXPECT_EQ(view().resourceList()->currentIndex(), 9);
+    EXPECT_EQ(window->readiness().runCount(), 1);
+    settle();
+    EXPECT_EQ(window->readiness().runCount(), 1) << "no second run was left queued";
 }
 
 
@@ -210,7 +224,7 @@ TEST_F(Readiness, SelectingAnotherEntryRecomputesEverything)
     add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
 
-    access().resourceCombo()->setCurrentIndex(0);
+    view().resourceList()->setCurrentIndex(0);
     settle();
     expectReady(QStringLiteral("4.2.43"));
 }
@@ -221,7 +235,7 @@ TEST_F(Readiness, AVanishedSkeletonLeavesTheBadgeAsItWas)
     add(skeleton);
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
     std::filesystem::remove(skeleton);
-    access().updateReadiness();
+    window->readiness().run();
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
 }
 
@@ -234,12 +248,12 @@ TEST_F(Readiness, OnlyTheLatestOfTwoProbesChangesTheWindow)
     EXPECT_EQ(badge(), probing);
     useEditorSetting(fast);
     add(writeExport("new", "hero.json", "4.2.43"));
-    EXPECT_EQ(access().probeGeneration(), 2);
+    EXPECT_TRUE(window->readiness().isProbing());
     cacheEditorVersion("4.2.2");
 
     ASSERT_TRUE(waitForProbeAnswer());
     expectReady(QStringLiteral("4.2.2"));
-    waitForProbeJobs(2000); // the first probe ends now, after the second
+    waitForProbeJobs(); // the first probe ends now, after the second
     expectReady(QStringLiteral("4.2.2"));
     EXPECT_TRUE(messages.empty());
 }
@@ -252,12 +266,11 @@ TEST_F(Readiness, ARunWithoutAProbeMakesAnEarlierAnswerStale)
     EXPECT_EQ(badge(), probing);
     add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
-    EXPECT_EQ(access().probeGeneration(), 1);
+    EXPECT_FALSE(window->readiness().isProbing()) << "the earlier run's probe no longer speaks for the badge";
 
-    ASSERT_TRUE(waitUntil([this] { return access().probeWatcher()->isFinished(); }));
-    settle();
+    waitForProbeJobs();
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
-    EXPECT_TRUE(access().editorVersion().isEmpty());
+    EXPECT_TRUE(window->readiness().editorVersion().isEmpty());
 }
 
 TEST_F(Readiness, TheDelayedWarningIsDroppedOnceAnotherEvaluationTookOver)
@@ -271,34 +284,36 @@ TEST_F(Readiness, TheDelayedWarningIsDroppedOnceAnotherEvaluationTookOver)
     EXPECT_TRUE(messagesTitled(noVersion).empty());
 }
 
-TEST_F(Readiness, AProbeJobThatThrowsCountsAsNoVersion)
+// The job's own failures (an editor that answers nothing readable, a listing that throws) all end
+// as no version; the throwing job itself is covered with the probe answer's tests.
+TEST_F(Readiness, AProbeWithoutAnAnswerCountsAsNoVersion)
 {
-    installEditor("Starting: Spine 4.2.5", 400);
+    installEditor("garbage on the console\n", 400);
     add(writeExport("export", "hero.json", "4.2.43"));
     EXPECT_EQ(badge(), probing);
-    access().probeWatcher()->setFuture(QtConcurrent::run(
-        []() -> std::pair<int, QString> { throw std::runtime_error("file system error while listing"); }));
     ASSERT_TRUE(waitForProbeAnswer());
     EXPECT_EQ(badge(), noVersion);
     EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
-    EXPECT_TRUE(access().editorVersion().isEmpty());
+    EXPECT_TRUE(window->readiness().editorVersion().isEmpty());
 }
 
 TEST_F(Readiness, ARunningConversionKeepsTheButtonDisabled)
 {
-    installEditor("Starting: Spine 4.2.1");
+    installEditor("Starting: Spine 4.2.1", 60000); // the conversion waits in its first step
     cacheEditorVersion("4.2.43");
     add(writeExport("export", "hero.json", "4.2.43"));
     expectReady(QStringLiteral("4.2.43"));
 
-    auto *job = new ConversionJob(QString(), QString(), QString(), QString(), QString(), QString(), false,
-                                  window.get()); // never started: it only marks a conversion as running
-    access().setConversionJob(job);
-    access().updateReadiness();
+    ASSERT_TRUE(window->convertInto(qpath(files / "out")));
     EXPECT_EQ(buttonText(), QStringLiteral("正在转换…"));
     EXPECT_FALSE(buttonEnabled());
-    access().setConversionJob(nullptr);
-    access().updateReadiness();
+    window->readiness().run();
+    EXPECT_EQ(buttonText(), QStringLiteral("正在转换…"));
+    EXPECT_FALSE(buttonEnabled());
+    EXPECT_FALSE(window->convertInto(qpath(files / "out"))) << "one conversion at a time";
+
+    view().stopButton()->click();
+    EXPECT_FALSE(window->conversion().isRunning());
     expectReady(QStringLiteral("4.2.43"));
 }
 

@@ -1,6 +1,6 @@
-// Readiness that explains itself and costs the same however long the list: the badge's tool tip,
-// the status text when no editor version suits, a probed version the cache lacks, and detection
-// reused across runs while files are unchanged.
+// Readiness that explains itself: the badge's tool tip, the status text when no editor version
+// suits, and a probed version the cache lacks. (That a run reads only what changed is shown by the
+// files it opens, in fileopens_posix_test.)
 
 #include "windowfixture.h"
 
@@ -15,8 +15,8 @@ const QString green = QStringLiteral("#55d68b");
 
 class ReadinessExplained : public WindowFixture {
 protected:
-    QString tip() { return access().badgeLabel()->toolTip(); }
-    QString status() { return access().statusLabel()->text(); }
+    QString tip() { return view().badge()->toolTip(); }
+    QString status() { return view().status()->text(); }
 };
 
 TEST_F(ReadinessExplained, TheToolTipNamesVersionsLineAndEditor)
@@ -28,7 +28,7 @@ TEST_F(ReadinessExplained, TheToolTipNamesVersionsLineAndEditor)
     EXPECT_EQ(badge(), QStringLiteral("可转换 · Spine 4.2.43"));
     EXPECT_TRUE(tip().contains(QStringLiteral("数据版本：4.2.43"))) << tip().toStdString();
     EXPECT_TRUE(tip().contains(QStringLiteral("Spine 分支：4.2.x")));
-    EXPECT_TRUE(tip().contains(access().editorPath()));
+    EXPECT_TRUE(tip().contains(window->readiness().editorPath()));
     EXPECT_TRUE(tip().contains(QStringLiteral("（版本 4.2.43）")));
     EXPECT_TRUE(tip().contains(QStringLiteral("本机已缓存的 Editor 版本：4.1.24、4.2.43")));
 }
@@ -54,7 +54,7 @@ TEST_F(ReadinessExplained, AProbedVersionTheCacheLacksIsNotReady)
     EXPECT_EQ(badge(), QStringLiteral("未找到对应版本"));
     EXPECT_EQ(badgeColour(), red);
     EXPECT_EQ(buttonText(), QStringLiteral("指定 Spine 路径"));
-    EXPECT_TRUE(access().editorVersion().isEmpty()) << "converting would refuse it anyway";
+    EXPECT_TRUE(window->readiness().editorVersion().isEmpty()) << "converting would refuse it anyway";
     EXPECT_TRUE(status().startsWith(QStringLiteral("已找到 Spine 4.2.7，但本机未缓存该版本，转换会触发下载。")))
         << status().toStdString();
     EXPECT_TRUE(status().endsWith(QStringLiteral("本机已缓存：无")));
@@ -69,37 +69,6 @@ TEST_F(ReadinessExplained, APageImageThatIsAFolderIsMissing)
     add(skeleton);
     EXPECT_EQ(badge(), QStringLiteral("缺少纹理页 hero.png"));
     EXPECT_EQ(badgeColour(), red);
-}
-
-TEST_F(ReadinessExplained, ARunDetectsOnlyWhatChangedSinceTheLastOne)
-{
-    cacheEditorVersion("4.2.43");
-    cacheEditorVersion("4.1.24");
-    installEditor("Starting: Spine 4.2.43");
-    std::vector<std::filesystem::path> skeletons;
-    for (int i = 0; i < 20; ++i)
-        skeletons.push_back(writeExport("export" + std::to_string(i), "hero.json", "4.2.43"));
-    dropPaths(skeletons);
-    ASSERT_EQ(access().skeletonPaths().size(), 20);
-    const int64_t afterListing = access().detectionCache().detectionsRun();
-    EXPECT_EQ(afterListing, 20);
-
-    access().updateReadiness();
-    access().updateReadiness();
-    EXPECT_EQ(access().detectionCache().detectionsRun(), afterListing) << "unchanged files are not read again";
-    EXPECT_EQ(badge(), QStringLiteral("可转换 · Spine 4.2.43"));
-
-    // One file rewritten as another line: that one alone is detected afresh, and its line counts.
-    files.write("export3/hero.json", skeletonJson("4.1.24") + "    ");
-    access().updateReadiness();
-    EXPECT_EQ(access().detectionCache().detectionsRun(), afterListing + 1);
-    const QHash<QString, QString> expected{{"4.2", "4.2.43"}, {"4.1", "4.1.24"}};
-    EXPECT_EQ(access().editorVersionsByDataVersion(), expected);
-
-    // One deleted: passed over as before.
-    std::filesystem::remove(files / "export3" / "hero.json");
-    access().updateReadiness();
-    EXPECT_EQ(access().editorVersionsByDataVersion(), (QHash<QString, QString>{{"4.2", "4.2.43"}}));
 }
 
 } // namespace

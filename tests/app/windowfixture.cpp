@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
-#include <QMimeData>
 #include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 
@@ -55,12 +58,6 @@ std::string atlasText(const std::vector<std::string> &pageNames)
     return text;
 }
 
-QString badgeText(const QLabel &badge)
-{
-    QString text = badge.text();
-    return text.startsWith(QStringLiteral("●  ")) ? text.mid(3) : text;
-}
-
 bool makeFifo(const std::filesystem::path &path)
 {
     std::filesystem::create_directories(path.parent_path());
@@ -69,6 +66,23 @@ bool makeFifo(const std::filesystem::path &path)
 #else
     return ::mkfifo(path.c_str(), 0600) == 0;
 #endif
+}
+
+int runProgram(const QString &program, const QStringList &arguments, const TempFolder &home)
+{
+    QProcess running;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("HOME"), toQString(home.path()));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
+    running.setProcessEnvironment(environment);
+    running.setProcessChannelMode(QProcess::MergedChannels);
+    running.start(program, arguments);
+    if (running.waitForStarted(30000) && running.waitForFinished(120000))
+        return running.exitStatus() == QProcess::NormalExit ? running.exitCode() : -1;
+    running.kill();
+    running.waitForFinished();
+    return -1;
 }
 
 void spinEventLoop(int milliseconds)
@@ -206,11 +220,12 @@ void WindowFixture::add(const std::filesystem::path &path)
 {
     window->addResourcePath(qpath(path));
     settle();
+    EXPECT_TRUE(view().waitForPreview());
 }
 
 bool WindowFixture::settleIntake(int timeoutMilliseconds)
 {
-    const bool settled = waitUntil([this] { return !window->isTakingIn(); }, timeoutMilliseconds);
+    const bool settled = view().waitUntilSettled(timeoutMilliseconds);
     settle();
     return settled;
 }
@@ -227,24 +242,22 @@ std::vector<ShownMessage> WindowFixture::messagesTitled(const QString &title) co
 
 QString WindowFixture::badge()
 {
-    return badgeText(*access().badgeLabel());
+    return view().badgeText();
 }
 
 QString WindowFixture::badgeColour()
 {
-    const QString sheet = access().badgeLabel()->styleSheet();
-    const qsizetype start = sheet.indexOf(QStringLiteral("color: "));
-    return start < 0 ? QString() : sheet.mid(start + 7, sheet.indexOf(QLatin1Char(';'), start) - start - 7);
+    return view().badgeColour();
 }
 
 QString WindowFixture::buttonText()
 {
-    return access().primaryButton()->text();
+    return view().primaryButton()->text();
 }
 
 bool WindowFixture::buttonEnabled()
 {
-    return access().primaryButton()->isEnabled();
+    return view().primaryButton()->isEnabled();
 }
 
 bool WindowFixture::waitForProbeAnswer(int timeoutMilliseconds)

@@ -2,14 +2,18 @@
 // A window under test: private HOME and settings, dialogs answered by the test, and helpers that
 // write Spine exports and stand-in editors into temp folders.
 
-#include "support/shownmessage.h"
 #include "app/mainwindow.h"
-#include "support/mainwindowaccess.h"
+#include "support/shownmessage.h"
 #include "support/testfiles.h"
+#include "support/windowview.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QMimeData>
 #include <QString>
 #include <QStringList>
@@ -31,11 +35,12 @@ std::string skeletonBinary(const std::string &version);
 // An atlas naming the given pages, one region each.
 std::string atlasText(const std::vector<std::string> &pageNames);
 
-// The window's badge text without its leading dot.
-QString badgeText(const QLabel &badge);
-
 // A named pipe where the platform has them; false elsewhere.
 bool makeFifo(const std::filesystem::path &path);
+
+// Runs a program (the built kovexa, say) offscreen with HOME in the given folder; its exit code, or -1
+// when it crashed or did not end within two minutes.
+int runProgram(const QString &program, const QStringList &arguments, const TempFolder &home);
 
 // Runs the event loop until the condition holds or the time is up; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMilliseconds = 10000);
@@ -49,7 +54,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    MainWindowTestAccess access() { return MainWindowTestAccess(*window); }
+    WindowView view() const { return WindowView(*window); }
     QString qpath(const std::filesystem::path &path) const;
 
     // A complete export in the folder: name.json (or the given file name) with its atlas and pages.
@@ -69,10 +74,10 @@ protected:
     void drop(const QList<QUrl> &urls);
     bool sendDrop(const QMimeData &mime); // returns whether the drop was accepted
     void dropPaths(const std::vector<std::filesystem::path> &paths);
-    // Intake of one path the synchronous way, then the queued work.
+    // Intake of one path the synchronous way, then the queued work and the preview's answers.
     void add(const std::filesystem::path &path);
-    // Waits for the background intake batches to be listed and their readiness run done, then runs
-    // the queued work; false when they did not settle in time.
+    // Waits for the background intake batches to be listed, their readiness run done and the
+    // preview's answers shown, then runs the queued work; false when they did not settle in time.
     bool settleIntake(int timeoutMilliseconds = 30000);
 
     std::vector<ShownMessage> messagesTitled(const QString &title) const;

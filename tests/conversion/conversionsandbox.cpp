@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
+#include <fstream>
 
 namespace kvx::test {
 
@@ -80,6 +81,7 @@ ConversionSandbox::ConversionSandbox()
     homeVariable = std::make_unique<ScopedEnvironment>("HOME", homeText);
     configVariable = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", configText);
     logVariable = std::make_unique<ScopedEnvironment>("KVX_STANDIN_LOG", logText);
+    processVariable = std::make_unique<ScopedEnvironment>("KVX_STANDIN_PID_FILE", editorProcesses().string());
     fs::create_directories(root / "config");
     fs::create_directories(editor().parent_path());
     fs::copy_file(standinEditorPath(), editor());
@@ -118,6 +120,25 @@ std::string ConversionSandbox::exportFingerprint() const
     for (const char *name : {"hero.json", "hero.atlas", "hero.png", "hero_2.png"})
         bytes += std::string(name) + '\0' + readFileBytes(exportFolder() / name) + '\0';
     return bytes;
+}
+
+long ConversionSandbox::lastEditorProcess() const
+{
+    std::ifstream in(editorProcesses());
+    long pid = 0;
+    for (long next = 0; in >> next;)
+        pid = next;
+    return pid;
+}
+
+bool processIsLive(long pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return false;
+    const size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
 }
 
 QString ConversionSandbox::q(const fs::path &path) const

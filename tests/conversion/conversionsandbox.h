@@ -35,6 +35,10 @@ public:
     std::filesystem::path atlas() const { return root / "export/hero.atlas"; }
     std::filesystem::path output() const { return root / "out"; }
     std::filesystem::path log() const { return root / "standin.log"; }
+    std::filesystem::path editorProcesses() const { return root / "editor.pid"; } // a line per stand-in run
+
+    // The process id of the stand-in run started last, 0 before any.
+    long lastEditorProcess() const;
 
     void cacheEditorVersion(const std::string &version) const;
     // Turns Spine.sh into a launcher script that records its id in launcherIds and then runs
@@ -57,10 +61,14 @@ private:
     std::unique_ptr<ScopedEnvironment> homeVariable;
     std::unique_ptr<ScopedEnvironment> configVariable;
     std::unique_ptr<ScopedEnvironment> logVariable;
+    std::unique_ptr<ScopedEnvironment> processVariable;
 };
 
 // Entry names directly inside a folder, sorted ("." entries included).
 QStringList entryNames(const std::filesystem::path &folder);
+
+// Whether the process runs (neither gone nor a zombie).
+bool processIsLive(long pid);
 
 // Runs the event loop until the condition holds or the deadline passes.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 60000);

@@ -1,17 +1,15 @@
 // One-click conversion through the window: dialogs answered here, the stand-in editor doing the work.
 
-#include "support/shownmessage.h"
-#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
+#include "support/shownmessage.h"
+#include "support/windowview.h"
 
-#include "app/mainwindow.h"
-#include "support/mainwindowaccess.h"
-
-#include <QMetaObject>
-#include <QProcess>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
-#include <cerrno>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace kvx {
@@ -22,6 +20,7 @@ using test::ConversionSandbox;
 using test::ShownMessage;
 using test::ScopedEnvironment;
 using test::entryNames;
+using test::processIsLive;
 
 const QString kReadyBadge = QStringLiteral("●  可转换 · Spine 4.2.43");
 
@@ -31,7 +30,6 @@ protected:
     {
         QSettings().setValue("spineEditorPath", box.q(box.editor()));
         window = std::make_unique<MainWindow>();
-        access = std::make_unique<MainWindowTestAccess>(*window);
         WindowDialogs dialogs;
         dialogs.chooseResourceFiles = [](QWidget *) { return QStringList(); };
         dialogs.chooseEditorFile = [this](QWidget *) {
@@ -59,22 +57,34 @@ protected:
     void listExportAndWaitUntilReady()
     {
         window->addResourcePath(box.q(box.skeleton()));
-        ASSERT_TRUE(test::waitUntil([this] { return access->badgeLabel()->text() == kReadyBadge; }))
-            << access->badgeLabel()->text().toStdString();
-        ASSERT_TRUE(access->primaryButton()->isEnabled());
+        ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == kReadyBadge; }))
+            << view().badge()->text().toStdString();
+        ASSERT_TRUE(view().primaryButton()->isEnabled());
     }
 
     // Clicks the button and waits for the outcome's message box.
     void convertAndWait()
     {
-        access->primaryButton()->click();
-        ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
-        test::waitUntil([this] { return window->findChildren<ConversionJob *>().isEmpty(); });
+        const size_t before = messages.size();
+        view().primaryButton()->click();
+        ASSERT_TRUE(test::waitUntil([&] { return messages.size() > before; }));
+        EXPECT_FALSE(window->conversion().isRunning());
     }
+
+    // Starts the conversion and waits until its editor runs in the working folder; the editor's
+    // process id, 0 when it never ran.
+    long convertUntilTheEditorRuns()
+    {
+        view().primaryButton()->click();
+        if (!test::waitUntil([this] { return box.lastEditorProcess() > 0; }))
+            return 0;
+        return box.lastEditorProcess();
+    }
+
+    test::WindowView view() const { return test::WindowView(*window); }
 
     ConversionSandbox box;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<MainWindowTestAccess> access;
     QString outputAnswer = box.q(box.output());
     QString editorAnswer;
     QStringList folderRequests;
@@ -86,13 +96,13 @@ protected:
 TEST_F(WindowConversionTest, ConvertsAndReportsTheNewFolder)
 {
     listExportAndWaitUntilReady();
-    access->primaryButton()->click();
+    view().primaryButton()->click();
     // The synchronous part is done: the button and badge show the running conversion.
-    ASSERT_NE(access->conversionJob(), nullptr);
-    EXPECT_FALSE(access->primaryButton()->isEnabled());
-    EXPECT_EQ(access->primaryButton()->text(), "正在转换…");
-    EXPECT_EQ(access->badgeLabel()->text(), "●  正在使用 Spine 4.2.43 转换");
-    EXPECT_NE(access->badgeLabel()->styleSheet().indexOf("#72a7ff"), -1);
+    ASSERT_NE(window->conversion().isRunning(), false);
+    EXPECT_FALSE(view().primaryButton()->isEnabled());
+    EXPECT_EQ(view().primaryButton()->text(), "正在转换…");
+    EXPECT_EQ(view().badge()->text(), "●  正在使用 Spine 4.2.43 转换");
+    EXPECT_NE(view().badge()->styleSheet().indexOf("#72a7ff"), -1);
     EXPECT_EQ(folderRequests, QStringList{box.q(box.exportFolder())});
 
     ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
@@ -101,14 +111,13 @@ TEST_F(WindowConversionTest, ConvertsAndReportsTheNewFolder)
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
     EXPECT_EQ(messages[0].title, "转换完成");
     EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + output);
-    EXPECT_EQ(access->statusLabel()->text(), "转换完成");
-    EXPECT_EQ(access->statusLabel()->toolTip(), output);
-    EXPECT_EQ(access->conversionJob(), nullptr);
-    EXPECT_TRUE(access->primaryButton()->isEnabled());
-    EXPECT_EQ(access->primaryButton()->text(), "一键转换为 .spine");
-    EXPECT_EQ(access->badgeLabel()->text(), kReadyBadge);
+    EXPECT_EQ(view().status()->text(), "转换完成");
+    EXPECT_EQ(view().status()->toolTip(), output);
+    EXPECT_FALSE(window->conversion().isRunning());
+    EXPECT_TRUE(view().primaryButton()->isEnabled());
+    EXPECT_EQ(view().primaryButton()->text(), "一键转换为 .spine");
+    EXPECT_EQ(view().badge()->text(), kReadyBadge);
 
-    EXPECT_TRUE(test::waitUntil([this] { return window->findChildren<ConversionJob *>().isEmpty(); }));
     EXPECT_EQ(entryNames(box.output()), QStringList{"hero"});
     EXPECT_EQ(entryNames(box.output() / "hero"), (QStringList{"hero.spine", "images"}));
     EXPECT_EQ(box.exportFingerprint(), fingerprint);
@@ -118,7 +127,7 @@ TEST_F(WindowConversionTest, StraightAlphaOptionDecidesHowPremultipliedPagesCome
 {
     listExportAndWaitUntilReady();
     convertAndWait();
-    access->straightAlphaCheckBox()->setChecked(true);
+    view().straightAlpha()->setChecked(true);
     convertAndWait();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, "完整资源已生成：\n" + box.q(box.output() / "hero-2"));
@@ -150,33 +159,23 @@ TEST_F(WindowConversionTest, FailureIsShownAndLeavesNothingBehind)
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages[0].title, "转换失败");
     EXPECT_EQ(messages[0].text, "官方图集解包失败：\nno pages");
-    EXPECT_EQ(access->statusLabel()->text(), "转换失败");
-    EXPECT_EQ(access->statusLabel()->toolTip(), "官方图集解包失败：\nno pages");
-    EXPECT_EQ(access->conversionJob(), nullptr);
-    EXPECT_EQ(access->primaryButton()->text(), "一键转换为 .spine");
-    EXPECT_TRUE(access->primaryButton()->isEnabled());
+    EXPECT_EQ(view().status()->text(), "转换失败");
+    EXPECT_EQ(view().status()->toolTip(), "官方图集解包失败：\nno pages");
+    EXPECT_FALSE(window->conversion().isRunning());
+    EXPECT_EQ(view().primaryButton()->text(), "一键转换为 .spine");
+    EXPECT_TRUE(view().primaryButton()->isEnabled());
     EXPECT_EQ(entryNames(box.output()), QStringList());
-}
-
-TEST_F(WindowConversionTest, FailureWithoutReasonGetsTheGenericText)
-{
-    listExportAndWaitUntilReady();
-    ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "conversionFinished", Q_ARG(bool, false), Q_ARG(QString, ""),
-                                          Q_ARG(QString, "")));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(messages[0].text, "转换未完成，Spine Editor 未提供详细原因。");
 }
 
 TEST_F(WindowConversionTest, CancellingTheOutputFolderStartsNothing)
 {
     listExportAndWaitUntilReady();
     outputAnswer.clear();
-    access->primaryButton()->click();
+    view().primaryButton()->click();
     EXPECT_EQ(folderRequests.size(), 1);
-    EXPECT_EQ(access->conversionJob(), nullptr);
+    EXPECT_FALSE(window->conversion().isRunning());
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(access->badgeLabel()->text(), kReadyBadge);
+    EXPECT_EQ(view().badge()->text(), kReadyBadge);
     EXPECT_FALSE(fs::exists(box.log()));
     EXPECT_FALSE(fs::exists(box.output()));
 }
@@ -188,11 +187,11 @@ TEST_F(WindowConversionTest, CancellingTheEditorChooserStartsNothing)
     QSettings().remove("spineEditorPath");
     fs::remove(box.editor());
     window->addResourcePath(box.q(box.skeleton()));
-    ASSERT_TRUE(test::waitUntil([this] { return access->badgeLabel()->text() == "●  未找到 Spine Editor"; }));
-    access->primaryButton()->click();
+    ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == "●  未找到 Spine Editor"; }));
+    view().primaryButton()->click();
     EXPECT_EQ(editorRequests, 1);
     EXPECT_TRUE(folderRequests.isEmpty());
-    EXPECT_EQ(access->conversionJob(), nullptr);
+    EXPECT_FALSE(window->conversion().isRunning());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -212,13 +211,13 @@ TEST_F(WindowConversionTest, MissingAtlasIsReportedAfterTheFolderWasChosen)
 {
     listExportAndWaitUntilReady();
     fs::remove(box.atlas());
-    access->convertCurrent();
+    view().primaryButton()->click();
     EXPECT_EQ(folderRequests.size(), 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages[0].title, "转换失败");
     EXPECT_EQ(messages[0].text, "没有找到配套的 .atlas 文件。");
-    EXPECT_EQ(access->conversionJob(), nullptr);
+    EXPECT_FALSE(window->conversion().isRunning());
     EXPECT_FALSE(fs::exists(box.output()));
 }
 
@@ -228,45 +227,39 @@ TEST_F(WindowConversionTest, OnlyOneConversionRunsAtATime)
     box.root.write("export/villain.json", test::readFileBytes(box.skeleton()));
     window->addResourcePath(box.q(box.exportFolder() / "villain.json"));
     listExportAndWaitUntilReady();
-    access->primaryButton()->click();
-    ConversionJob *running = access->conversionJob();
-    ASSERT_NE(running, nullptr);
+    view().primaryButton()->click();
+    ASSERT_TRUE(window->conversion().isRunning());
 
     // Selecting another resource and a readiness run keep the button disabled while the job runs.
-    access->resourceCombo()->setCurrentIndex(access->resourceCombo()->findText("villain"));
-    test::waitUntil([this] { return !access->readinessScheduled(); });
-    EXPECT_FALSE(access->primaryButton()->isEnabled());
-    access->updateReadiness();
-    EXPECT_FALSE(access->primaryButton()->isEnabled());
-    access->convertCurrent();
+    const int runs = window->readiness().runCount();
+    view().resourceList()->setCurrentIndex(view().resourceList()->findText("villain"));
+    test::waitUntil([&] { return window->readiness().runCount() > runs; });
+    EXPECT_FALSE(view().primaryButton()->isEnabled());
+    window->readiness().run();
+    EXPECT_FALSE(view().primaryButton()->isEnabled());
+    EXPECT_FALSE(window->convertInto(box.q(box.output())));
+    EXPECT_FALSE(window->conversion().convert(box.q(box.skeleton()), false));
     EXPECT_EQ(folderRequests.size(), 1);
-    EXPECT_EQ(access->conversionJob(), running);
 
     ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + box.q(box.output() / "hero"));
-    EXPECT_TRUE(access->primaryButton()->isEnabled());
+    EXPECT_TRUE(view().primaryButton()->isEnabled());
 }
 
 TEST_F(WindowConversionTest, ClosingTheWindowMidConversionStopsTheEditorAndCleansUp)
 {
     ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
     listExportAndWaitUntilReady();
-    access->primaryButton()->click();
-    ConversionJob *job = access->conversionJob();
-    ASSERT_NE(job, nullptr);
-    auto *process = job->findChild<QProcess *>();
-    ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
-    const qint64 pid = process->processId();
-    const QString working = job->workingDirectory();
+    const long pid = convertUntilTheEditorRuns();
+    ASSERT_GT(pid, 0);
+    const QString working = window->conversion().runningWorkingDirectory();
     ASSERT_TRUE(fs::exists(working.toStdString()));
 
     window.reset();
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(fs::exists(working.toStdString()));
-    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
-    EXPECT_EQ(errno, ESRCH);
+    EXPECT_FALSE(processIsLive(pid));
     EXPECT_EQ(entryNames(box.output()), QStringList());
 }
 
@@ -274,31 +267,28 @@ TEST_F(WindowConversionTest, StopButtonEndsTheConversionAndReportsItOnce)
 {
     ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
     listExportAndWaitUntilReady();
-    EXPECT_TRUE(access->stopButton()->isHidden());
-    access->primaryButton()->click();
-    ConversionJob *job = access->conversionJob();
-    ASSERT_NE(job, nullptr);
-    EXPECT_FALSE(access->stopButton()->isHidden());
-    EXPECT_TRUE(access->stopButton()->isEnabled());
-    EXPECT_EQ(access->stopButton()->text(), "停止转换");
-    auto *process = job->findChild<QProcess *>();
-    ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
-    const qint64 pid = process->processId();
+    EXPECT_TRUE(view().stopButton()->isHidden());
+    const long pid = convertUntilTheEditorRuns();
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(window->conversion().isRunning());
+    EXPECT_FALSE(view().stopButton()->isHidden());
+    EXPECT_TRUE(view().stopButton()->isEnabled());
+    EXPECT_EQ(view().stopButton()->text(), "停止转换");
 
-    access->stopButton()->click();
+    view().stopButton()->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages[0].title, "转换失败");
     EXPECT_EQ(messages[0].text, "转换已取消");
-    EXPECT_EQ(access->statusLabel()->text(), "转换失败");
-    EXPECT_EQ(access->conversionJob(), nullptr);
-    EXPECT_TRUE(access->stopButton()->isHidden());
-    EXPECT_EQ(access->badgeLabel()->text(), kReadyBadge);
-    EXPECT_TRUE(access->primaryButton()->isEnabled());
-    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
-    EXPECT_TRUE(test::waitUntil([this] { return window->findChildren<ConversionJob *>().isEmpty(); }));
+    EXPECT_EQ(view().status()->text(), "转换失败");
+    EXPECT_FALSE(window->conversion().isRunning());
+    EXPECT_TRUE(view().stopButton()->isHidden());
+    EXPECT_EQ(view().badge()->text(), kReadyBadge);
+    EXPECT_TRUE(view().primaryButton()->isEnabled());
+    EXPECT_FALSE(processIsLive(pid));
     EXPECT_EQ(entryNames(box.output()), QStringList());
+    QCoreApplication::sendPostedEvents(); // nothing more is reported by the work left queued
+    QCoreApplication::processEvents();
     EXPECT_EQ(messages.size(), 1u);
 }
 
@@ -306,15 +296,15 @@ TEST_F(WindowConversionTest, ConvertingBadgeDoesNotStayWhenTheExportWentAwayMean
 {
     ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("600000"));
     listExportAndWaitUntilReady();
-    access->primaryButton()->click();
-    ASSERT_NE(access->conversionJob(), nullptr);
+    view().primaryButton()->click();
+    ASSERT_NE(window->conversion().isRunning(), false);
     fs::remove_all(box.exportFolder());
-    access->stopButton()->click();
+    view().stopButton()->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(access->badgeLabel()->text(), "●  当前资源不可用");
-    EXPECT_NE(access->badgeLabel()->styleSheet().indexOf("#ef6b73"), -1);
-    EXPECT_EQ(access->primaryButton()->text(), "资源不完整");
-    EXPECT_FALSE(access->primaryButton()->isEnabled());
+    EXPECT_EQ(view().badge()->text(), "●  当前资源不可用");
+    EXPECT_NE(view().badge()->styleSheet().indexOf("#ef6b73"), -1);
+    EXPECT_EQ(view().primaryButton()->text(), "资源不完整");
+    EXPECT_FALSE(view().primaryButton()->isEnabled());
 }
 
 } // namespace
@@ -334,7 +324,7 @@ TEST_F(WindowConversionTest, BundledSampleConvertsEndToEnd)
     const std::string sampleBytes = test::readFileBytes(sample / "hero.atlas") + test::readFileBytes(sample / "hero.png");
 
     window->addResourcePath(box.q(sample));
-    ASSERT_TRUE(test::waitUntil([this] { return access->badgeLabel()->text() == kReadyBadge; }));
+    ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == kReadyBadge; }));
     convertAndWait();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + box.q(box.output() / "hero"));

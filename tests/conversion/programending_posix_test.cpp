@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
-using test::ScopedEnvironment;
 using test::processIsLive;
+using test::ScopedEnvironment;
 
 long firstRecordedId(const fs::path &file)
 {

@@ -1,17 +1,12 @@
 // "全部转换" through the window: dialogs answered here, the stand-in editor doing the work.
 
-#include "support/shownmessage.h"
-#include "conversion/qt/batchconversion.h"
-#include "conversion/qt/conversionjob.h"
 #include "conversion/conversionsandbox.h"
+#include "support/shownmessage.h"
+#include "support/windowview.h"
 
-#include "app/mainwindow.h"
-#include "support/mainwindowaccess.h"
-
-#include <QProcess>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
-#include <cerrno>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace kvx {
@@ -22,6 +17,7 @@ using test::ConversionSandbox;
 using test::ShownMessage;
 using test::ScopedEnvironment;
 using test::entryNames;
+using test::processIsLive;
 
 class WindowBatchTest : public ::testing::Test {
 protected:
@@ -29,7 +25,6 @@ protected:
     {
         QSettings().setValue("spineEditorPath", box.q(box.editor()));
         window = std::make_unique<MainWindow>();
-        access = std::make_unique<MainWindowTestAccess>(*window);
         WindowDialogs dialogs;
         dialogs.chooseOutputFolder = [this](QWidget *, const QString &) {
             ++folderRequests;
@@ -55,14 +50,25 @@ protected:
     void listFolder(const fs::path &folder)
     {
         window->addResourcePath(box.q(folder));
-        ASSERT_TRUE(test::waitUntil([this] { return access->badgeLabel()->isVisible() || !access->badgeLabel()->text().isEmpty(); }));
+        ASSERT_TRUE(test::waitUntil([this] { return !view().badge()->text().isEmpty(); }));
     }
 
     bool waitForSummary() { return test::waitUntil([this] { return !messages.empty(); }); }
 
+    // Starts converting everything and waits until the first editor runs; its process id, 0 when it
+    // never ran.
+    long convertAllUntilTheEditorRuns()
+    {
+        view().convertAllButton()->click();
+        if (!test::waitUntil([this] { return box.lastEditorProcess() > 0; }))
+            return 0;
+        return box.lastEditorProcess();
+    }
+
+    test::WindowView view() const { return test::WindowView(*window); }
+
     ConversionSandbox box;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<MainWindowTestAccess> access;
     int folderRequests = 0;
     std::vector<ShownMessage> messages;
 };
@@ -75,13 +81,13 @@ TEST_F(WindowBatchTest, ConvertsEveryReadySkeletonIntoOneFolderAndSumsUp)
     copyExport("many/d", "broken");
     fs::remove(box.root / "many/d/hero_2.png");
     listFolder(box.root / "many");
-    ASSERT_EQ(access->skeletonPaths().size(), 4);
+    ASSERT_EQ(window->listedPaths().size(), 4);
 
-    access->convertAllButton()->click();
-    ASSERT_NE(access->batchConversion(), nullptr);
-    EXPECT_EQ(access->convertAllButton()->text(), QStringLiteral("停止全部转换"));
-    EXPECT_FALSE(access->primaryButton()->isEnabled());
-    EXPECT_TRUE(access->statusLabel()->text().startsWith(QStringLiteral("正在全部转换 1 / 3："))) << access->statusLabel()->text().toStdString();
+    view().convertAllButton()->click();
+    ASSERT_TRUE(window->conversion().isRunning());
+    EXPECT_EQ(view().convertAllButton()->text(), QStringLiteral("停止全部转换"));
+    EXPECT_FALSE(view().primaryButton()->isEnabled());
+    EXPECT_TRUE(view().status()->text().startsWith(QStringLiteral("正在全部转换 1 / 3："))) << view().status()->text().toStdString();
 
     ASSERT_TRUE(waitForSummary());
     EXPECT_EQ(folderRequests, 1);
@@ -91,9 +97,9 @@ TEST_F(WindowBatchTest, ConvertsEveryReadySkeletonIntoOneFolderAndSumsUp)
     EXPECT_EQ(messages[0].title, QStringLiteral("全部转换完成"));
     EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("成功 3 个，失败 0 个"))) << messages[0].text.toStdString();
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("broken.json：缺少纹理页 hero_2.png")));
-    EXPECT_EQ(access->batchConversion(), nullptr);
-    EXPECT_EQ(access->convertAllButton()->text(), QStringLiteral("全部转换"));
-    EXPECT_EQ(access->statusLabel()->text(), QStringLiteral("全部转换完成"));
+    EXPECT_FALSE(window->conversion().isRunning());
+    EXPECT_EQ(view().convertAllButton()->text(), QStringLiteral("全部转换"));
+    EXPECT_EQ(view().status()->text(), QStringLiteral("全部转换完成"));
 }
 
 TEST_F(WindowBatchTest, AFailingConversionDoesNotStopTheOthers)
@@ -104,7 +110,7 @@ TEST_F(WindowBatchTest, AFailingConversionDoesNotStopTheOthers)
     ScopedEnvironment code("KVX_STANDIN_FAIL_CODE", std::string("3"));
     ScopedEnvironment stage("KVX_STANDIN_FAIL_STAGE", std::string("import"));
     ScopedEnvironment output("KVX_STANDIN_FAIL_OUTPUT", std::string("bad bones"));
-    access->convertAllButton()->click();
+    view().convertAllButton()->click();
     ASSERT_TRUE(waitForSummary());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
@@ -119,47 +125,40 @@ TEST_F(WindowBatchTest, StoppingMidBatchLeavesNothingOfTheRunningJob)
     copyExport("many/b");
     listFolder(box.root / "many");
     ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
-    access->convertAllButton()->click();
-    BatchConversion *batch = access->batchConversion();
-    ASSERT_NE(batch, nullptr);
-    auto *job = batch->findChild<ConversionJob *>();
-    ASSERT_NE(job, nullptr);
-    auto *process = job->findChild<QProcess *>();
-    ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
-    const qint64 pid = process->processId();
-    const QString working = job->workingDirectory();
+    const long pid = convertAllUntilTheEditorRuns();
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(window->conversion().isRunning());
+    const QString working = window->conversion().runningWorkingDirectory();
     ASSERT_TRUE(fs::exists(working.toStdString()));
 
-    access->convertAllButton()->click(); // now "停止全部转换"
+    view().convertAllButton()->click(); // now "停止全部转换"
     ASSERT_TRUE(waitForSummary());
     EXPECT_EQ(messages[0].title, QStringLiteral("全部转换已停止"));
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("已停止（2 个未转换）"))) << messages[0].text.toStdString();
     EXPECT_FALSE(fs::exists(working.toStdString()));
-    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
-    EXPECT_EQ(errno, ESRCH);
+    EXPECT_FALSE(processIsLive(pid));
     EXPECT_EQ(entryNames(box.output()), QStringList());
-    EXPECT_EQ(access->convertAllButton()->text(), QStringLiteral("全部转换"));
-    EXPECT_TRUE(access->primaryButton()->isEnabled());
+    EXPECT_EQ(view().convertAllButton()->text(), QStringLiteral("全部转换"));
+    EXPECT_TRUE(view().primaryButton()->isEnabled());
 }
 
 TEST_F(WindowBatchTest, TheButtonWaitsForSomethingListed)
 {
-    EXPECT_FALSE(access->convertAllButton()->isEnabled());
+    EXPECT_FALSE(view().convertAllButton()->isEnabled());
     listFolder(box.exportFolder());
-    EXPECT_TRUE(access->convertAllButton()->isEnabled());
+    EXPECT_TRUE(view().convertAllButton()->isEnabled());
 }
 
 TEST_F(WindowBatchTest, NothingReadyAsksForNoFolder)
 {
     box.root.write("lonely/hero.json", test::readFileBytes(box.skeleton()));
     listFolder(box.root / "lonely");
-    access->convertAllButton()->click();
+    view().convertAllButton()->click();
     EXPECT_EQ(folderRequests, 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("全部转换"));
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("hero.json：缺少配套 Atlas")));
-    EXPECT_EQ(access->batchConversion(), nullptr);
+    EXPECT_FALSE(window->conversion().isRunning());
 }
 
 TEST_F(WindowBatchTest, ClosingTheWindowMidBatchStopsTheEditorAndCleansUp)
@@ -167,18 +166,14 @@ TEST_F(WindowBatchTest, ClosingTheWindowMidBatchStopsTheEditorAndCleansUp)
     copyExport("many/a");
     listFolder(box.root / "many");
     ScopedEnvironment delay("KVX_STANDIN_DELAY_MS", std::string("60000"));
-    access->convertAllButton()->click();
-    auto *job = access->batchConversion()->findChild<ConversionJob *>();
-    ASSERT_NE(job, nullptr);
-    auto *process = job->findChild<QProcess *>();
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
-    const qint64 pid = process->processId();
-    const QString working = job->workingDirectory();
+    const long pid = convertAllUntilTheEditorRuns();
+    ASSERT_GT(pid, 0);
+    const QString working = window->conversion().runningWorkingDirectory();
 
     window.reset();
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(fs::exists(working.toStdString()));
-    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
+    EXPECT_FALSE(processIsLive(pid));
     EXPECT_EQ(entryNames(box.output()), QStringList());
 }
 

@@ -10,6 +10,7 @@
 #include "app/spinepreviewwidget.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <gmock/gmock.h>
 #include <QDir>
 
@@ -50,8 +51,9 @@ protected:
         add(test::writeExport(folder, skeleton, atlas).skeleton);
     }
 
-    QString previewMessage() { return access().previewWidget()->currentMessage(); }
-    QString status() { return access().statusLabel()->text(); }
+    QString previewMessage() { return view().canvas()->currentMessage(); }
+    QString status() { return view().status()->text(); }
+    bool playing() { return window->preview().isPlaying(); }
 
     void expectTheNextExportPlays()
     {
@@ -61,7 +63,7 @@ protected:
                             + rotateTimeline("4.3", {{0, 0}, {1, 90}}) + "}}}}");
         show(skeleton, atlasText("4.3", {{"body", 0, 0, 16, 16}}));
         EXPECT_EQ(status(), QString::fromUtf8("已识别 1 个动画"));
-        EXPECT_TRUE(access().playbackTimer()->isActive());
+        EXPECT_TRUE(playing());
         EXPECT_TRUE(previewMessage().isEmpty()) << previewMessage().toStdString();
     }
 
@@ -73,6 +75,9 @@ TEST_F(HostileWindowTest, AtlasThatCrashedTheEngineLeavesTheWindowPreviewingTheN
     show(boneChainSkeleton("4.3", 2), manyRegionAtlas("4.3", 300000));
     EXPECT_EQ(previewMessage(), QString::fromUtf8("此版本的预览模块仍在接入中"));
     EXPECT_EQ(status(), QString::fromUtf8("资源已识别，可以稍后转换"));
+    // The plugin's own reason goes with them.
+    EXPECT_FALSE(view().canvas()->currentMessageDetail().isEmpty());
+    EXPECT_EQ(view().status()->toolTip(), view().canvas()->currentMessageDetail());
     expectTheNextExportPlays();
 }
 
@@ -86,8 +91,10 @@ TEST_F(HostileWindowTest, WorkStoppedByTheWatchdogShowsTheUsualFailureAndTheWind
         skeleton.insert(skeleton.rfind('}'), R"(, "animations": {"spin": {"bones": {"b0": {"rotate": )"
                                                  + rotateTimeline("4.3", {{0, 0}, {1, 90}}) + "}}}}");
         show(skeleton, atlasText("4.3", {{"body", 0, 0, 16, 16}}));
-        // A failed sample is tried once more on the next tick, then the timer stops.
-        ASSERT_TRUE(waitUntil([this] { return !access().playbackTimer()->isActive(); }));
+        // A failed sample is tried once more on the next tick, then playback stops.
+        ASSERT_TRUE(waitUntil([this] { return status().endsWith(" and was stopped; the skeleton is too heavy to preview."); }))
+            << status().toStdString();
+        ASSERT_TRUE(view().waitForPreview());
     }
     EXPECT_THAT(status().toStdString(),
                 ::testing::EndsWith(" took longer than 0.001 s and was stopped; the skeleton is too heavy to preview."));
@@ -108,17 +115,17 @@ TEST_F(HostileWindowTest, MeasureStoppedByTheWatchdogLeavesTheAnimationPlaying)
                                              + rotateTimeline("4.3", {{0, 0}, {1, 90}}) + "}}}}");
     show(skeleton, atlasText("4.3", {{"body", 0, 0, 16, 16}}));
     EXPECT_EQ(status(), QString::fromUtf8("已识别 1 个动画"));
-    EXPECT_TRUE(access().playbackTimer()->isActive());
+    EXPECT_TRUE(playing());
     EXPECT_TRUE(previewMessage().isEmpty()) << previewMessage().toStdString();
     // Frames keep coming after the stopped measure, framed by the first one.
-    EXPECT_TRUE(access().previewWidget()->showsFrame());
-    EXPECT_TRUE(access().previewWidget()->framing().has_value());
-    const std::vector<DrawItem> first = access().previewWidget()->currentFrame();
+    SpinePreviewWidget *canvas = view().canvas();
+    EXPECT_TRUE(canvas->showsFrame());
+    EXPECT_TRUE(canvas->framing().has_value());
+    const std::vector<DrawItem> first = canvas->currentFrame();
     ASSERT_TRUE(waitUntil([&] {
-        return access().previewWidget()->showsFrame() && access().previewWidget()->currentFrame()[0].vertices[0].y
-                                                             != first[0].vertices[0].y;
+        return canvas->showsFrame() && canvas->currentFrame()[0].vertices[0].y != first[0].vertices[0].y;
     }));
-    EXPECT_TRUE(access().playbackTimer()->isActive());
+    EXPECT_TRUE(playing());
 }
 
 } // namespace

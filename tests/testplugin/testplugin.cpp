@@ -9,7 +9,9 @@
 
 #include "testplugin/testplugincontrol.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #ifndef KVX_TEST_PLUGIN_LEVEL
 #define KVX_TEST_PLUGIN_LEVEL 4
@@ -47,6 +49,12 @@ void copyText(char *target, size_t size, const char *text)
         text = "";
     std::strncpy(target, text, size - 1);
     target[size - 1] = '\0';
+}
+
+void takeTime(uint32_t milliseconds)
+{
+    if (milliseconds > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 CallRecord &record(Call call, kvxRuntimeContext context = nullptr, uint32_t index = 0)
@@ -132,6 +140,7 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeLoad(kvxRuntimeContext context, const kvxRu
     copyText(control.loadedSkeletonPath, kTextSize, request->skeletonPath);
     copyText(control.loadedAtlasPath, kTextSize, request->atlasPath);
     control.loadedScale = request->scale;
+    takeTime(control.loadDelayMilliseconds);
     return control.failLoad ? 1 : 0;
 }
 
@@ -191,6 +200,7 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetAnimation(kvxRuntimeContext context, con
 KVX_RUNTIME_EXPORT int32_t kvxRuntimeUpdate(kvxRuntimeContext context, float deltaSeconds)
 {
     record(Call::Update, context).seconds = deltaSeconds;
+    takeTime(control.updateDelayMilliseconds);
     return control.failUpdate ? 1 : 0;
 }
 

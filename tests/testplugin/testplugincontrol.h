@@ -71,6 +71,8 @@ struct Control {
     bool failSkeletonInfo;
     bool failUpdate;
     bool rejectAllAnimations;
+    uint32_t loadDelayMilliseconds;   // Load and Update take this long (after their call is recorded),
+    uint32_t updateDelayMilliseconds; // as a heavy skeleton's would
     char rejectedAnimation[kNameSize]; // SetAnimation fails for this name (when not empty)
     char lastError[kTextSize];         // returned by GetLastError; null while empty
 

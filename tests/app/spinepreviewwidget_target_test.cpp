@@ -1,7 +1,7 @@
 // The frame composed straight into the painter's image and composed in the canvas then copied
 // must look the same, land at the painter's origin and touch nothing outside the widget.
 
-#include "preview/previewframes.h"
+#include "app/previewframes.h"
 #include "support/waits.h"
 
 #include <QGuiApplication>

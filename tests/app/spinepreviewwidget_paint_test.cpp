@@ -1,7 +1,7 @@
 // Painting the canvas into an image: message and background, framing, the affine mapping of each
 // triangle, blend modes, opacity, and what is skipped.
 
-#include "preview/previewframes.h"
+#include "app/previewframes.h"
 
 #include <QFont>
 #include <gtest/gtest.h>

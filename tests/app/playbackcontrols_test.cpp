@@ -2,17 +2,12 @@
 // the 4.2 runtime: pause, scrub, loop, speed, shortcuts, settings across a restart, and an idle
 // paused window.
 
-#include "app/mainwindow.h"
+#include "support/previewwindow.h"
 
-#include "app/viewsettings.h"
-#include "common/qt/pathtext.h"
 #include "app/playbackbar.h"
 #include "app/spinepreviewwidget.h"
-#include "support/installedplugin.h"
-#include "support/mainwindowaccess.h"
-#include "support/settingsstore.h"
-#include "support/testfiles.h"
-#include "support/waits.h"
+#include "app/viewsettings.h"
+#include "common/qt/pathtext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,21 +18,14 @@
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
-#include <memory>
 #include <numeric>
 
-namespace kvx {
+namespace kvx::test {
 namespace {
 
 using testplugin::Call;
 using testplugin::CallRecord;
-using namespace test;
-
-constexpr const char *kSkeleton42 = R"({"skeleton":{"spine":"4.2.43"},"bones":[{"name":"root"}]})";
-constexpr const char *kAtlas = "hero.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\nrepeat: none\n"
-                               "body\n  bounds: 0,0,32,32\n";
 
 bool belongsTo(QObject *object, const QObject *ancestor)
 {
@@ -72,35 +60,22 @@ private:
     const QObject *window;
 };
 
-class PlaybackControlsTest : public ::testing::Test {
+class PlaybackControlsTest : public PreviewWindowTest {
 protected:
     void SetUp() override
     {
         removeInstalledPlugin();
-        openWindow();
-    }
-    void TearDown() override
-    {
-        closeWindow();
-        plugin.reset();
-        removeInstalledPlugin();
+        openCountingWindow();
     }
 
-    void openWindow()
+    void openCountingWindow()
     {
-        window = std::make_unique<MainWindow>();
         WindowDialogs dialogs = silentDialogs();
         dialogs.chooseResourceFiles = [this](QWidget *) {
             ++resourceDialogs;
             return QStringList();
         };
-        window->setDialogs(std::move(dialogs));
-        access = std::make_unique<MainWindowTestAccess>(*window);
-    }
-    void closeWindow()
-    {
-        access.reset();
-        window.reset(); // releases the plugin before the test's own handle goes
+        openWindow(std::move(dialogs));
     }
     void showActive()
     {
@@ -112,43 +87,34 @@ protected:
     // One animation of the given length with one draw command, loaded and playing.
     void playHero(float duration = 1.0f)
     {
-        plugin = std::make_unique<InstalledPlugin>("full");
+        install("full");
         controlled().setAnimations({{"idle", duration}, {"walk", 0.5f}});
-        controlled().control().commandCount = 1;
-        controlled().setCommand(0, {{0, 0, 0, 0, 0xFFFFFFFF}, {10, 0, 1, 0, 0xFFFFFFFF}, {0, 10, 0, 1, 0xFFFFFFFF}},
-                                {0, 1, 2}, toQString(exports / "hero/hero.png").toStdString());
-        const std::filesystem::path skeleton = exports.write("hero/hero.json", kSkeleton42);
-        exports.write("hero/hero.atlas", kAtlas);
-        window->addResourcePath(toQString(skeleton));
-        ASSERT_TRUE(timer()->isActive());
+        configureOneCommand();
+        addHero();
+        ASSERT_TRUE(playing());
     }
 
-    TestPluginLibrary &controlled() const { return **plugin; }
-    std::vector<CallRecord> updates() const { return controlled().callsOf(Call::Update); }
     float playedSeconds() const
     {
         const std::vector<CallRecord> steps = updates();
         return std::accumulate(steps.begin(), steps.end(), 0.0f,
                                [](float sum, const CallRecord &entry) { return sum + entry.seconds; });
     }
-    PlaybackBar *bar() const { return window->findChild<PlaybackBar *>(); }
-    SpinePreviewWidget *preview() const { return access->previewWidget(); }
-    QTimer *timer() const { return access->playbackTimer(); }
+    bool playing() const { return window->preview().isPlaying(); }
+    PlaybackBar *bar() const { return view().playbackBar(); }
+    SpinePreviewWidget *preview() const { return view().canvas(); }
+    // Pauses with the bar's button and lets the frame asked for before arrive.
     void pause() const
     {
         bar()->playButton()->click();
-        ASSERT_FALSE(timer()->isActive());
+        ASSERT_FALSE(playing());
+        ASSERT_TRUE(view().waitForPreview());
     }
     void key(QWidget *target, int keyCode, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
         QTest::keyClick(target, static_cast<Qt::Key>(keyCode), modifiers);
     }
 
-    ScopedSettingsStore settings;
-    TempFolder exports;
-    std::unique_ptr<InstalledPlugin> plugin;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<MainWindowTestAccess> access;
     int resourceDialogs = 0;
 };
 
@@ -171,7 +137,7 @@ TEST_F(PlaybackControlsTest, PausingStopsSamplingAndRepaintingAndResumingDoesNot
 
     const float pausedSeconds = static_cast<float>(paused.elapsed()) / 1000.0f;
     bar()->playButton()->click();
-    EXPECT_TRUE(timer()->isActive());
+    EXPECT_TRUE(playing());
     EXPECT_EQ(bar()->playButton()->text(), QStringLiteral("暂停"));
     ASSERT_TRUE(waitFor([&] { return !updates().empty(); }));
     EXPECT_LT(updates().front().seconds, pausedSeconds) << "the time spent paused is not played";
@@ -202,6 +168,8 @@ TEST_F(PlaybackControlsTest, ScrubbingPosesTheAnimationAtTheSliderTime)
     pause();
     controlled().clearCalls();
     bar()->timeSlider()->setValue(400);
+    EXPECT_EQ(bar()->timeLabel()->text(), QStringLiteral("0.40 / 1.00 s")) << "the bar follows at once";
+    ASSERT_TRUE(view().waitForPreview());
     EXPECT_EQ(controlled().callSequence(),
               (std::vector<Call>{Call::SetAnimation, Call::Update, Call::GetDrawCommandCount, Call::GetDrawCommand,
                                  Call::GetDrawCommandDarkColor}));
@@ -209,7 +177,8 @@ TEST_F(PlaybackControlsTest, ScrubbingPosesTheAnimationAtTheSliderTime)
     EXPECT_FLOAT_EQ(updates().front().seconds, 0.4f);
     EXPECT_TRUE(preview()->showsFrame());
     EXPECT_EQ(bar()->timeLabel()->text(), QStringLiteral("0.40 / 1.00 s"));
-    EXPECT_FALSE(timer()->isActive()) << "scrubbing does not start a paused animation";
+    EXPECT_FALSE(playing()) << "scrubbing does not start a paused animation";
+    EXPECT_TRUE(framesStopped());
 }
 
 TEST_F(PlaybackControlsTest, ChoosingAnotherAnimationWhilePausedShowsItsFirstFrameAndStaysPaused)
@@ -217,12 +186,14 @@ TEST_F(PlaybackControlsTest, ChoosingAnotherAnimationWhilePausedShowsItsFirstFra
     playHero(1.0f);
     pause();
     controlled().clearCalls();
-    access->animationCombo()->setCurrentIndex(1);
+    view().animationList()->setCurrentIndex(1);
+    ASSERT_TRUE(view().waitForPreview());
     ASSERT_EQ(controlled().callsOf(Call::SetAnimation).size(), 1u);
     EXPECT_STREQ(controlled().callsOf(Call::SetAnimation).front().text, "walk");
     ASSERT_EQ(updates().size(), 1u);
     EXPECT_LT(updates().front().seconds, 0.05f);
-    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(playing());
+    EXPECT_TRUE(framesStopped());
     EXPECT_EQ(bar()->timeLabel()->text(), QStringLiteral("0.00 / 0.50 s"));
     EXPECT_EQ(bar()->timeSlider()->maximum(), 500);
 }
@@ -232,13 +203,15 @@ TEST_F(PlaybackControlsTest, HoldingTheSliderHoldsPlaybackUntilReleased)
     playHero(1.0f);
     QSlider *slider = bar()->timeSlider();
     slider->setSliderDown(true);
-    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(framesStopped());
     controlled().clearCalls();
     slider->setValue(700);
+    ASSERT_TRUE(view().waitForPreview());
     ASSERT_EQ(updates().size(), 1u);
     EXPECT_FLOAT_EQ(updates().front().seconds, 0.7f);
+    EXPECT_TRUE(framesStopped());
     slider->setSliderDown(false);
-    EXPECT_TRUE(timer()->isActive());
+    EXPECT_TRUE(framesKeepComing());
 }
 
 TEST_F(PlaybackControlsTest, LoopOffSelectsWithoutLoopAndStopsOnTheLastFrame)
@@ -247,11 +220,13 @@ TEST_F(PlaybackControlsTest, LoopOffSelectsWithoutLoopAndStopsOnTheLastFrame)
     bar()->speedCombo()->setCurrentIndex(4); // 2×, to finish sooner
     controlled().clearCalls();
     bar()->loopCheckBox()->click();
+    ASSERT_TRUE(waitFor([&] { return !controlled().callsOf(Call::SetAnimation).empty(); }));
     const std::vector<CallRecord> selections = controlled().callsOf(Call::SetAnimation);
-    ASSERT_EQ(selections.size(), 1u) << "the loop flag reaches the plugin at once";
+    ASSERT_EQ(selections.size(), 1u) << "the loop flag reaches the plugin with the next pose";
     EXPECT_EQ(selections.front().loop, 0);
 
-    ASSERT_TRUE(waitFor([&] { return !timer()->isActive(); }));
+    ASSERT_TRUE(waitFor([&] { return !playing(); }));
+    ASSERT_TRUE(view().waitForPreview());
     EXPECT_NEAR(playedSeconds(), 0.3f, 1e-4f) << "posed where it stood, then played exactly to the end";
     EXPECT_EQ(bar()->playButton()->text(), QStringLiteral("播放"));
     EXPECT_EQ(bar()->timeSlider()->value(), bar()->timeSlider()->maximum());
@@ -260,10 +235,11 @@ TEST_F(PlaybackControlsTest, LoopOffSelectsWithoutLoopAndStopsOnTheLastFrame)
     // Play at the end starts over from the first frame.
     controlled().clearCalls();
     bar()->playButton()->click();
+    EXPECT_TRUE(playing());
+    ASSERT_TRUE(waitFor([&] { return !updates().empty(); }));
     ASSERT_FALSE(controlled().callsOf(Call::SetAnimation).empty());
     EXPECT_EQ(controlled().callsOf(Call::SetAnimation).front().loop, 0);
     EXPECT_FLOAT_EQ(updates().front().seconds, 0.0f);
-    EXPECT_TRUE(timer()->isActive());
 }
 
 TEST_F(PlaybackControlsTest, SpeedScalesTheTimeStep)
@@ -289,27 +265,23 @@ TEST_F(PlaybackControlsTest, SpaceTogglesPlaybackWhereverTheFocusIsWithoutPressi
 {
     showActive();
     playHero();
-    QPushButton *choose = nullptr;
-    for (QPushButton *button : window->findChildren<QPushButton *>()) {
-        if (button->text() == QStringLiteral("选择资源"))
-            choose = button;
-    }
+    QPushButton *choose = view().chooseButton();
     ASSERT_NE(choose, nullptr);
 
     choose->setFocus();
     key(choose, Qt::Key_Space);
-    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(playing());
     EXPECT_EQ(resourceDialogs, 0) << "the focused button was not pressed";
 
-    QCheckBox *straightAlpha = access->straightAlphaCheckBox();
+    QCheckBox *straightAlpha = view().straightAlpha();
     straightAlpha->setFocus();
     key(straightAlpha, Qt::Key_Space);
-    EXPECT_TRUE(timer()->isActive());
+    EXPECT_TRUE(playing());
     EXPECT_FALSE(straightAlpha->isChecked());
 
     bar()->playButton()->setFocus();
     key(bar()->playButton(), Qt::Key_Space);
-    EXPECT_FALSE(timer()->isActive()) << "one toggle, not two";
+    EXPECT_FALSE(playing()) << "one toggle, not two";
 }
 
 TEST_F(PlaybackControlsTest, ArrowsStepOneFrameOnlyWhilePaused)
@@ -322,16 +294,20 @@ TEST_F(PlaybackControlsTest, ArrowsStepOneFrameOnlyWhilePaused)
 
     pause();
     bar()->timeSlider()->setValue(500);
+    ASSERT_TRUE(view().waitForPreview());
     controlled().clearCalls();
     key(window.get(), Qt::Key_Right);
+    ASSERT_TRUE(view().waitForPreview());
     ASSERT_EQ(updates().size(), 1u);
     EXPECT_NEAR(updates().back().seconds, 0.5f + 1.0f / 30.0f, 1e-5f);
-    key(bar()->timeSlider(), Qt::Key_Left);
-    key(bar()->timeSlider(), Qt::Key_Left);
+    for (int step = 0; step < 2; ++step) {
+        key(bar()->timeSlider(), Qt::Key_Left);
+        ASSERT_TRUE(view().waitForPreview());
+    }
     ASSERT_EQ(updates().size(), 3u);
     EXPECT_NEAR(updates().back().seconds, 0.5f - 1.0f / 30.0f, 1e-5f);
     EXPECT_EQ(controlled().callsOf(Call::SetAnimation).size(), 3u) << "each step poses afresh";
-    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(playing());
 }
 
 TEST_F(PlaybackControlsTest, ControlKeysOpenTheDialogAndZoomAboutTheCentre)
@@ -370,19 +346,19 @@ TEST_F(PlaybackControlsTest, ViewSettingsSurviveARestart)
     bar()->speedCombo()->setCurrentIndex(1); // 0.5×
     bar()->loopCheckBox()->click();
     bar()->backgroundCombo()->setCurrentIndex(2); // checkerboard
-    access->straightAlphaCheckBox()->setChecked(true);
+    view().straightAlpha()->setChecked(true);
     window->show();
     window->setGeometry(QRect(QPoint(30, 40), QSize(1000, 720)));
     const QRect placed = window->geometry();
     window->close();
     closeWindow();
 
-    openWindow();
+    openCountingWindow();
     EXPECT_FLOAT_EQ(bar()->speed(), 0.5f);
     EXPECT_FALSE(bar()->loop());
     EXPECT_EQ(bar()->background(), PreviewBackground::Checkerboard);
     EXPECT_EQ(preview()->background(), PreviewBackground::Checkerboard);
-    EXPECT_FALSE(access->straightAlphaCheckBox()->isChecked()) << "the straight-alpha option always opens unchecked";
+    EXPECT_FALSE(view().straightAlpha()->isChecked()) << "the straight-alpha option always opens unchecked";
     EXPECT_EQ(window->geometry(), placed);
 
     // The remembered choices drive playback: no loop from the first selection on.
@@ -399,7 +375,7 @@ TEST_F(PlaybackControlsTest, NonsenseInTheStoreReadsAsTheDefaults)
     store.setValue(kViewBackgroundKey, QStringLiteral("purple"));
     store.setValue(kWindowGeometryKey, QByteArray("not a geometry"));
     store.sync();
-    openWindow();
+    openCountingWindow();
     EXPECT_FLOAT_EQ(bar()->speed(), 1.0f);
     EXPECT_TRUE(bar()->loop());
     EXPECT_EQ(preview()->background(), PreviewBackground::Dark);
@@ -408,9 +384,9 @@ TEST_F(PlaybackControlsTest, NonsenseInTheStoreReadsAsTheDefaults)
     store.setValue(kViewSpeedKey, 7.5);
     store.sync();
     closeWindow();
-    openWindow();
+    openCountingWindow();
     EXPECT_FLOAT_EQ(bar()->speed(), 2.0f) << "an unknown speed snaps to the nearest offered";
 }
 
 } // namespace
-} // namespace kvx
+} // namespace kvx::test

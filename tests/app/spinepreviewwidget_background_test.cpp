@@ -1,6 +1,6 @@
 // The canvas background choices and the keyboard's view control: zoom about the centre and reset.
 
-#include "preview/previewframes.h"
+#include "app/previewframes.h"
 
 #include <QCoreApplication>
 #include <QWheelEvent>

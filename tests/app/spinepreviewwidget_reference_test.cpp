@@ -4,7 +4,7 @@
 // 10,000: a pixel whose centre lies on a triangle's edge, within the reference clip's rounding,
 // may be painted by one and not the other.
 
-#include "preview/previewframes.h"
+#include "app/previewframes.h"
 #include "support/referencepainter.h"
 
 #include <gtest/gtest.h>

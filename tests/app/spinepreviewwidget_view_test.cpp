@@ -1,7 +1,7 @@
 // View control of the canvas with synthetic wheel and mouse events: zoom about the cursor with its
 // limits, right-drag pan with the drag threshold, right-click recentring, middle-click reset.
 
-#include "preview/previewframes.h"
+#include "app/previewframes.h"
 
 #include <QApplication>
 #include <QMouseEvent>

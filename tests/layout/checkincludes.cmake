@@ -1,0 +1,37 @@
+# A file's folder tells its library: checks every include under src/ against the folder's rules.
+#   src/<subsystem>/*     the core: no Qt, no FFmpeg, nothing from a Qt folder, app/, cli/ or media/
+#   src/<subsystem>/qt/*  no widgets, nothing from app/ or cli/
+#   src/media/*           no Qt, nothing from a Qt folder, app/ or cli/
+# Run with -DKVX_SOURCE_DIR=<repository>.
+file(GLOB_RECURSE sources RELATIVE ${KVX_SOURCE_DIR}/src
+     ${KVX_SOURCE_DIR}/src/*.h ${KVX_SOURCE_DIR}/src/*.cpp)
+set(widgets "QWidget|QMainWindow|QDialog|QPushButton|QLabel|QComboBox|QCheckBox|QLayout|QHBoxLayout|QVBoxLayout|QApplication|QMessageBox|QFileDialog|QShortcut|QSlider|QLineEdit|QtWidgets")
+set(faults "")
+foreach(source IN LISTS sources)
+  if(source MATCHES "^(app|cli)/")
+    continue()
+  endif()
+  file(STRINGS ${KVX_SOURCE_DIR}/src/${source} includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    set(bad "")
+    if(line MATCHES "\"(app|cli)/")
+      set(bad "reaches up into app/ or cli/")
+    elseif(source MATCHES "/qt/")
+      if(line MATCHES "<(${widgets})[>.]")
+        set(bad "includes widgets outside app/")
+      endif()
+    elseif(line MATCHES "<Q[A-Za-z]*>|<Qt[A-Za-z]*/|\"[a-z]+/qt/")
+      set(bad "includes Qt outside a qt/ folder")
+    elseif(NOT source MATCHES "^media/" AND line MATCHES "<lib(av|sw)[a-z]*/|\"media/")
+      set(bad "includes FFmpeg or media/ outside media/")
+    endif()
+    if(bad)
+      string(STRIP "${line}" line)
+      list(APPEND faults "src/${source}: ${line} (${bad})")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  list(JOIN faults "\n" text)
+  message(FATAL_ERROR "Includes that break the folder rules:\n${text}")
+endif()

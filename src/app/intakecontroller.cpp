@@ -3,9 +3,11 @@
 #include "assets/spinelines.h"
 #include "common/qt/pathtext.h"
 
+#include <QCollator>
 #include <QFileInfo>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 
 namespace kvx {
 namespace {
@@ -165,6 +167,11 @@ void IntakeController::showWarning(WarningKind kind)
         return; // an earlier timer of the same batch has shown everything already
     QStringList names = withoutRepeats(pending);
     pending.clear();
+    // In the order a file manager shows them: level2 before level10.
+    QCollator order;
+    order.setNumericMode(true);
+    order.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), order);
     // A box taller than the screen would hide its own button.
     const qsizetype rest = names.size() - kMaxWarnedNames;
     if (rest > 0) {
@@ -173,12 +180,13 @@ void IntakeController::showWarning(WarningKind kind)
     }
     const QString list = names.join(QLatin1Char('\n'));
     if (kind == WarningKind::Unrecognized) {
-        dialogs.showMessage(window, QMessageBox::Warning, tr("未识别到正确的 Spine 资产"),
-                            tr("以下文件未能识别为有效的 Spine 资产：\n\n%1").arg(list));
+        dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("未识别到正确的 Spine 资产"),
+                                           tr("以下文件未能识别为有效的 Spine 资产："), QString(), list, QString(), {}});
     } else {
-        dialogs.showMessage(window, QMessageBox::Warning, tr("版本过低"),
-                            tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：\n\n%2")
-                                .arg(QString::fromStdString(supportedLinesText("、")), list));
+        dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("版本过低"),
+                                           tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：")
+                                               .arg(QString::fromStdString(supportedLinesText("、"))),
+                                           QString(), list, QString(), {}});
     }
 }
 

@@ -33,10 +33,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSizePolicy>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kvx {
 
@@ -270,15 +272,32 @@ QLayout *MainWindow::buildActionRow()
     return row;
 }
 
-// The built-in size, or the one remembered, as far as the screen's free area allows.
+// The built-in size, or the one remembered, as far as the screen's free area allows, frame and all
+// inside it. The frame is known only once the window is shown, so this runs then again.
 void MainWindow::fitToScreen()
 {
     const QScreen *shownOn = screen();
     if (!shownOn)
         return;
-    const QSize room = shownOn->availableGeometry().size() - (frameGeometry().size() - geometry().size());
+    const QRect free = shownOn->availableGeometry();
+    const QSize room = free.size() - (frameGeometry().size() - geometry().size());
     if (width() > room.width() || height() > room.height())
         resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
+    const QRect placed = frameGeometry();
+    if (free.contains(placed))
+        return;
+    const auto within = [](int at, int low, int extent, int freeExtent) {
+        return std::clamp(at, low, std::max(low, low + freeExtent - extent));
+    };
+    move(within(placed.x(), free.x(), placed.width(), free.width()),
+         within(placed.y(), free.y(), placed.height(), free.height()));
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        fitToScreen();
 }
 
 void MainWindow::createControllers()

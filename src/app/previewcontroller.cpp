@@ -69,7 +69,7 @@ PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : 
                                   "3.8 的图集不标明预乘，预乘导出的纹理在预览里发暗时请选“预乘”。"
                                   "只影响预览：转换由“去除预乘 Alpha”决定。"));
     connect(view.skinList, &SkinList::skinsChosen, this, &PreviewController::chooseSkins);
-    connect(view.alphaList, &QComboBox::activated, this,
+    connect(view.alphaList, &QComboBox::currentIndexChanged, this,
             [this] { setPageAlpha(static_cast<PageAlpha>(view.alphaList->currentData().toInt())); });
 
     connect(view.playbackBar, &PlaybackBar::playPauseClicked, this, &PreviewController::togglePlayback);

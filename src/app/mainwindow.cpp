@@ -16,6 +16,7 @@
 #include "app/viewsettings.h"
 #include "common/qt/pathtext.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -24,7 +25,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -382,32 +382,35 @@ void MainWindow::installShortcuts()
 {
     // Window-wide shortcuts see a key before the focused widget does, so Space never presses the
     // focused button or ticks the focused check box.
-    const auto bind = [this](const QKeySequence &keys, auto action, Qt::ShortcutContext context = Qt::WindowShortcut) {
-        connect(new QShortcut(keys, this, nullptr, nullptr, context), &QShortcut::activated, this, action);
+    const auto bind = [this](const QKeySequence &keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
     };
     bind(QKeySequence(Qt::Key_Space), [this] { previewController->togglePlayback(); });
     bind(QKeySequence(Qt::Key_Left), [this] { previewController->stepFrame(-1); });
     bind(QKeySequence(Qt::Key_Right), [this] { previewController->stepFrame(1); });
     // An open drop-down (the list of skeletons, say) is a window of its own that takes every key, so
-    // a window-wide Ctrl+O went nowhere while one was open: choosing resources works from any
-    // window of the program not behind a dialog, and closes the drop-down first.
-    const auto closingPopups = [](auto choose) {
-        return [choose] {
-            while (QWidget *popup = QApplication::activePopupWidget())
-                popup->close();
-            choose();
-        };
+    // a shortcut of this window alone went nowhere while one was open: the keys that choose
+    // resources are bound in every drop-down's window too, and close it before the dialog opens.
+    const auto choosing = [this, &bind](const QKeySequence &keys, auto choose) {
+        bind(keys, choose);
+        for (QComboBox *list : findChildren<QComboBox *>()) {
+            QWidget *dropDown = list->view()->window();
+            connect(new QShortcut(keys, dropDown), &QShortcut::activated, this, [list, choose] {
+                list->hidePopup();
+                choose();
+            });
+        }
     };
-    bind(QKeySequence(Qt::CTRL | Qt::Key_O), closingPopups([this] { chooseResources(); }), Qt::ApplicationShortcut);
-    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), closingPopups([this] { chooseResourceFolder(); }),
-         Qt::ApplicationShortcut);
+    choosing(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { chooseResources(); });
+    choosing(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { chooseResourceFolder(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { previewWidget->zoomAboutCentre(1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { previewWidget->zoomAboutCentre(1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { previewWidget->zoomAboutCentre(-1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { previewWidget->resetZoomAndPan(); });
     previewWidget->setToolTip(previewWidget->toolTip() + QLatin1Char('\n')
                               + tr("空格 播放/暂停 · ←/→ 暂停时逐帧 · Ctrl+O 选择资源 · Ctrl+= / Ctrl+- 缩放 · "
-                                   "Ctrl+0 重置视图"));
+                                   "Ctrl+0 重置视图")
+                              + QLatin1Char('\n') + tr("Ctrl+Shift+O 选择资源文件夹"));
 }
 
 void MainWindow::restoreViewSettings()

@@ -90,8 +90,13 @@ void BatchConversion::startNext()
 void BatchConversion::onJobFinished(ConversionOutcome outcome)
 {
     auto *finishedJob = qobject_cast<ConversionJob *>(sender());
-    if (finishedJob)
+    if (finishedJob) {
+        // The job's working folder goes with the job, so the item's own folder can go only after it.
+        if (itemFolder)
+            connect(finishedJob, &QObject::destroyed, [folder = *itemFolder] { folder.removeCreatedIfEmpty(); });
+        itemFolder.reset();
         finishedJob->deleteLater();
+    }
     job.clear();
     releaseItemFolder();
     record(BatchOutcome{toQString(items.at(completed()).record.skeleton), std::move(outcome)});

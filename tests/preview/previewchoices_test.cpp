@@ -80,6 +80,7 @@ TEST_F(PreviewChoices, APremultipliedPageIsDrawnAsTheChosenAlphaSaysAndTheChoice
     alpha()->setCurrentIndex(alpha()->findData(int(PageAlpha::Straight)));
     ASSERT_TRUE(harness.takeIn({straight}));
     EXPECT_EQ(alpha()->currentText(), QStringLiteral("自动（非预乘）")) << "each atlas has its own choice";
+    EXPECT_EQ(canvas()->pageAlpha(), PageAlpha::Automatic);
     harness.find<QComboBox>("resourceList")->setCurrentIndex(0);
     ASSERT_TRUE(waitFor([this] { return harness.window().preview().isSettled() && canvas()->showsFrame(); }));
     EXPECT_EQ(alpha()->currentText(), QStringLiteral("非预乘"));

@@ -190,7 +190,7 @@ QLayout *MainWindow::buildListRow()
     resourceFilter = new QLineEdit;
     resourceFilter->setObjectName(QStringLiteral("resourceFilter"));
     resourceFilter->setPlaceholderText(tr("筛选列表…"));
-    resourceFilter->setToolTip(tr("只在下拉列表中显示名称或文件夹含有这段文字的骨骼；↓ 打开列表"));
+    resourceFilter->setToolTip(tr("只在下拉列表中显示名称或文件夹含有这段文字的骨骼；回车打开列表"));
     resourceFilter->setClearButtonEnabled(true);
     resourceFilter->setMaximumWidth(240);
     resourceFilter->hide();
@@ -238,7 +238,7 @@ QLayout *MainWindow::buildStatusRow()
     statusLabel->setSizePolicy(QSizePolicy::Ignored, statusLabel->sizePolicy().verticalPolicy());
     batchProgress = new QProgressBar;
     batchProgress->setObjectName(QStringLiteral("batchProgress"));
-    batchProgress->setFormat(QStringLiteral("%v / %m"));
+    batchProgress->setTextVisible(false); // the status line beside it counts the skeletons
     batchProgress->setMaximumWidth(200);
     batchProgress->hide();
     row->addWidget(statusLabel, 1);

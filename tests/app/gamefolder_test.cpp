@@ -110,8 +110,13 @@ protected:
         harness.writeExport("game/heroes/a", "spineboy-pro", "4.2.43");
         harness.writeExport("game/heroes/b", "spineboy-pro", "4.2.43", {"page.png"}, false);
         harness.writeExport("game", "spineboy-pro", "4.1.24");
-        ASSERT_TRUE(harness.takeIn({harness.files / "game"}));
-        ASSERT_TRUE(waitFor([this] { return !list()->itemData(2, Qt::DisplayRole).isNull() && readiness(2) != ""; }));
+        // Chosen as a folder from the window.
+        harness.folderAnswer = QString::fromStdString((harness.files / "game").string());
+        harness.button("chooseFolder")->click();
+        bool settled = false;
+        harness.window().whenIntakeSettles([&settled] { settled = true; });
+        ASSERT_TRUE(waitFor([&settled] { return settled; }));
+        ASSERT_EQ(harness.window().listedPaths().size(), 3);
     }
     ResourceList *list() const { return harness.find<ResourceList>("resourceList"); }
     QString cell(int row, int column) const { return list()->model()->index(row, column).data().toString(); }
@@ -148,6 +153,13 @@ TEST_F(ListedGame, TheDropDownTellsSkeletonsOfOneNameApartInTheirOrder)
     QStringList folders = shownFolders();
     folders.sort();
     EXPECT_EQ(folders, (QStringList{"", "heroes/a", "heroes/b"}));
+
+    // Later entries follow in the order they were handed over, not sorted.
+    const std::filesystem::path zed = harness.writeExport("more", "zed", "4.2.43");
+    const std::filesystem::path abe = harness.writeExport("more", "abe", "4.2.43");
+    ASSERT_TRUE(harness.takeIn({zed, abe}));
+    EXPECT_EQ(harness.window().listedPaths().mid(3), (QStringList{QString::fromStdString(zed.string()),
+                                                                  QString::fromStdString(abe.string())}));
 }
 
 TEST_F(ListedGame, TheFilterNarrowsTheDropDownAsOneTypesAndTheListKeepsEveryEntry)
@@ -175,19 +187,6 @@ TEST_F(ListedGame, CtrlOChoosesResourcesWhileTheDropDownIsOpen)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(harness.resourceRequests, 1);
     EXPECT_FALSE(list()->view()->isVisible()) << "the drop-down closes for the dialog";
-}
-
-TEST(GameFolder, AFolderIsChosenFromTheWindow)
-{
-    WindowHarness harness;
-    harness.writeExport("game/one", "hero", "4.2.43");
-    harness.writeExport("game/two", "goblin", "4.2.43");
-    harness.folderAnswer = QString::fromStdString((harness.files / "game").string());
-    harness.button("chooseFolder")->click();
-    bool settled = false;
-    harness.window().whenIntakeSettles([&settled] { settled = true; });
-    ASSERT_TRUE(waitFor([&settled] { return settled; }));
-    EXPECT_EQ(harness.window().listedPaths().size(), 2);
 }
 
 // Disabled controls must look it: drawn alike, a user cannot tell that they do nothing.

@@ -217,32 +217,3 @@ TEST_F(RuntimePluginSkinTest, RejectedSkinStopsTheChoiceWithTheError)
 
 } // namespace
 } // namespace kvx
-
-namespace kvx {
-namespace {
-
-TEST_F(RuntimePluginSkinTest, CombinedSkinsReachThePluginInOrderOnlyWhereItCombines)
-{
-    plugin.setSkins({"body", "hair", "hat"});
-    openAndLoad();
-    ASSERT_TRUE(host.canCombineSkins());
-    std::string error;
-    ASSERT_TRUE(host.setSkins({"hat", "body"}, error)) << error;
-    ASSERT_EQ(plugin.callsOf(Call::SetSkins).size(), 1u);
-    EXPECT_STREQ(plugin.callsOf(Call::SetSkins).front().text, "hat+body");
-    EXPECT_EQ(plugin.callsOf(Call::SetSkins).front().index, 2u);
-    EXPECT_FALSE(host.setSkins({"body", "cape"}, error));
-
-    TestPluginLibrary single(testPluginPath("singleskin"));
-    single.setSkins({"body", "hair"});
-    RuntimePlugin older;
-    ASSERT_TRUE(older.open(testPluginPath("singleskin"), error)) << error;
-    ASSERT_TRUE(older.loadSkeleton("/data/hero.json", "/data/hero.atlas", 1.0f, error).ok) << error;
-    EXPECT_TRUE(older.canChooseSkin());
-    EXPECT_FALSE(older.canCombineSkins());
-    EXPECT_FALSE(older.setSkins({"body", "hair"}, error));
-    EXPECT_TRUE(older.setSkin("hair", error)) << error;
-}
-
-} // namespace
-} // namespace kvx

@@ -2,6 +2,7 @@
 
 #include "app/failuretext.h"
 #include "app/readinesspresenter.h"
+#include "app/readinesstext.h"
 #include "assets/qt/exportreading.h"
 #include "common/qt/pathtext.h"
 #include "conversion/qt/batchconversion.h"
@@ -26,26 +27,6 @@ QString limitedLines(const QStringList &lines)
 QString entryName(const QString &skeletonPath)
 {
     return QFileInfo(skeletonPath).fileName();
-}
-
-QString notReadyText(const ReadinessReport &report)
-{
-    switch (report.verdict) {
-    case ReadinessVerdict::MissingAtlas:
-        return ConversionController::tr("缺少配套 Atlas");
-    case ReadinessVerdict::UnreadableAtlas:
-        return ConversionController::tr("Atlas 无法识别");
-    case ReadinessVerdict::MissingPage: {
-        QStringList pages;
-        for (const std::string &page : report.record.missingPageFileNames())
-            pages.append(QString::fromStdString(page));
-        return ConversionController::tr("缺少纹理页 %1").arg(pages.join(QStringLiteral("、")));
-    }
-    case ReadinessVerdict::NeedsProbe:
-        return ConversionController::tr("本机未缓存 Spine %1.x").arg(QString::fromStdString(report.line));
-    default:
-        return ConversionController::tr("资源不完整");
-    }
 }
 
 } // namespace
@@ -83,11 +64,19 @@ bool ConversionController::convert(const QString &skeletonPath, bool straightAlp
     }
     mode = Mode::Single;
     skipped.clear();
+    folders.clear();
+    outputFolder = parent;
     start(readiness.editorPath(), parent, straightAlpha, {BatchItem{record, readiness.editorVersion(), {}, {}}});
     return true;
 }
 
-void ConversionController::convertAll(const QStringList &skeletonPaths, bool straightAlpha)
+QString ConversionController::shownName(const QString &skeletonPath) const
+{
+    const QString folder = folders.value(skeletonPath);
+    return folder.isEmpty() ? entryName(skeletonPath) : folder + QLatin1Char('/') + entryName(skeletonPath);
+}
+
+void ConversionController::convertAll(const QList<ListedExport> &exports, bool straightAlpha)
 {
     if (batch)
         return;
@@ -100,24 +89,30 @@ void ConversionController::convertAll(const QStringList &skeletonPaths, bool str
     }
     QList<BatchItem> items;
     skipped.clear();
-    for (const QString &path : skeletonPaths) {
-        const ReadinessReport report = assessReadiness(catalog.current(path), situation);
+    folders.clear();
+    for (const ListedExport &listed : exports)
+        folders.insert(listed.path, listed.folder);
+    for (const ListedExport &listed : exports) {
+        const ReadinessReport report = assessReadiness(catalog.current(listed.path), situation);
         if (report.verdict == ReadinessVerdict::Ready)
-            items.append(BatchItem{report.record, QString::fromStdString(report.editorVersion->fullText()), {}, {}});
+            items.append(BatchItem{report.record, QString::fromStdString(report.editorVersion->fullText()), {},
+                                   listed.folder});
         else if (report.verdict != ReadinessVerdict::Unknown)
-            skipped.append(tr("%1：%2").arg(entryName(path), notReadyText(report)));
+            skipped.append(tr("%1：%2").arg(shownName(listed.path), ReadinessText::of(report)));
     }
     if (items.isEmpty()) {
-        dialogs.showMessage(window, QMessageBox::Warning, tr("全部转换"),
-                            tr("没有可以转换的骨骼。\n\n%1").arg(limitedLines(skipped)));
+        dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("全部转换"), tr("没有可以转换的骨骼。"), QString(),
+                                           limitedLines(skipped), QString(), {}});
         return;
     }
-    const QString outputParent =
+    outputFolder =
         dialogs.chooseOutputFolder(window, QFileInfo(toQString(items.constFirst().record.skeleton)).absolutePath());
-    if (outputParent.isEmpty())
+    if (outputFolder.isEmpty())
         return;
+    for (BatchItem &item : items)
+        item.outputParent = keptPlaceFolder(outputFolder, item.outputParent);
     mode = Mode::All;
-    start(toQString(situation.editorPath), outputParent, straightAlpha, items);
+    start(toQString(situation.editorPath), outputFolder, straightAlpha, items);
 }
 
 void ConversionController::start(const QString &editorPath, const QString &outputParent, bool straightAlpha,
@@ -127,7 +122,8 @@ void ConversionController::start(const QString &editorPath, const QString &outpu
     if (mode == Mode::All) {
         connect(batch, &BatchConversion::itemStarted, this, [this](int index, const QString &path) {
             emit progress(tr("正在全部转换 %1 / %2：%3")
-                              .arg(QString::number(index + 1), QString::number(batch->total()), entryName(path)));
+                              .arg(QString::number(index + 1), QString::number(batch->total()), shownName(path)));
+            emit batchProgress(index, batch->total());
         });
     }
     connect(batch, &BatchConversion::finished, this, [this](bool stopped) {
@@ -159,8 +155,9 @@ void ConversionController::finishSingle(bool stopped)
     const QString error = success ? QString() : FailureText::of(outcome.failure());
     emit this->ended(success ? tr("转换完成") : tr("转换失败"), success ? outputDirectory : error);
     if (success) {
-        dialogs.showMessage(window, QMessageBox::Information, tr("转换完成"),
-                            tr("完整资源已生成：\n%1").arg(outputDirectory));
+        dialogs.show(window, WindowMessage{QMessageBox::Information, tr("转换完成"),
+                                           tr("完整资源已生成：\n%1").arg(outputDirectory), QString(), QString(),
+                                           tr("打开输出文件夹"), openFolderAction(outputDirectory)});
     } else {
         dialogs.showMessage(window, QMessageBox::Critical, tr("转换失败"),
                             error.isEmpty() ? tr("转换未完成，Spine Editor 未提供详细原因。") : error);
@@ -177,9 +174,9 @@ void ConversionController::finishAll(bool stopped)
     QStringList failed;
     for (const BatchOutcome &outcome : ended->outcomes()) {
         if (outcome.result)
-            succeeded.append(tr("%1 → %2").arg(entryName(outcome.skeletonPath), *outcome.result));
+            succeeded.append(tr("%1 → %2").arg(shownName(outcome.skeletonPath), *outcome.result));
         else
-            failed.append(tr("%1：%2").arg(entryName(outcome.skeletonPath),
+            failed.append(tr("%1：%2").arg(shownName(outcome.skeletonPath),
                                           FailureText::of(outcome.result.failure()).trimmed()));
     }
     const qsizetype notStarted = ended->total() - ended->completed();
@@ -188,15 +185,26 @@ void ConversionController::finishAll(bool stopped)
     QString text = tr("成功 %1 个，失败 %2 个").arg(succeeded.size()).arg(failed.size());
     if (stopped)
         text += tr("，已停止（%1 个未转换）").arg(notStarted);
+    QStringList sections;
     if (!succeeded.isEmpty())
-        text += tr("\n\n成功：\n%1").arg(limitedLines(succeeded));
+        sections.append(tr("成功：\n%1").arg(limitedLines(succeeded)));
     if (!failed.isEmpty())
-        text += tr("\n\n失败：\n%1").arg(limitedLines(failed));
+        sections.append(tr("失败：\n%1").arg(limitedLines(failed)));
     if (!skipped.isEmpty())
-        text += tr("\n\n未就绪，未转换：\n%1").arg(limitedLines(skipped));
+        sections.append(tr("未就绪，未转换：\n%1").arg(limitedLines(skipped)));
     const bool clean = failed.isEmpty() && !stopped;
-    dialogs.showMessage(window, clean ? QMessageBox::Information : QMessageBox::Warning,
-                        stopped ? tr("全部转换已停止") : tr("全部转换完成"), text);
+    dialogs.show(window, WindowMessage{clean ? QMessageBox::Information : QMessageBox::Warning,
+                                       stopped ? tr("全部转换已停止") : tr("全部转换完成"), text, QString(),
+                                       sections.join(QStringLiteral("\n\n")), tr("打开输出文件夹"),
+                                       openFolderAction(outputFolder)});
+}
+
+std::function<void()> ConversionController::openFolderAction(const QString &folder) const
+{
+    return [this, folder] {
+        if (dialogs.openFolder)
+            dialogs.openFolder(folder);
+    };
 }
 
 } // namespace kvx

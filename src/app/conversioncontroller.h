@@ -5,6 +5,7 @@
 #include "app/windowdialogs.h"
 #include "conversion/qt/batchconversion.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -16,6 +17,13 @@ namespace kvx {
 
 class ExportCatalog;
 class ReadinessPresenter;
+
+// A listed export and the folder it lay in, relative to the folder it was handed over with ("" when
+// directly in it).
+struct ListedExport {
+    QString path;
+    QString folder;
+};
 
 class ConversionController : public QObject {
     Q_OBJECT
@@ -29,8 +37,9 @@ public:
     // Converts the export at the path into a folder the user chooses (or outputParent when given).
     // Returns whether a conversion started.
     bool convert(const QString &skeletonPath, bool straightAlpha, const QString &outputParent = QString());
-    // Converts every ready export of the list into one chosen folder.
-    void convertAll(const QStringList &skeletonPaths, bool straightAlpha);
+    // Converts every ready export of the list into one chosen folder, each into the folder below it
+    // that keeps its place among the others.
+    void convertAll(const QList<ListedExport> &exports, bool straightAlpha);
     // Ends the running conversion: its editor is ended and its working folder removed.
     void stop();
 
@@ -41,6 +50,8 @@ public:
 signals:
     void started(kvx::ConversionController::Mode mode, QString editorVersion);
     void progress(QString status);
+    // "全部转换" has started the item at index (counting from 0) of total.
+    void batchProgress(int index, int total);
     // After the outcome's message; the window's readiness runs again.
     void ended(QString status, QString toolTip);
 
@@ -49,6 +60,9 @@ private:
                const QList<BatchItem> &items);
     void finishSingle(bool stopped);
     void finishAll(bool stopped);
+    // The export's file name with its folder, which tells apart exports of the same name.
+    QString shownName(const QString &skeletonPath) const;
+    std::function<void()> openFolderAction(const QString &folder) const;
 
     ExportCatalog &catalog;
     ReadinessPresenter &readiness;
@@ -57,6 +71,8 @@ private:
     QPointer<BatchConversion> batch;
     Mode mode = Mode::Single;
     QStringList skipped; // listed exports the running batch leaves out, with the reason
+    QHash<QString, QString> folders; // of the running batch's exports, by path
+    QString outputFolder;            // the running batch's
 };
 
 } // namespace kvx

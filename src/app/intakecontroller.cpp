@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 
 namespace kvx {
 namespace {
@@ -23,6 +24,45 @@ QStringList withoutRepeats(const QStringList &entries)
         }
     }
     return unique;
+}
+
+// The run of digits starting at from (moved past it), without its leading zeros.
+QStringView digitRun(const QString &text, qsizetype &from)
+{
+    qsizetype start = from;
+    while (from < text.size() && text[from].isDigit())
+        ++from;
+    while (start + 1 < from && text[start] == QLatin1Char('0'))
+        ++start;
+    return QStringView(text).sliced(start, from - start);
+}
+
+// Names as a file manager orders them: runs of digits by their value (level2 before level10), the
+// rest ignoring case, and the plain text to settle what is still alike.
+bool namedBefore(const QString &left, const QString &right)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < left.size() && j < right.size()) {
+        if (left[i].isDigit() && right[j].isDigit()) {
+            const QStringView a = digitRun(left, i);
+            const QStringView b = digitRun(right, j);
+            if (a.size() != b.size())
+                return a.size() < b.size();
+            if (const int order = a.compare(b); order != 0)
+                return order < 0;
+            continue;
+        }
+        const QChar a = left[i].toCaseFolded();
+        const QChar b = right[j].toCaseFolded();
+        if (a != b)
+            return a < b;
+        ++i;
+        ++j;
+    }
+    if (left.size() - i != right.size() - j)
+        return left.size() - i < right.size() - j;
+    return left < right;
 }
 
 } // namespace
@@ -169,6 +209,7 @@ void IntakeController::showWarning(WarningKind kind)
         return; // an earlier timer of the same batch has shown everything already
     QStringList names = withoutRepeats(pending);
     pending.clear();
+    std::sort(names.begin(), names.end(), namedBefore);
     // A box taller than the screen would hide its own button.
     const qsizetype rest = names.size() - kMaxWarnedNames;
     if (rest > 0) {
@@ -177,12 +218,13 @@ void IntakeController::showWarning(WarningKind kind)
     }
     const QString list = names.join(QLatin1Char('\n'));
     if (kind == WarningKind::Unrecognized) {
-        dialogs.showMessage(window, QMessageBox::Warning, tr("未识别到正确的 Spine 资产"),
-                            tr("以下文件未能识别为有效的 Spine 资产：\n\n%1").arg(list));
+        dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("未识别到正确的 Spine 资产"),
+                                           tr("以下文件未能识别为有效的 Spine 资产："), QString(), list, QString(), {}});
     } else {
-        dialogs.showMessage(window, QMessageBox::Warning, tr("版本过低"),
-                            tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：\n\n%2")
-                                .arg(QString::fromStdString(supportedLinesText("、")), list));
+        dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("版本过低"),
+                                           tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：")
+                                               .arg(QString::fromStdString(supportedLinesText("、"))),
+                                           QString(), list, QString(), {}});
     }
 }
 

@@ -6,13 +6,17 @@
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
 #include "app/intakecontroller.h"
+#include "app/listreadiness.h"
 #include "app/playbackbar.h"
 #include "app/previewcontroller.h"
 #include "app/readinesspresenter.h"
+#include "app/resourcelist.h"
+#include "app/skinlist.h"
 #include "app/spinepreviewwidget.h"
 #include "app/viewsettings.h"
 #include "common/qt/pathtext.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -23,13 +27,18 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSizePolicy>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kvx {
 
@@ -47,8 +56,15 @@ const char *const styleRules[] = {
     "QPushButton#quietButton { background: #292d36; border: 1px solid #3d4350; }",
     "QPushButton#primaryButton { background: #6e5eea; border: none; font-weight: 650; padding: 11px 20px; }",
     "QPushButton#primaryButton:disabled { background: #343743; color: #777d89; }",
+    "QPushButton#quietButton:disabled { background: #1d2026; border: 1px solid #2b2f38; color: #5f6571; }",
+    "QComboBox:disabled { background: #1d2026; border: 1px solid #2b2f38; color: #5f6571; }",
+    "QLineEdit { background: #242832; border: 1px solid #3a404c; border-radius: 8px; padding: 7px 10px; }",
     "QCheckBox { spacing: 8px; color: #c9ced8; }",
+    "QCheckBox:disabled { color: #5f6571; }",
     "QCheckBox::indicator { width: 18px; height: 18px; }",
+    "QProgressBar { background: #242832; border: 1px solid #3a404c; border-radius: 6px; color: #f3f4f6;"
+    " text-align: center; }",
+    "QProgressBar::chunk { background: #6e5eea; border-radius: 5px; }",
 };
 
 QString formatText(SkeletonFormat format)
@@ -92,6 +108,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
     setWindowTitle(QStringLiteral("Kovexa"));
     resize(960, 680);
     restoreViewSettings();
+    fitToScreen();
 }
 
 MainWindow::~MainWindow()
@@ -102,60 +119,136 @@ MainWindow::~MainWindow()
     delete intakeController;
 }
 
+// Seven rows, none of them wide: the window fits a 1280 × 720 screen, and 800 × 500 logical pixels
+// (1600 × 1000 at twice the scale), with every control on it and the status line a row of its own.
 void MainWindow::buildWidgets()
 {
     auto *central = new QWidget;
     auto *column = new QVBoxLayout(central);
-    column->setContentsMargins(28, 24, 28, 24);
-    column->setSpacing(16);
-
-    auto *headerRow = new QHBoxLayout;
-    auto *title = new QLabel(QStringLiteral("Kovexa"));
-    title->setObjectName(QStringLiteral("title"));
-    badgeLabel = new ElidedLabel; // a long page name is cut, not widening the window
-    badgeLabel->setObjectName(QStringLiteral("badge"));
-    badgeLabel->setAlignment(Qt::AlignCenter);
-    badgeLabel->setMinimumWidth(190);
-    badgeLabel->hide();
-    resourceCombo = new ElidedComboBox;
-    resourceCombo->setObjectName(QStringLiteral("resourceList"));
-    resourceCombo->setMinimumWidth(260);
-    resourceCombo->hide();
-    auto *chooseButton = new QPushButton(tr("选择资源"));
-    chooseButton->setObjectName(QStringLiteral("quietButton"));
-    headerRow->addWidget(title);
-    headerRow->addStretch(0);
-    headerRow->addWidget(badgeLabel);
-    headerRow->addStretch(0);
-    headerRow->addWidget(resourceCombo);
-    headerRow->addWidget(chooseButton);
-    column->addLayout(headerRow);
-
+    column->setContentsMargins(20, 14, 20, 14);
+    column->setSpacing(10);
+    column->addLayout(buildHeader());
+    column->addLayout(buildListRow());
     previewWidget = new SpinePreviewWidget;
     previewWidget->setObjectName(QStringLiteral("preview"));
     column->addWidget(previewWidget, 1);
     playbackBar = new PlaybackBar;
     column->addWidget(playbackBar);
+    column->addLayout(buildChoiceRow());
+    column->addLayout(buildStatusRow());
+    column->addLayout(buildActionRow());
 
-    auto *footerRow = new QHBoxLayout;
+    setCentralWidget(central);
+    setStyleSheet(mainWindowStyleSheet());
+    previewWidget->resetView();
+    previewWidget->setMessage(
+        tr("把 .json / .skel / .skel.bytes、.atlas / .atlas.txt 和图片拖到这里\n\n也可以拖入整个资源文件夹"));
+    statusLabel->clear();
+    // A long file or animation name is cut inside its list instead of widening the window; the
+    // closed list shows the current entry's own tip: its full path, format and data version.
+    connect(resourceCombo, &QComboBox::currentIndexChanged, this, [this] {
+        resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
+    });
+    connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
+}
+
+QLayout *MainWindow::buildHeader()
+{
+    auto *row = new QHBoxLayout;
+    auto *title = new QLabel(QStringLiteral("Kovexa"));
+    title->setObjectName(QStringLiteral("title"));
+    badgeLabel = new ElidedLabel; // a long page name is cut, not widening the window
+    badgeLabel->setObjectName(QStringLiteral("badge"));
+    badgeLabel->setAlignment(Qt::AlignCenter);
+    badgeLabel->setMinimumWidth(140);
+    badgeLabel->hide();
+    auto *chooseButton = new QPushButton(tr("选择资源"));
+    chooseButton->setObjectName(QStringLiteral("quietButton"));
+    chooseButton->setProperty("role", QStringLiteral("chooseFiles"));
+    chooseButton->setToolTip(tr("选择骨骼、图集或图片文件（Ctrl+O）"));
+    auto *folderButton = new QPushButton(tr("选择文件夹…"));
+    folderButton->setObjectName(QStringLiteral("quietButton"));
+    folderButton->setProperty("role", QStringLiteral("chooseFolder"));
+    folderButton->setToolTip(tr("选择整个资源文件夹，连同其中的子文件夹（Ctrl+Shift+O）"));
+    row->addWidget(title);
+    row->addWidget(badgeLabel);
+    row->addStretch(1);
+    row->addWidget(chooseButton);
+    row->addWidget(folderButton);
+    connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
+    connect(folderButton, &QPushButton::clicked, this, &MainWindow::chooseResourceFolder);
+    return row;
+}
+
+QLayout *MainWindow::buildListRow()
+{
+    auto *row = new QHBoxLayout;
+    resourceCombo = new ResourceList;
+    resourceCombo->setObjectName(QStringLiteral("resourceList"));
+    resourceCombo->setMinimumWidth(160);
+    resourceCombo->hide();
+    resourceFilter = new QLineEdit;
+    resourceFilter->setObjectName(QStringLiteral("resourceFilter"));
+    resourceFilter->setPlaceholderText(tr("筛选列表…"));
+    resourceFilter->setToolTip(tr("只在下拉列表中显示名称或文件夹含有这段文字的骨骼；回车打开列表"));
+    resourceFilter->setClearButtonEnabled(true);
+    resourceFilter->setMaximumWidth(240);
+    resourceFilter->hide();
+    row->addWidget(resourceCombo, 1);
+    row->addWidget(resourceFilter);
+    connect(resourceFilter, &QLineEdit::textChanged, resourceCombo, &ResourceList::setFilterText);
+    connect(resourceFilter, &QLineEdit::returnPressed, resourceCombo, &ResourceList::showPopup);
+    return row;
+}
+
+QLayout *MainWindow::buildChoiceRow()
+{
+    auto *row = new QHBoxLayout;
     animationCombo = new ElidedComboBox;
     animationCombo->setObjectName(QStringLiteral("animationList"));
-    animationCombo->setMinimumWidth(220);
+    animationCombo->setMinimumWidth(120);
     animationCombo->setEnabled(false);
     skinChoice = new QWidget;
     auto *skinRow = new QHBoxLayout(skinChoice);
     skinRow->setContentsMargins(0, 0, 0, 0);
-    skinCombo = new QComboBox;
+    skinCombo = new SkinList;
     skinCombo->setObjectName(QStringLiteral("skinCombo"));
-    skinCombo->setMinimumWidth(140);
+    skinCombo->setMinimumWidth(120);
     skinRow->addWidget(new QLabel(tr("皮肤")));
-    skinRow->addWidget(skinCombo);
+    skinRow->addWidget(skinCombo, 1);
     skinChoice->hide();
+    alphaCombo = new QComboBox;
+    alphaCombo->setObjectName(QStringLiteral("previewAlpha"));
+    alphaCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents); // "自动（…）" names what the atlas decided
+    row->addWidget(new QLabel(tr("动画")));
+    row->addWidget(animationCombo, 2);
+    row->addWidget(skinChoice, 2);
+    row->addWidget(new QLabel(tr("预览 Alpha")));
+    row->addWidget(alphaCombo);
+    return row;
+}
+
+QLayout *MainWindow::buildStatusRow()
+{
+    auto *row = new QHBoxLayout;
     statusLabel = new ElidedLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long diagnostic (a loader message, say) is cut at the row's end instead of widening the
-    // window past the screen.
+    // window past the screen; the row is its own, so the lists never squeeze it away.
     statusLabel->setSizePolicy(QSizePolicy::Ignored, statusLabel->sizePolicy().verticalPolicy());
+    batchProgress = new QProgressBar;
+    batchProgress->setObjectName(QStringLiteral("batchProgress"));
+    batchProgress->setTextVisible(false); // the status line beside it counts the skeletons
+    batchProgress->setMaximumWidth(200);
+    batchProgress->hide();
+    row->addWidget(statusLabel, 1);
+    row->addWidget(batchProgress);
+    return row;
+}
+
+QLayout *MainWindow::buildActionRow()
+{
+    auto *row = new QHBoxLayout;
     straightAlphaCheckBox = new QCheckBox(tr("去除预乘 Alpha"));
     straightAlphaCheckBox->setObjectName(QStringLiteral("straightAlpha"));
     straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
@@ -171,30 +264,40 @@ void MainWindow::buildWidgets()
     primaryButton = new QPushButton(BadgeTable::convertButtonText());
     primaryButton->setObjectName(QStringLiteral("primaryButton"));
     primaryButton->setEnabled(false);
-    footerRow->addWidget(new QLabel(tr("动画")));
-    footerRow->addWidget(animationCombo);
-    footerRow->addWidget(skinChoice);
-    footerRow->addWidget(statusLabel, 1);
-    footerRow->addWidget(straightAlphaCheckBox);
-    footerRow->addWidget(convertAllButton);
-    footerRow->addWidget(stopButton);
-    footerRow->addWidget(primaryButton);
-    column->addLayout(footerRow);
+    row->addWidget(straightAlphaCheckBox);
+    row->addStretch(1);
+    row->addWidget(convertAllButton);
+    row->addWidget(stopButton);
+    row->addWidget(primaryButton);
+    return row;
+}
 
-    setCentralWidget(central);
-    setStyleSheet(mainWindowStyleSheet());
-    previewWidget->resetView();
-    previewWidget->setMessage(
-        tr("把 .json / .skel / .skel.bytes、.atlas / .atlas.txt 和图片拖到这里\n\n也可以拖入整个资源文件夹"));
-    statusLabel->clear();
+// The built-in size, or the one remembered, as far as the screen's free area allows, frame and all
+// inside it. The frame is known only once the window is shown, so this runs then again.
+void MainWindow::fitToScreen()
+{
+    const QScreen *shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect free = shownOn->availableGeometry();
+    const QSize room = free.size() - (frameGeometry().size() - geometry().size());
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
+    const QRect placed = frameGeometry();
+    if (free.contains(placed))
+        return;
+    const auto within = [](int at, int low, int extent, int freeExtent) {
+        return std::clamp(at, low, std::max(low, low + freeExtent - extent));
+    };
+    move(within(placed.x(), free.x(), placed.width(), free.width()),
+         within(placed.y(), free.y(), placed.height(), free.height()));
+}
 
-    connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
-    // A long file or animation name is cut inside its list instead of widening the window; the
-    // closed list shows the current entry's own tip: its full path, format and data version.
-    connect(resourceCombo, &QComboBox::currentIndexChanged, this, [this] {
-        resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
-    });
-    connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        fitToScreen();
 }
 
 void MainWindow::createControllers()
@@ -202,8 +305,9 @@ void MainWindow::createControllers()
     intakeController = new IntakeController(dialogs, this);
     readinessPresenter = new ReadinessPresenter(catalog, [this] { return currentPath(); }, dialogs, this);
     previewController = new PreviewController(
-        PreviewWidgets{previewWidget, playbackBar, animationCombo, skinCombo, skinChoice}, this);
+        PreviewWidgets{previewWidget, playbackBar, animationCombo, skinCombo, skinChoice, alphaCombo}, this);
     conversionController = new ConversionController(catalog, *readinessPresenter, dialogs, this);
+    listReadiness = new ListReadiness(catalog, *resourceCombo, this);
     connectIntake();
     connectReadiness();
     connectConversion();
@@ -232,6 +336,7 @@ void MainWindow::connectIntake()
         if (std::exchange(previewDeferred, false))
             showCurrent();
         readinessPresenter->schedule();
+        listReadiness->refresh();
     });
 }
 
@@ -240,6 +345,8 @@ void MainWindow::connectReadiness()
     connect(readinessPresenter, &ReadinessPresenter::badgeChanged, this, &MainWindow::showBadge);
     connect(readinessPresenter, &ReadinessPresenter::badgeToolTipChanged, badgeLabel, &QWidget::setToolTip);
     connect(readinessPresenter, &ReadinessPresenter::statusChanged, this, &MainWindow::showStatus);
+    // A run looks at the editor and the files afresh: so does the list.
+    connect(readinessPresenter, &ReadinessPresenter::badgeChanged, listReadiness, &ListReadiness::refresh);
 }
 
 void MainWindow::connectConversion()
@@ -253,6 +360,11 @@ void MainWindow::connectConversion()
                 conversionStarted(static_cast<int>(mode), version);
             });
     connect(conversionController, &ConversionController::progress, statusLabel, &QLabel::setText);
+    connect(conversionController, &ConversionController::batchProgress, this, [this](int index, int total) {
+        batchProgress->setRange(0, total);
+        batchProgress->setValue(index);
+        batchProgress->show();
+    });
     connect(conversionController, &ConversionController::ended, this, &MainWindow::conversionEnded);
 }
 
@@ -276,14 +388,29 @@ void MainWindow::installShortcuts()
     bind(QKeySequence(Qt::Key_Space), [this] { previewController->togglePlayback(); });
     bind(QKeySequence(Qt::Key_Left), [this] { previewController->stepFrame(-1); });
     bind(QKeySequence(Qt::Key_Right), [this] { previewController->stepFrame(1); });
-    bind(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { chooseResources(); });
+    // An open drop-down (the list of skeletons, say) is a window of its own that takes every key, so
+    // a shortcut of this window alone went nowhere while one was open: the keys that choose
+    // resources are bound in every drop-down's window too, and close it before the dialog opens.
+    const auto choosing = [this, &bind](const QKeySequence &keys, auto choose) {
+        bind(keys, choose);
+        for (QComboBox *list : findChildren<QComboBox *>()) {
+            QWidget *dropDown = list->view()->window();
+            connect(new QShortcut(keys, dropDown), &QShortcut::activated, this, [list, choose] {
+                list->hidePopup();
+                choose();
+            });
+        }
+    };
+    choosing(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { chooseResources(); });
+    choosing(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { chooseResourceFolder(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { previewWidget->zoomAboutCentre(1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { previewWidget->zoomAboutCentre(1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { previewWidget->zoomAboutCentre(-1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { previewWidget->resetZoomAndPan(); });
     previewWidget->setToolTip(previewWidget->toolTip() + QLatin1Char('\n')
                               + tr("空格 播放/暂停 · ←/→ 暂停时逐帧 · Ctrl+O 选择资源 · Ctrl+= / Ctrl+- 缩放 · "
-                                   "Ctrl+0 重置视图"));
+                                   "Ctrl+0 重置视图")
+                              + QLatin1Char('\n') + tr("Ctrl+Shift+O 选择资源文件夹"));
 }
 
 void MainWindow::restoreViewSettings()
@@ -305,6 +432,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::chooseResources()
 {
     takeInResources(dialogs.chooseResourceFiles(this));
+}
+
+void MainWindow::chooseResourceFolder()
+{
+    const QString folder = dialogs.chooseResourceFolder(this);
+    if (!folder.isEmpty())
+        takeInResources({folder});
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -366,6 +500,10 @@ void MainWindow::setDialogs(WindowDialogs replacement)
     // A seam left empty answers like a cancelled dialog, so a test never opens a real one.
     if (!replacement.chooseResourceFiles)
         replacement.chooseResourceFiles = [](QWidget *) { return QStringList(); };
+    if (!replacement.chooseResourceFolder)
+        replacement.chooseResourceFolder = [](QWidget *) { return QString(); };
+    if (!replacement.openFolder)
+        replacement.openFolder = [](const QString &) {};
     if (!replacement.chooseEditorFile)
         replacement.chooseEditorFile = [](QWidget *) { return QString(); };
     if (!replacement.chooseOutputFolder)
@@ -399,10 +537,13 @@ void MainWindow::list(const IntakeOutcome &outcome)
     listed.insert(path);
     catalog.remember(outcome.record);
     const int index = resourceCombo->count();
-    resourceCombo->insertItem(index, QIcon(), QFileInfo(path).completeBaseName(), path);
-    resourceCombo->setItemData(index, entryToolTip(outcome.record), Qt::ToolTipRole);
+    const std::optional<SpineVersion> &version = outcome.record.detection.version;
+    resourceCombo->addEntry(path, folderWithinRoot(outcome),
+                            version ? QString::fromStdString(version->fullText()) : tr("未知"),
+                            entryToolTip(outcome.record));
     resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
     resourceCombo->show();
+    resourceFilter->show();
     if (!conversionController->isRunning())
         convertAllButton->setEnabled(true);
     // The first entry became current on insertion already; every later one becomes current here.
@@ -476,7 +617,10 @@ void MainWindow::convertAllClicked()
             conversionController->stop();
         return;
     }
-    conversionController->convertAll(listedPaths(), straightAlphaCheckBox->isChecked());
+    QList<ListedExport> exports;
+    for (int row = 0; row < resourceCombo->count(); ++row)
+        exports.append(ListedExport{resourceCombo->pathOf(row), resourceCombo->folderOf(row)});
+    conversionController->convertAll(exports, straightAlphaCheckBox->isChecked());
 }
 
 void MainWindow::conversionStarted(int mode, const QString &editorVersion)
@@ -495,6 +639,7 @@ void MainWindow::conversionStarted(int mode, const QString &editorVersion)
 void MainWindow::conversionEnded(const QString &status, const QString &toolTip)
 {
     stopButton->hide();
+    batchProgress->hide();
     convertAllButton->setText(tr("全部转换"));
     convertAllButton->setEnabled(resourceCombo->count() > 0);
     showStatus(status, toolTip);

@@ -16,15 +16,20 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace kvx {
 
 class ConversionController;
 class IntakeController;
+class ListReadiness;
 class PlaybackBar;
 class PreviewController;
 class ReadinessPresenter;
+class ResourceList;
+class SkinList;
 class SpinePreviewWidget;
 
 class MainWindow : public QMainWindow {
@@ -63,9 +68,16 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildWidgets();
+    QLayout *buildHeader();
+    QLayout *buildListRow();
+    QLayout *buildChoiceRow();
+    QLayout *buildStatusRow();
+    QLayout *buildActionRow();
+    void fitToScreen();
     void createControllers();
     void connectIntake();
     void connectReadiness();
@@ -75,6 +87,7 @@ private:
     void restoreViewSettings();
 
     void chooseResources();
+    void chooseResourceFolder();
     void list(const IntakeOutcome &outcome);
     void currentChanged(int index);
     void showCurrent();
@@ -88,14 +101,17 @@ private:
     void conversionStarted(int mode, const QString &editorVersion);
     void conversionEnded(const QString &status, const QString &toolTip);
 
-    QComboBox *resourceCombo = nullptr;
+    ResourceList *resourceCombo = nullptr;
+    QLineEdit *resourceFilter = nullptr;
     QComboBox *animationCombo = nullptr;
     QWidget *skinChoice = nullptr;
-    QComboBox *skinCombo = nullptr;
+    SkinList *skinCombo = nullptr;
+    QComboBox *alphaCombo = nullptr;
     QCheckBox *straightAlphaCheckBox = nullptr;
     SpinePreviewWidget *previewWidget = nullptr;
     PlaybackBar *playbackBar = nullptr;
     QLabel *statusLabel = nullptr;
+    QProgressBar *batchProgress = nullptr; // shown only while "全部转换" runs
     QLabel *badgeLabel = nullptr;
     QPushButton *primaryButton = nullptr;
     QPushButton *convertAllButton = nullptr;
@@ -108,6 +124,7 @@ private:
     ReadinessPresenter *readinessPresenter = nullptr;
     PreviewController *previewController = nullptr;
     ConversionController *conversionController = nullptr;
+    ListReadiness *listReadiness = nullptr;
     // While a batch is open a new current entry only marks the preview for loading once at its end.
     bool previewDeferred = false;
     QString statusBeforeScan;

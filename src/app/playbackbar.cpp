@@ -7,9 +7,12 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
 
@@ -27,6 +30,29 @@ QString speedLabel(float speed)
     return QString::number(speed) + QStringLiteral("×");
 }
 
+// A press on the track puts the handle where it was pressed, and a drag goes on from there;
+// QSlider would only move it a page towards the press.
+class TimeSlider : public QSlider {
+public:
+    TimeSlider() : QSlider(Qt::Horizontal) {}
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        const QPoint at = event->position().toPoint();
+        if (event->button() == Qt::LeftButton && !handle.contains(at)) {
+            const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+            const int span = std::max(groove.width() - handle.width(), 1);
+            setValue(QStyle::sliderValueFromPosition(minimum(), maximum(), at.x() - groove.x() - handle.width() / 2,
+                                                     span, option.upsideDown));
+        }
+        QSlider::mousePressEvent(event);
+    }
+};
+
 } // namespace
 
 PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
@@ -43,7 +69,8 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     playPause->setMinimumWidth(
         std::max(metrics.horizontalAdvance(tr("暂停")), metrics.horizontalAdvance(tr("播放"))) + 40);
 
-    slider = new QSlider(Qt::Horizontal);
+    slider = new TimeSlider;
+    slider->setObjectName(QStringLiteral("timeSlider"));
     slider->setMinimumWidth(80);
     slider->setToolTip(tr("拖动查看任意时刻的姿势"));
 

@@ -1,6 +1,7 @@
 #include "app/previewcontroller.h"
 
 #include "app/playbackbar.h"
+#include "app/skinlist.h"
 #include "app/spinepreviewwidget.h"
 #include "common/qt/pathtext.h"
 #include "render/pagetexture.h"
@@ -61,7 +62,15 @@ PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : 
     playbackTimer->setTimerType(Qt::PreciseTimer);
     connect(playbackTimer, &QTimer::timeout, this, &PreviewController::tick);
     connect(view.animationList, &QComboBox::currentTextChanged, this, &PreviewController::selectAnimation);
-    connect(view.skinList, &QComboBox::currentTextChanged, this, &PreviewController::chooseSkin);
+    view.alphaList->addItem(tr("自动"), int(PageAlpha::Automatic));
+    view.alphaList->addItem(tr("预乘"), int(PageAlpha::Premultiplied));
+    view.alphaList->addItem(tr("非预乘"), int(PageAlpha::Straight));
+    view.alphaList->setToolTip(tr("预览时把纹理页当作预乘还是非预乘 Alpha 混合；“自动”按图集的说明，括号里是它的结果。"
+                                  "3.8 的图集不标明预乘，预乘导出的纹理在预览里发暗时请选“预乘”。"
+                                  "只影响预览：转换由“去除预乘 Alpha”决定。"));
+    connect(view.skinList, &SkinList::skinsChosen, this, &PreviewController::chooseSkins);
+    connect(view.alphaList, &QComboBox::currentIndexChanged, this,
+            [this] { setPageAlpha(static_cast<PageAlpha>(view.alphaList->currentData().toInt())); });
 
     connect(view.playbackBar, &PlaybackBar::playPauseClicked, this, &PreviewController::togglePlayback);
     connect(view.playbackBar, &PlaybackBar::scrubbed, this, [this](float seconds) {
@@ -104,8 +113,7 @@ void PreviewController::resetLists()
 {
     view.animationList->clear();
     view.animationList->setEnabled(false);
-    const QSignalBlocker quiet(view.skinList);
-    view.skinList->clear();
+    view.skinList->clearSkins();
     view.skinChoice->hide();
 }
 
@@ -127,12 +135,20 @@ void PreviewController::load(const ExportRecord &record)
 {
     clear();
     view.canvas->resetView();
+    view.canvas->setNotice(QString());
     if (!record.detection.version || record.atlas.empty() || !record.atlasStamp.regular) {
         view.canvas->setMessage(tr("没有找到与骨骼数据配套的 .atlas 文件"));
         emit statusChanged(tr("请把完整导出资源一起拖入"), QString());
         return;
     }
     view.canvas->setPageDescriptions(pageDescriptions(record));
+    showPageAlpha(record);
+    const std::vector<std::string> missing = record.missingPageFileNames();
+    QStringList missingPages;
+    for (const std::string &page : missing)
+        missingPages.append(QString::fromStdString(page));
+    view.canvas->setNotice(missing.empty() ? QString()
+                                           : tr("缺少纹理页 %1：用到它的部分不会显示").arg(missingPages.join(QStringLiteral("、"))));
     view.canvas->setRendererRules(rendererRulesFor(record.detection.version->major, record.detection.version->minor));
     const PreviewSource source{toPath(runtimePluginPath(record.line())), record.skeleton, record.atlas};
     request<Result<LoadedSkeleton>>([source](PreviewSession &session) { return session.load(source); },
@@ -177,13 +193,11 @@ void PreviewController::listSkins(const LoadedSkeleton &skeleton)
 {
     if (!skeleton.initialSkin)
         return;
-    const QSignalBlocker quiet(view.skinList);
     QStringList names;
     names.reserve(static_cast<qsizetype>(skeleton.skins.size()));
     for (const std::string &skin : skeleton.skins)
         names.append(QString::fromStdString(skin));
-    view.skinList->addItems(names); // tens of thousands of skins go in at once
-    view.skinList->setCurrentIndex(static_cast<int>(*skeleton.initialSkin));
+    view.skinList->setSkins(names, static_cast<int>(*skeleton.initialSkin), skeleton.canCombineSkins);
     view.skinChoice->show();
 }
 
@@ -218,16 +232,19 @@ void PreviewController::selectAnimation(const QString &name)
         PoseRole::Supersedes);
 }
 
-void PreviewController::chooseSkin(const QString &name)
+void PreviewController::chooseSkins(const QStringList &names)
 {
-    if (name.isEmpty())
+    if (names.isEmpty())
         return;
-    const std::string skin = name.toStdString();
+    std::vector<std::string> skins;
+    for (const QString &name : names)
+        skins.push_back(name.toStdString());
+    const QString name = names.join(QStringLiteral(" + "));
     const std::string animation = shownAnimation.toStdString();
     const bool measure = canMeasure && !animation.empty();
     request<Selection>(
-        [skin, animation, measure](PreviewSession &session) {
-            Selection selection{session.chooseSkin(skin), std::nullopt};
+        [skins, animation, measure](PreviewSession &session) {
+            Selection selection{session.chooseSkins(skins), std::nullopt};
             if (measure && selection.frame)
                 selection.box = session.measure(animation);
             return selection;
@@ -383,6 +400,37 @@ void PreviewController::restoreView(float speed, bool loop)
     playback.setLoop(loop);
     view.playbackBar->setSpeed(playback.speed());
     view.playbackBar->setLoop(playback.loop());
+}
+
+// The choice remembered for the record's atlas, and in the list what "automatic" means for it.
+void PreviewController::showPageAlpha(const ExportRecord &record)
+{
+    shownAtlas = toQString(record.atlas);
+    const auto alpha = static_cast<PageAlpha>(pageAlphaByAtlas.value(shownAtlas, int(PageAlpha::Automatic)));
+    qsizetype premultiplied = 0;
+    for (const PageRecord &page : record.pages)
+        premultiplied += pageDescriptionOf(page).premultiplied ? 1 : 0;
+    const QString atlasSays = premultiplied == 0 ? tr("非预乘")
+        : premultiplied == qsizetype(record.pages.size()) ? tr("预乘")
+                                                          : tr("按页");
+    const QSignalBlocker quiet(view.alphaList);
+    view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Automatic)), tr("自动（%1）").arg(atlasSays));
+    view.alphaList->setCurrentIndex(view.alphaList->findData(int(alpha)));
+    view.canvas->setPageAlpha(alpha);
+}
+
+void PreviewController::setPageAlpha(PageAlpha alpha)
+{
+    if (!shownAtlas.isEmpty())
+        pageAlphaByAtlas.insert(shownAtlas, int(alpha));
+    const QSignalBlocker quiet(view.alphaList);
+    view.alphaList->setCurrentIndex(view.alphaList->findData(int(alpha)));
+    view.canvas->setPageAlpha(alpha);
+}
+
+PageAlpha PreviewController::pageAlpha() const
+{
+    return view.canvas->pageAlpha();
 }
 
 void PreviewController::showPlaybackState()

@@ -9,6 +9,7 @@
 #include "preview/qt/previewthread.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -22,14 +23,17 @@ class QWidget;
 namespace kvx {
 
 class PlaybackBar;
+class SkinList;
 class SpinePreviewWidget;
+enum class PageAlpha;
 
 struct PreviewWidgets {
     SpinePreviewWidget *canvas = nullptr;
     PlaybackBar *playbackBar = nullptr;
     QComboBox *animationList = nullptr;
-    QComboBox *skinList = nullptr;
+    SkinList *skinList = nullptr;
     QWidget *skinChoice = nullptr; // the skin list with its label: shown only when skins can be chosen
+    QComboBox *alphaList = nullptr; // how the pages' alpha is taken: automatic, premultiplied, straight
 };
 
 class PreviewController : public QObject {
@@ -50,6 +54,9 @@ public:
     void setLoop(bool loop);
     void setSpeed(float speed);
     void restoreView(float speed, bool loop);
+    // How the pages of the shown atlas are blended; remembered per atlas until the program ends.
+    void setPageAlpha(PageAlpha alpha);
+    PageAlpha pageAlpha() const;
 
     bool isPlaying() const { return playback.wantsTicks(); }
     const PlaybackModel &playbackState() const { return playback; }
@@ -80,7 +87,8 @@ private:
     void showLoaded(Result<LoadedSkeleton> loaded);
     void listSkins(const LoadedSkeleton &skeleton);
     void selectAnimation(const QString &name);
-    void chooseSkin(const QString &name);
+    void chooseSkins(const QStringList &names);
+    void showPageAlpha(const ExportRecord &record);
     void showSetupPose();
     void tick();
     void poseAt(float seconds);
@@ -105,6 +113,8 @@ private:
     quint64 framePose = 0;
     double frameCost = 0.0;
     QString shownAnimation; // the animation the plugin last accepted
+    QString shownAtlas;
+    QHash<QString, int> pageAlphaByAtlas; // PageAlpha chosen for an atlas
 };
 
 } // namespace kvx

@@ -172,11 +172,22 @@ void ReadinessPresenter::showProbeAnswer(const std::optional<SpineVersion> &answ
         : noSuitableVersionText();
     emit statusChanged(explanation, explanation); // the label may be too narrow for all of it
     updateToolTip();
-    // Dropped with the window, and when a later run has replaced this answer meanwhile.
-    QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, generation = probeGeneration] {
-        if (probeAnswerApplies(generation))
-            dialogs.showMessage(window, QMessageBox::Warning, tr("未找到对应版本"), tr("未找到对应版本"));
+    const WindowMessage warning{QMessageBox::Warning, tr("未找到对应版本"), tr("未找到对应版本"),
+                                explanation + QStringLiteral("\n\n") + wayOutText(), QString(), QString(), {}};
+    // Dropped with the window, and when a later run has replaced this answer meanwhile; never over
+    // another dialog (a batch's summary, say), but once it is closed.
+    QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, warning, generation = probeGeneration] {
+        showWhenNoDialogIsOpen(
+            this, [this, generation] { return probeAnswerApplies(generation); },
+            [this, warning] { dialogs.show(window, warning); });
     });
+}
+
+QString ReadinessPresenter::wayOutText() const
+{
+    return tr("解决办法：用 Spine 启动器以任一 %1.x 版本启动一次 Spine，这个版本就会缓存在本机；"
+              "或者点击“指定 Spine 路径”，选择一个带有 %1.x 版本的 Spine Editor。")
+        .arg(line);
 }
 
 QString ReadinessPresenter::cachedVersionsText() const

@@ -59,6 +59,8 @@ private:
     void updateToolTip();
     QString cachedVersionsText() const;
     QString noSuitableVersionText() const;
+    // How a user gets an editor version of the line.
+    QString wayOutText() const;
 
     ExportCatalog &catalog;
     std::function<QString()> currentPath;

@@ -24,6 +24,8 @@ const QColor kCheckerDark(0xc9, 0xcd, 0xd4);
 constexpr int kCheckerSquare = 10;
 const QColor kMessageColour(0xa7, 0xad, 0xb8);
 const QColor kMessageOnLightColour(0x4b, 0x51, 0x60);
+const QColor kNoticeBand(0x10, 0x12, 0x17, 0xd8);
+const QColor kNoticeColour(0xf2, 0xb8, 0x4b);
 constexpr float kZoomStep = 1.12f;
 constexpr float kMinZoom = 0.15f;
 constexpr float kMaxZoom = 8.0f;
@@ -92,7 +94,7 @@ TextureView textureOf(const QImage &image)
 
 SpinePreviewWidget::SpinePreviewWidget(QWidget *parent) : QWidget(parent)
 {
-    setMinimumSize(640, 440);
+    setMinimumSize(240, 120); // the window fits small screens; the canvas takes what is left
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_MouseTracking);
@@ -138,9 +140,30 @@ void SpinePreviewWidget::setPageDescriptions(const QHash<QString, PageDescriptio
     pageDescriptions.clear();
     for (auto page = pages.begin(); page != pages.end(); ++page)
         pageDescriptions.insert(cleanAbsolutePath(page.key()), page.value());
-    // Cached texels stay: the description only changes how they are prepared.
+    describeCachedPages();
+}
+
+void SpinePreviewWidget::setPageAlpha(PageAlpha alpha)
+{
+    if (alphaRule == alpha)
+        return;
+    alphaRule = alpha;
+    describeCachedPages();
+}
+
+// Cached texels stay: the description only changes how they are prepared.
+void SpinePreviewWidget::describeCachedPages()
+{
     for (auto page = pageCache.begin(); page != pageCache.end(); ++page)
         page->description = descriptionOf(page.key());
+    update();
+}
+
+void SpinePreviewWidget::setNotice(const QString &text)
+{
+    if (notice == text)
+        return;
+    notice = text;
     update();
 }
 
@@ -152,9 +175,11 @@ void SpinePreviewWidget::setRendererRules(const RendererRules &rules)
 
 PageDescription SpinePreviewWidget::descriptionOf(const QString &path) const
 {
-    if (pageDescriptions.isEmpty())
-        return kUndescribedPage;
-    return pageDescriptions.value(cleanAbsolutePath(path), kUndescribedPage);
+    PageDescription description =
+        pageDescriptions.isEmpty() ? kUndescribedPage : pageDescriptions.value(cleanAbsolutePath(path), kUndescribedPage);
+    if (alphaRule != PageAlpha::Automatic)
+        description.premultiplied = alphaRule == PageAlpha::Premultiplied;
+    return description;
 }
 
 const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
@@ -189,14 +214,32 @@ void SpinePreviewWidget::paintContent(QPainter &painter, const QSize &size)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!frame.empty()) {
         paintFrame(painter, size);
-        return;
+    } else {
+        const QRect area(QPoint(0, 0), size);
+        paintBackground(painter, area);
+        painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
+        painter.setFont(font());
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
+                         messageDetail.isEmpty() ? message : message + QStringLiteral("\n\n") + messageDetail);
     }
-    const QRect area(QPoint(0, 0), size);
-    paintBackground(painter, area);
-    painter.setPen(backdrop == PreviewBackground::Dark ? kMessageColour : kMessageOnLightColour);
+    paintNotice(painter, size);
+}
+
+// A band along the top, readable on every background and over any frame.
+void SpinePreviewWidget::paintNotice(QPainter &painter, const QSize &size) const
+{
+    if (notice.isEmpty())
+        return;
+    const int padding = fontMetrics().height() / 2;
+    const QRect text(padding, padding, std::max(size.width() - 2 * padding, 1), size.height());
+    const QRect needed = fontMetrics().boundingRect(text, Qt::TextWordWrap, notice);
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.fillRect(QRect(0, 0, size.width(), needed.height() + 2 * padding), kNoticeBand);
+    painter.setPen(kNoticeColour);
     painter.setFont(font());
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
-                     messageDetail.isEmpty() ? message : message + QStringLiteral("\n\n") + messageDetail);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, notice);
+    painter.restore();
 }
 
 void SpinePreviewWidget::paintBackground(QPainter &painter, const QRect &area) const

@@ -21,6 +21,10 @@ namespace kvx {
 // What the canvas shows behind the skeleton; the checkerboard reveals transparency.
 enum class PreviewBackground { Dark, Light, Checkerboard };
 
+// How the canvas takes the pages' colour: as the atlas describes each page, or every page as
+// premultiplied, or every page as straight alpha, whatever the atlas says.
+enum class PageAlpha { Automatic, Premultiplied, Straight };
+
 class SpinePreviewWidget : public QWidget {
 public:
     explicit SpinePreviewWidget(QWidget *parent = nullptr);
@@ -35,6 +39,11 @@ public:
     // What the atlas says of each page image (premultiplied alpha, filters), by image path. Pages
     // without a description are straight and filtered linearly.
     void setPageDescriptions(const QHash<QString, PageDescription> &pages);
+    // Overrides what the descriptions say of premultiplied alpha, or (Automatic) follows them.
+    void setPageAlpha(PageAlpha alpha);
+    PageAlpha pageAlpha() const { return alphaRule; }
+    // A line over the frame or message saying why something is missing from it; empty for none.
+    void setNotice(const QString &text);
     // The line whose official renderer the canvas follows (its blend equations and page handling).
     void setRendererRules(const RendererRules &rules);
     // The page's texels as stored in its file, ARGB32; null when it cannot be read.
@@ -53,6 +62,7 @@ public:
     // Read access for the window and for tests.
     QString currentMessage() const { return message; }
     QString currentMessageDetail() const { return messageDetail; }
+    QString currentNotice() const { return notice; }
     bool showsFrame() const { return !frame.empty(); }
     const std::vector<DrawItem> &currentFrame() const { return frame; }
     float currentZoom() const { return zoom; }
@@ -76,6 +86,8 @@ private:
     };
 
     void paintBackground(QPainter &painter, const QRect &area) const;
+    void paintNotice(QPainter &painter, const QSize &size) const;
+    void describeCachedPages();
     void paintFrame(QPainter &painter, const QSize &size);
     // The background and the frame in the target image, which shows size at the pixel ratio.
     void composeFrame(QImage &target, const QSize &size, qreal pixelRatio);
@@ -90,6 +102,8 @@ private:
     QImage canvas;                    // the frame is composed here, then drawn in one piece
     QString message;
     QString messageDetail;
+    QString notice;
+    PageAlpha alphaRule = PageAlpha::Automatic;
     std::optional<QRectF> contentBounds;
     float zoom = 1.0f;
     QPointF pan;

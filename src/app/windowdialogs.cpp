@@ -1,11 +1,18 @@
 #include "app/windowdialogs.h"
 
-#include <QCoreApplication>
+#include "app/fittedmessagebox.h"
+
+#include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QTimer>
+#include <QUrl>
 
 namespace kvx {
 
 namespace {
+
+constexpr int kOpenDialogCheckMilliseconds = 250;
 
 // The dialogs speak in the window's translation context.
 QString windowText(const char *source)
@@ -18,6 +25,11 @@ QStringList openResourceDialog(QWidget *parent)
     return QFileDialog::getOpenFileNames(
         parent, windowText("选择导出资源"), QString(),
         windowText("Spine 资源 (*.json *.skel *.skel.bytes *.atlas *.atlas.txt *.png *.jpg *.jpeg *.webp);;所有文件 (*)"));
+}
+
+QString openResourceFolderDialog(QWidget *parent)
+{
+    return QFileDialog::getExistingDirectory(parent, windowText("选择资源文件夹"), QString(), QFileDialog::ShowDirsOnly);
 }
 
 QString openEditorDialog(QWidget *parent)
@@ -46,16 +58,54 @@ void openMessageBox(QWidget *parent, QMessageBox::Icon icon, const QString &titl
     }
 }
 
+void openFittedMessageBox(QWidget *parent, const WindowMessage &message)
+{
+    FittedMessageBox box(message, parent);
+    box.exec();
+}
+
+void showFolder(const QString &folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
 } // namespace
+
+void WindowDialogs::show(QWidget *parent, const WindowMessage &message) const
+{
+    if (showWindowMessage) {
+        showWindowMessage(parent, message);
+        return;
+    }
+    showMessage(parent, message.icon, message.title,
+                message.list.isEmpty() ? message.text : message.text + QStringLiteral("\n\n") + message.list);
+}
 
 WindowDialogs WindowDialogs::platformDialogs()
 {
     WindowDialogs dialogs;
     dialogs.chooseResourceFiles = openResourceDialog;
+    dialogs.chooseResourceFolder = openResourceFolderDialog;
     dialogs.chooseEditorFile = openEditorDialog;
     dialogs.chooseOutputFolder = openOutputFolderDialog;
     dialogs.showMessage = openMessageBox;
+    dialogs.showWindowMessage = openFittedMessageBox;
+    dialogs.openFolder = showFolder;
     return dialogs;
+}
+
+void showWhenNoDialogIsOpen(QObject *context, std::function<bool()> wanted, std::function<void()> show)
+{
+    if (!wanted())
+        return;
+    if (!QApplication::activeModalWidget()) {
+        show();
+        return;
+    }
+    QTimer::singleShot(kOpenDialogCheckMilliseconds, context,
+                       [context, wanted = std::move(wanted), show = std::move(show)]() mutable {
+                           showWhenNoDialogIsOpen(context, std::move(wanted), std::move(show));
+                       });
 }
 
 } // namespace kvx

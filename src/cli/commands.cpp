@@ -157,7 +157,9 @@ bool chooseEditor(const CliArguments &arguments, EditorSituation &situation, QTe
     return true;
 }
 
-QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, QTextStream &out)
+// Each skeleton goes where it lay below the path handed over, below the output folder.
+QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, const QString &outputFolder,
+                            QTextStream &out)
 {
     QList<BatchItem> items;
     for (const InspectedSkeleton &skeleton : skeletons) {
@@ -170,7 +172,7 @@ QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, QTe
         if (skeleton.verdict != InspectVerdict::Ready)
             notReady = failure(FailureKind::ExportNotReady, blockingReason(skeleton).toStdString());
         items.append(BatchItem{skeleton.record(), version ? QString::fromStdString(version->fullText()) : QString(),
-                               notReady, QString()});
+                               notReady, keptPlaceFolder(outputFolder, skeleton.folder)});
     }
     return items;
 }
@@ -205,7 +207,7 @@ int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err
         return kExitUsage;
     EditorVersionResolver resolver(situation);
     const std::vector<InspectedSkeleton> records = inspectSkeletons(paths.paths, resolver);
-    const QList<BatchItem> items = batchItems(records, out);
+    const QList<BatchItem> items = batchItems(records, toQString(output->path()), out);
     if (items.isEmpty()) {
         output->removeCreatedIfEmpty();
         out << "no skeleton to convert\n";

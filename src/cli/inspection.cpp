@@ -299,8 +299,10 @@ QString InspectedSkeleton::path() const
 std::vector<InspectedSkeleton> inspectSkeletons(const QStringList &paths, EditorVersionResolver &resolver)
 {
     std::vector<InspectedSkeleton> skeletons;
-    for (const IntakeOutcome &outcome : takeIn(paths))
+    for (const IntakeOutcome &outcome : takeIn(paths)) {
         skeletons.push_back(inspect(outcome, resolver));
+        skeletons.back().folder = folderWithinRoot(outcome);
+    }
     return skeletons;
 }
 

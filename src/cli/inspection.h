@@ -49,6 +49,7 @@ struct InspectedSkeleton {
     std::optional<SpineVersion> editorVersion; // the version to convert with, cached or probed
     QString editorVersionSource;             // "cache", "probe" or empty
     InspectVerdict verdict = InspectVerdict::Unrecognized;
+    QString folder; // where it lies below the path handed over ("" directly in it)
 
     const ExportRecord &record() const { return readiness.record; }
     QString path() const;

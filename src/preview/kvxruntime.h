@@ -18,11 +18,11 @@
  *   image from its top-left corner; of color (0xAARRGGBB) the host uses the alpha of a
  *   triangle's first vertex as the opacity of the whole triangle.
  * - Blend modes: 0 normal, 1 additive, 2 multiply, 3 screen (anything else draws as normal).
- * - kvxRuntimeSetSkin, kvxRuntimeGetAnimationBounds and kvxRuntimeGetDrawCommandDarkColor are
- *   optional additions to version 3: the host looks them up like the others, offers no skin choice
- *   without the first, frames by the first sampled frame without the second and paints without
- *   two-colour tint (every dark colour black) without the third; hosts that do not know them are
- *   unaffected.
+ * - kvxRuntimeSetSkin, kvxRuntimeGetAnimationBounds, kvxRuntimeGetDrawCommandDarkColor and
+ *   kvxRuntimeSetSkins are optional additions to version 3: the host looks them up like the others,
+ *   offers no skin choice without the first, frames by the first sampled frame without the second,
+ *   paints without two-colour tint (every dark colour black) without the third and shows one skin at
+ *   a time without the fourth; hosts that do not know them are unaffected.
  * - Two-colour tint: a slot may carry a dark colour besides its colour. The renderer then maps a
  *   texel's colour channel c (0 … 1) to light · c + dark · (1 − c), straight, or to
  *   light · c + dark · (alpha − c) on premultiplied texels. A plugin that reports dark colours
@@ -120,6 +120,12 @@ typedef int32_t (*kvxRuntimeGetDrawCommandFn)(kvxRuntimeContext context, uint32_
 /* Skin choice: name is a skin as kvxRuntimeGetSkinName reports it. Its attachments show from the
  * next kvxRuntimeUpdate on; the animation goes on where it was. */
 typedef int32_t (*kvxRuntimeSetSkinFn)(kvxRuntimeContext context, const char *name);
+/* Combined skins: the count named skins (at least one, each as kvxRuntimeGetSkinName reports it)
+ * combined in the order given into one skin, as the runtimes combine skins: where two of them hold an
+ * attachment for the same slot and name, the later one's is used. Shown like a skin chosen with
+ * kvxRuntimeSetSkin, which a single name is equivalent to. Fails (non-zero) for an unknown name, for
+ * no names or more names than the skeleton has skins; the skin shown then stays as it was. */
+typedef int32_t (*kvxRuntimeSetSkinsFn)(kvxRuntimeContext context, const char *const *names, uint32_t count);
 /* Framing: the box holding every frame of the named animation played once from its start with
  * the current skin. Measured on a pose of its own: the shown pose and its playback are untouched.
  * Fails (non-zero) when the animation is unknown or draws nothing. */

@@ -16,6 +16,7 @@ Result<LoadedSkeleton> PreviewSession::load(const PreviewSource &source)
     skeleton.animations = metadata.animations;
     skeleton.skins = metadata.skins;
     skeleton.canMeasure = plugin.canMeasureAnimations();
+    skeleton.canCombineSkins = plugin.canChooseSkin() && plugin.canCombineSkins();
     if (metadata.skins.size() >= 2 && plugin.canChooseSkin()) {
         const std::string first = metadata.animations.empty() ? std::string() : metadata.animations.front().name;
         skeleton.initialSkin = plugin.chooseInitialSkin(metadata.skins, first, error);
@@ -46,6 +47,16 @@ Result<PreviewFrame> PreviewSession::chooseSkin(const std::string &skin)
 {
     std::string error;
     if (!plugin.setSkin(skin, error))
+        return failure(FailureKind::SkinNotChosen, error);
+    return advance(0.0f);
+}
+
+Result<PreviewFrame> PreviewSession::chooseSkins(const std::vector<std::string> &skins)
+{
+    if (skins.size() == 1)
+        return chooseSkin(skins.front());
+    std::string error;
+    if (!plugin.setSkins(skins, error))
         return failure(FailureKind::SkinNotChosen, error);
     return advance(0.0f);
 }

@@ -25,6 +25,7 @@ struct LoadedSkeleton {
     // it already.
     std::optional<size_t> initialSkin;
     std::optional<Failure> skinChoiceFailure; // why the skins cannot be offered after all
+    bool canCombineSkins = false;              // several skins can be shown combined
     bool canMeasure = false;
 };
 
@@ -36,6 +37,8 @@ public:
     Result<PreviewFrame> advance(float seconds);
     // The current pose again with the skin's attachments; the animation goes on where it was.
     Result<PreviewFrame> chooseSkin(const std::string &skin);
+    // The same with the skins combined in their order; one skin is chooseSkin.
+    Result<PreviewFrame> chooseSkins(const std::vector<std::string> &skins);
     Result<SkeletonBox> measure(const std::string &animation);
     void unload();
 

@@ -26,6 +26,7 @@ constexpr const char *kNotSampled = "Preview frame could not be sampled.";
 constexpr const char *kInvalidCommand = "Runtime plugin returned an invalid draw command.";
 constexpr const char *kNoSkinChoice = "Runtime plugin does not provide skin choice.";
 constexpr const char *kSkinNotSet = "Skin could not be chosen.";
+constexpr const char *kNoSkinCombination = "Runtime plugin does not combine skins.";
 constexpr const char *kNoMeasuring = "Runtime plugin does not measure animations.";
 constexpr const char *kNotMeasured = "Animation could not be measured.";
 // A draw command count comes from the plugin: room is reserved for at most this many ahead, so that
@@ -124,6 +125,7 @@ void RuntimePlugin::lookUpOptionalExports()
     setSkinFn = lookUp<kvxRuntimeSetSkinFn>(library, "kvxRuntimeSetSkin");
     getAnimationBounds = lookUp<kvxRuntimeGetAnimationBoundsFn>(library, "kvxRuntimeGetAnimationBounds");
     getDrawCommandDarkColor = lookUp<kvxRuntimeGetDrawCommandDarkColorFn>(library, "kvxRuntimeGetDrawCommandDarkColor");
+    setSkinsFn = lookUp<kvxRuntimeSetSkinsFn>(library, "kvxRuntimeSetSkins");
 }
 
 bool RuntimePlugin::hasMetadataCapability() const
@@ -267,6 +269,22 @@ bool RuntimePlugin::setSkin(const std::string &name, std::string &error)
     return false;
 }
 
+bool RuntimePlugin::setSkins(const std::vector<std::string> &names, std::string &error)
+{
+    if (!context || !setSkinsFn) {
+        error = kNoSkinCombination;
+        return false;
+    }
+    std::vector<const char *> pointers;
+    pointers.reserve(names.size());
+    for (const std::string &name : names)
+        pointers.push_back(name.c_str());
+    if (setSkinsFn(context, pointers.data(), static_cast<uint32_t>(pointers.size())) == 0)
+        return true;
+    error = lastErrorOr(kSkinNotSet);
+    return false;
+}
+
 std::optional<SkeletonBox> RuntimePlugin::animationBounds(const std::string &name, std::string &error)
 {
     if (!context || !getAnimationBounds) {
@@ -399,6 +417,7 @@ void RuntimePlugin::unload()
     setSkinFn = nullptr;
     getAnimationBounds = nullptr;
     getDrawCommandDarkColor = nullptr;
+    setSkinsFn = nullptr;
     if (library) {
         closeLibrary(library);
         library = nullptr;

@@ -78,7 +78,10 @@ public:
     bool canChooseSkin() const { return setSkinFn != nullptr; }
     bool canMeasureAnimations() const { return getAnimationBounds != nullptr; }
     bool reportsDarkColours() const { return getDrawCommandDarkColor != nullptr; }
+    bool canCombineSkins() const { return setSkinsFn != nullptr; }
     bool setSkin(const std::string &name, std::string &error);
+    // The named skins combined in order (one name is setSkin); false without the capability.
+    bool setSkins(const std::vector<std::string> &names, std::string &error);
     std::optional<SkeletonBox> animationBounds(const std::string &name, std::string &error);
     // Tries every skin at the first frame of the selected animation (or the setup pose) and
     // leaves the plugin on the one initialSkinIndex picks, returning its index; the animation is
@@ -121,6 +124,7 @@ private:
     kvxRuntimeSetSkinFn setSkinFn = nullptr;
     kvxRuntimeGetAnimationBoundsFn getAnimationBounds = nullptr;
     kvxRuntimeGetDrawCommandDarkColorFn getDrawCommandDarkColor = nullptr;
+    kvxRuntimeSetSkinsFn setSkinsFn = nullptr;
     kvxRuntimeContext context = nullptr;
 };
 

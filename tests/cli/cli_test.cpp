@@ -118,17 +118,18 @@ TEST_F(CliTest, InspectPrintsOneReadableRecordPerSkeleton)
     EXPECT_EQ(nothing.err, "kovexa-cli: no such file or folder: " + q(box.root / "missing-folder") + "\n");
 }
 
-TEST_F(CliTest, ThreeExportsBecomeThreeProjectsWhoseNamesDoNotCollide)
+TEST_F(CliTest, ThreeExportsBecomeThreeProjectsEachInItsOwnFolder)
 {
     const fs::path a = copyExport("batch/a");
     const fs::path b = copyExport("batch/b");
     const fs::path c = copyExport("batch/c");
     const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output())});
     EXPECT_EQ(result.exitCode, 0) << result.out.toStdString() << result.err.toStdString();
-    EXPECT_EQ(test::entryNames(box.output()), (QStringList{"hero", "hero-2", "hero-3"}));
-    for (const char *name : {"hero", "hero-2", "hero-3"}) {
-        EXPECT_TRUE(fs::exists(box.output() / name / "hero.spine")) << name;
-        EXPECT_TRUE(fs::exists(box.output() / name / "images")) << name;
+    EXPECT_EQ(test::entryNames(box.output()), (QStringList{"a", "b", "c"}));
+    for (const char *folder : {"a", "b", "c"}) {
+        EXPECT_EQ(test::entryNames(box.output() / folder), QStringList{"hero"}) << folder;
+        EXPECT_TRUE(fs::exists(box.output() / folder / "hero/hero.spine")) << folder;
+        EXPECT_TRUE(fs::exists(box.output() / folder / "hero/images")) << folder;
     }
     EXPECT_EQ(result.out.count("converted "), 3);
     EXPECT_TRUE(result.out.endsWith("3 converted, 0 failed\n")) << result.out.toStdString();
@@ -143,8 +144,8 @@ TEST_F(CliTest, OneFailingExportDoesNotStopTheOthers)
     box.root.write("batch/d/notes.json", R"({"not":"spine"})");
     const CliRun result = run({"convert", q(box.root / "batch"), "--output", q(box.output()), "--straight-alpha"});
     EXPECT_EQ(result.exitCode, 1);
-    QStringList names = test::entryNames(box.output());
-    EXPECT_EQ(names, (QStringList{"hero", "third"}));
+    EXPECT_EQ(test::entryNames(box.output()), (QStringList{"a", "c"})) << "the failed one leaves no folder";
+    EXPECT_EQ(test::entryNames(box.output() / "c"), QStringList{"third"});
     EXPECT_TRUE(result.out.contains("failed " + q(box.root / "batch/b/broken.json") + ":\n    The export is not ready to convert: missing page images: hero_2.png"))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("skipped " + q(box.root / "batch/d/notes.json")));
@@ -184,10 +185,17 @@ TEST_F(CliTest, CtrlCStopsMidBatchAndLeavesNothingOfTheRunningJob)
     QProcess process;
     process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
     ASSERT_TRUE(process.waitForStarted());
-    // The first job's working folder appears once its editor runs.
-    ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+    // The first job's working folder appears once its editor runs, in the folder kept for its export.
+    const auto workingFolderShows = [&] {
+        for (const QString &kept : test::entryNames(box.output())) {
+            const QStringList inside = test::entryNames(box.output() / kept.toStdString());
+            if (!inside.isEmpty() && inside.constFirst().startsWith(".kovexa-"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(test::waitUntil(workingFolderShows, 60000));
     ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
-    EXPECT_TRUE(test::entryNames(box.output()).constFirst().startsWith(".kovexa-"));
 
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(30000));

@@ -29,13 +29,24 @@ struct NodeRun {
     std::vector<QJsonObject> frames;
 };
 
+// One skin by its name, several as the JSON array nodeframes.mjs combines.
+QString skinArgument(const std::vector<std::string> &skins)
+{
+    if (skins.size() < 2)
+        return skins.empty() ? QString() : QString::fromStdString(skins.front());
+    QJsonArray names;
+    for (const std::string &skin : skins)
+        names.append(QString::fromStdString(skin));
+    return QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact));
+}
+
 NodeRun runUnderNode(const std::string &line, const ExportPaths &paths, const FixtureExport &fixture,
-                     const std::string &skin)
+                     const std::vector<std::string> &skins)
 {
     QStringList arguments{QStringLiteral(KVX_SOURCE_DIR "/tests/plugins/nodeframes.mjs"),
                           QStringLiteral(KVX_RUNTIME_SCRIPT_DIR "/runtimescript-%1.js").arg(QString::fromStdString(line)),
                           toQString(paths.skeleton), toQString(paths.atlas), QString::fromStdString(fixture.animation),
-                          QString::fromStdString(skin)};
+                          skinArgument(skins)};
     for (const float delta : deltas())
         arguments << QString::number(double(delta), 'g', 9);
     QProcess node;
@@ -106,20 +117,23 @@ protected:
     const std::string &line() const { return GetParam(); }
 
     // Returns how many sampled commands carried a dark colour.
-    size_t compare(const FixtureExport &fixture, const std::string &skin = {})
+    // skins: none, one chosen, or several combined in order.
+    size_t compare(const FixtureExport &fixture, const std::vector<std::string> &skins = {})
     {
         size_t darkCommands = 0;
         TempFolder folder;
         const ExportPaths paths = writeExport(folder, fixture.skeleton, fixture.atlas);
-        const NodeRun node = runUnderNode(line(), paths, fixture, skin);
+        const NodeRun node = runUnderNode(line(), paths, fixture, skins);
         EXPECT_TRUE(node.ok) << node.error;
         PluginHarness harness(line());
         const bool loaded = harness.load(paths).ok;
         EXPECT_TRUE(loaded) << harness.error;
         if (!node.ok || !loaded)
             return darkCommands;
-        if (!skin.empty())
-            EXPECT_TRUE(harness.host.setSkin(skin, harness.error)) << harness.error;
+        if (skins.size() == 1)
+            EXPECT_TRUE(harness.host.setSkin(skins.front(), harness.error)) << harness.error;
+        else if (!skins.empty())
+            EXPECT_TRUE(harness.host.setSkins(skins, harness.error)) << harness.error;
         if (!fixture.animation.empty())
             EXPECT_TRUE(harness.select(fixture.animation)) << harness.error;
         for (size_t i = 0; i < deltas().size(); ++i) {
@@ -145,7 +159,12 @@ TEST_P(EngineDifferenceTest, ConcaveClippingIsTriangulatedAlike)
 TEST_P(EngineDifferenceTest, ChainPathConstraintAndSkinsDrawAlike)
 {
     compare(chainPathExport(line()));
-    compare(skinsExport(line()), "large");
+    compare(skinsExport(line()), {"large"});
+}
+
+TEST_P(EngineDifferenceTest, CombinedPartSkinsDrawAlike)
+{
+    compare(partSkinsExport(line()), {"plain", "hat", "big"});
 }
 
 TEST_P(EngineDifferenceTest, PathChainsInEverySpacingAndRotateModeAndTheirFollowerDrawAlike)

@@ -188,6 +188,20 @@ FixtureExport skinsExport(const std::string &line)
     return {documentJson(line, document), atlasFor(line), "idle"};
 }
 
+FixtureExport partSkinsExport(const std::string &line)
+{
+    Document document;
+    document.bones = R"({"name": "root"})";
+    document.slots = R"({"name": "body", "bone": "root", "attachment": "body"},)"
+                     R"( {"name": "hat", "bone": "root", "attachment": "hat"})";
+    document.extraSkins =
+        R"(, {"name": "plain", "attachments": {"body": {"body": {"path": "seg", "x": -30, "width": 20, "height": 10}}}})"
+        R"(, {"name": "hat", "attachments": {"hat": {"hat": {"path": "dot", "y": 40, "width": 4, "height": 4}}}})"
+        R"(, {"name": "big", "attachments": {"body": {"body": {"path": "large", "x": 50, "width": 40, "height": 40}}}})";
+    document.animations = R"("idle": {"bones": {"root": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 0}}) + "}}}";
+    return {documentJson(line, document), atlasFor(line), "idle"};
+}
+
 FixtureExport growingExport(const std::string &line)
 {
     Document document;

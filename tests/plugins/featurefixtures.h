@@ -46,6 +46,11 @@ constexpr double concaveClipArea = 2700.0;
 // and "large" (a 40 × 40 region centred on (-50, 0)), all on slot "body".
 FixtureExport skinsExport(const std::string &line);
 
+// Part skins meant to be combined, on slots "body" and "hat" of the root: "plain" puts a 20 × 10
+// region centred on (-30, 0) on the body, "hat" a 4 × 4 dot centred on (0, 40) on the hat, and "big"
+// a 40 × 40 region centred on (50, 0) on the body. The default skin is empty. Animation "idle".
+FixtureExport partSkinsExport(const std::string &line);
+
 // Animation "grow" moves a 20 × 10 region from x 0 to x 100 over one second; its frames cover
 // x -10 to 110 and y -5 to 5, its first frame only x -10 to 10.
 FixtureExport growingExport(const std::string &line);

@@ -3,6 +3,8 @@
 //
 // node nodeframes.mjs <runtimescript.js> <skeleton.json> <atlas> <animation or ""> <skin or ""> <delta>...
 //
+// The skin is one name, or a JSON array of names to combine.
+//
 // Output per frame: {"commands": [[firstVertex, vertexCount, firstIndex, indexCount, page, blend, dark]...],
 // "vertices": [[x, y, u, v, color]...], "indices": [...]}.
 
@@ -20,7 +22,9 @@ const pages = runtime.openAtlas(readFileSync(atlasPath, "utf8").replace(/^\uFEFF
 if (pages.some((page) => !(page.width > 0 && page.height > 0)))
     throw new Error("fixtures give every page its size");
 runtime.loadSkeleton(readFileSync(skeletonPath, "utf8").replace(/^\uFEFF/, ""), false, 1);
-if (skin)
+if (skin.startsWith("["))
+    runtime.setSkins(JSON.parse(skin));
+else if (skin)
     runtime.setSkin(skin);
 if (animation)
     runtime.setAnimation(animation, true);

@@ -3,7 +3,8 @@
 //
 // Variants of this one source are built with:
 //   KVX_TEST_PLUGIN_LEVEL        0 required exports only, 1 + skeleton metadata, 2 + playback,
-//                                3 + drawing, 4 + skin choice, framing and dark colours (everything)
+//                                3 + drawing, 4 + skin choice, framing and dark colours, 5 + combined
+//                                skins (everything)
 //   KVX_TEST_PLUGIN_NO_INFO      leave kvxRuntimeGetInfo out
 //   KVX_TEST_PLUGIN_API_VERSION  what kvxRuntimeGetApiVersion returns after a reset
 
@@ -11,10 +12,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #ifndef KVX_TEST_PLUGIN_LEVEL
-#define KVX_TEST_PLUGIN_LEVEL 4
+#define KVX_TEST_PLUGIN_LEVEL 5
 #endif
 #ifndef KVX_TEST_PLUGIN_API_VERSION
 #define KVX_TEST_PLUGIN_API_VERSION KVX_RUNTIME_API_VERSION
@@ -84,6 +86,18 @@ void noteRecord(CallRecord &entry, const void *recordStart, size_t size)
 {
     std::memcpy(&entry.structSize, recordStart, sizeof(uint32_t));
     entry.recordWasZeroed = zeroedAfterSize(recordStart, size);
+}
+
+// The index of a skin the plugin reports; -1 for other names and the rejected one.
+int32_t skinIndex(const char *name)
+{
+    if (!name || (control.rejectedSkin[0] && std::strcmp(name, control.rejectedSkin) == 0))
+        return -1;
+    for (uint32_t i = 0; i < control.skinCount && i < kMaxSkins; ++i) {
+        if (std::strcmp(name, control.skinNames[i]) == 0)
+            return int32_t(i);
+    }
+    return -1;
 }
 
 } // namespace
@@ -207,6 +221,12 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeUpdate(kvxRuntimeContext context, float del
 KVX_RUNTIME_EXPORT uint32_t kvxRuntimeGetDrawCommandCount(kvxRuntimeContext context)
 {
     record(Call::GetDrawCommandCount, context);
+    if (control.commandsBySkin && control.combinedSkins != 0) {
+        uint32_t count = 0;
+        for (uint32_t i = 0; i < kMaxSkins; ++i)
+            count += (control.combinedSkins >> i) & 1u ? control.skinCommandCounts[i] : 0;
+        return count;
+    }
     if (control.commandsBySkin)
         return control.currentSkin >= 0 && control.currentSkin < int32_t(kMaxSkins)
                    ? control.skinCommandCounts[control.currentSkin]
@@ -235,15 +255,12 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommand(kvxRuntimeContext context, u
 KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkin(kvxRuntimeContext context, const char *name)
 {
     copyText(record(Call::SetSkin, context).text, kNameSize, name);
-    if (!name || (control.rejectedSkin[0] && std::strcmp(name, control.rejectedSkin) == 0))
+    const int32_t index = skinIndex(name);
+    if (index < 0)
         return 1;
-    for (uint32_t i = 0; i < control.skinCount && i < kMaxSkins; ++i) {
-        if (std::strcmp(name, control.skinNames[i]) == 0) {
-            control.currentSkin = int32_t(i);
-            return 0;
-        }
-    }
-    return 1;
+    control.currentSkin = index;
+    control.combinedSkins = 0;
+    return 0;
 }
 
 KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext context, const char *name,
@@ -267,6 +284,28 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommandDarkColor(kvxRuntimeContext c
     if (index >= kMaxCommands || control.commands[index].failDarkColor)
         return 1;
     *darkColor = control.commands[index].darkColor;
+    return 0;
+}
+#endif
+
+#if KVX_TEST_PLUGIN_LEVEL >= 5
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkins(kvxRuntimeContext context, const char *const *names, uint32_t count)
+{
+    CallRecord &entry = record(Call::SetSkins, context, count);
+    std::string joined;
+    for (uint32_t i = 0; names && i < count; ++i)
+        joined += (i ? "+" : "") + std::string(names[i] ? names[i] : "");
+    copyText(entry.text, kNameSize, joined.c_str());
+    if (!names || count == 0)
+        return 1;
+    uint32_t mask = 0;
+    for (uint32_t n = 0; n < count; ++n) {
+        const int32_t index = skinIndex(names[n]);
+        if (index < 0)
+            return 1;
+        mask |= 1u << uint32_t(index);
+    }
+    control.combinedSkins = mask;
     return 0;
 }
 #endif

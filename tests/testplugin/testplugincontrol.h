@@ -37,6 +37,7 @@ enum class Call : int32_t {
     SetSkin,
     GetAnimationBounds,
     GetDrawCommandDarkColor,
+    SetSkins,
 };
 
 struct CallRecord {
@@ -47,7 +48,8 @@ struct CallRecord {
     int32_t loop;          // loop flag of SetAnimation
     uint32_t structSize;   // structSize the host wrote into the record passed
     bool recordWasZeroed;  // a record to fill arrived zero-filled apart from structSize
-    char text[kNameSize];  // the name passed to SetAnimation, SetSkin or GetAnimationBounds (cut to fit)
+    char text[kNameSize];  // the name passed to SetAnimation, SetSkin or GetAnimationBounds, or the names
+                           // passed to SetSkins joined by '+' (cut to fit)
 };
 
 struct Command {
@@ -96,8 +98,10 @@ struct Control {
     // Skin choice and framing (variants with both).
     char rejectedSkin[kNameSize]; // SetSkin fails for this name (when not empty)
     int32_t currentSkin;          // index of the last skin set, -1 for none
-    bool commandsBySkin;          // GetDrawCommandCount reports skinCommandCounts[currentSkin]
+    bool commandsBySkin;          // GetDrawCommandCount reports skinCommandCounts[currentSkin], or their
+                                  // sum over the skins of the current combination
     uint32_t skinCommandCounts[kMaxSkins];
+    uint32_t combinedSkins;       // bit per skin of the combination SetSkins set last; 0 after SetSkin
     bool failBounds;
     kvxRuntimeBounds bounds;      // reported by GetAnimationBounds (structSize aside)
 

@@ -11,8 +11,8 @@
 
 namespace kvx::test {
 
-// The file of a test plugin variant: "full", "required", "metadata", "playback", "drawing", "noinfo",
-// "api2".
+// The file of a test plugin variant: "full", "required", "metadata", "playback", "drawing", "singleskin"
+// (skin choice without combined skins), "noinfo", "api2".
 inline std::filesystem::path testPluginPath(const std::string &variant)
 {
     return std::filesystem::path(KVX_TEST_PLUGIN_DIR) / ("kvx-testplugin-" + variant + sharedLibrarySuffix());

@@ -64,6 +64,7 @@ export function spine4Adapter(spine) {
             skeleton.setSkin(skin);
             skeleton.setSlotsToSetupPose();
         },
+        newSkin: (name) => new spine.Skin(name),
         newAnimationState: (data) => new spine.AnimationState(new spine.AnimationStateData(data)),
         pose(skeleton, state, delta) {
             state.update(delta);

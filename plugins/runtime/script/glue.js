@@ -75,10 +75,26 @@ class Runtime {
 
     // Throws when the skeleton has no skin of that name.
     setSkin(name) {
+        this.adapter.setSkin(this.skeleton, this.namedSkin(name));
+    }
+
+    // The named skins combined in order into a new skin, as the runtimes combine part skins: a later
+    // skin's attachment replaces an earlier one's for the same slot and name. Throws, leaving the
+    // shown skin, when a name is unknown. The combination is named by its parts, so that measured
+    // boxes are kept per combination.
+    setSkins(names) {
+        const parts = Array.from(names, (name) => this.namedSkin(name));
+        const combined = this.adapter.newSkin(JSON.stringify(parts.map((skin) => skin.name)));
+        for (const skin of parts)
+            combined.addSkin(skin);
+        this.adapter.setSkin(this.skeleton, combined);
+    }
+
+    namedSkin(name) {
         const skin = this.skeleton.data.findSkin(name);
         if (!skin)
             throw new Error(`Skeleton has no skin named ${name}.`);
-        this.adapter.setSkin(this.skeleton, skin);
+        return skin;
     }
 
     // [x, y, width, height] (y down) holding every frame of the animation played once from its

@@ -9,6 +9,7 @@ import { Skeleton } from "pixi-spine-3.8-files/core/Skeleton.mjs";
 import { SkeletonBinary } from "pixi-spine-3.8-files/core/SkeletonBinary.mjs";
 import { SkeletonData } from "pixi-spine-3.8-files/core/SkeletonData.mjs";
 import { SkeletonJson } from "pixi-spine-3.8-files/core/SkeletonJson.mjs";
+import { Skin } from "pixi-spine-3.8-files/core/Skin.mjs";
 import { ClippingAttachment } from "pixi-spine-3.8-files/core/attachments/ClippingAttachment.mjs";
 import { MeshAttachment } from "pixi-spine-3.8-files/core/attachments/MeshAttachment.mjs";
 import { RegionAttachment } from "pixi-spine-3.8-files/core/attachments/RegionAttachment.mjs";
@@ -23,7 +24,7 @@ import { indexNameLookups } from "./lookups.js";
 // Pose in the runtime's own y-up space, like every other line; the glue flips y.
 settings.yDown = false;
 
-const classes = { TextureAtlas, AtlasAttachmentLoader, SkeletonBinary, SkeletonJson, Skeleton, AnimationState,
+const classes = { TextureAtlas, AtlasAttachmentLoader, SkeletonBinary, SkeletonJson, Skeleton, Skin, AnimationState,
     AnimationStateData, RegionAttachment, MeshAttachment, ClippingAttachment };
 const adapter = spine4Adapter(classes);
 guardAllocations(Utils);

@@ -204,6 +204,27 @@ bool selectSkin(kvxRuntimeContextData &context, const char *name)
     });
 }
 
+bool selectSkins(kvxRuntimeContextData &context, const char *const *names, uint32_t count)
+{
+    if (!context.loaded)
+        return failNotLoaded(context);
+    if (!names || count == 0)
+        return fail(context, "Skin names are missing.");
+    // Names beyond the skeleton's own skins cannot all be different skins.
+    if (count > context.skins.size())
+        return fail(context, "More skins named than the skeleton has.");
+    QJSValue list = context.script.engine().newArray(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!names[i])
+            return fail(context, "Skin name is missing.");
+        list.setProperty(i, QString::fromUtf8(names[i]));
+    }
+    return runWatched(context, workBudgets().frameMilliseconds, "Combining the skins", [&] {
+        const ScriptResult selected = context.script.call("setSkins", {list});
+        return selected.ok || fail(context, selected.error);
+    });
+}
+
 bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRuntimeBounds &bounds)
 {
     // Enough poses for 20 s at 30 frames a second; longer animations are sampled more sparsely.

@@ -34,6 +34,7 @@ bool loadSkeleton(kvxRuntimeContextData &context, const kvxRuntimeLoadRequest &r
 bool selectAnimation(kvxRuntimeContextData &context, const char *name, bool loop);
 bool advance(kvxRuntimeContextData &context, float deltaSeconds);
 bool selectSkin(kvxRuntimeContextData &context, const char *name);
+bool selectSkins(kvxRuntimeContextData &context, const char *const *names, uint32_t count);
 bool measureAnimation(kvxRuntimeContextData &context, const char *name, kvxRuntimeBounds &bounds);
 
 } // namespace kvx::plugin

@@ -1,4 +1,4 @@
-// The seventeen exports of the runtime plugin interface. Everything else in the library is
+// The eighteen exports of the runtime plugin interface. Everything else in the library is
 // hidden; no C++ exception leaves through these functions.
 
 #include "embeddedscript.h"
@@ -137,6 +137,13 @@ KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetDrawCommand(kvxRuntimeContext context, u
 KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkin(kvxRuntimeContext context, const char *name)
 {
     return guarded(context, [name](kvxRuntimeContextData &data) { return kvx::plugin::selectSkin(data, name); });
+}
+
+KVX_RUNTIME_EXPORT int32_t kvxRuntimeSetSkins(kvxRuntimeContext context, const char *const *names, uint32_t count)
+{
+    return guarded(context, [names, count](kvxRuntimeContextData &data) {
+        return kvx::plugin::selectSkins(data, names, count);
+    });
 }
 
 KVX_RUNTIME_EXPORT int32_t kvxRuntimeGetAnimationBounds(kvxRuntimeContext context, const char *name,

@@ -1,7 +1,10 @@
 #include "assets/qt/intake.h"
 
 #include "assets/qt/exportreading.h"
+#include "common/qt/pathtext.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPromise>
 #include <QSet>
 #include <QThreadPool>
@@ -52,6 +55,18 @@ IntakeOutcome examineCandidate(const ScanCandidate &candidate)
     outcome.verdict = verdictFor(outcome.record.detection, candidate.reportProblems);
     outcome.root = candidate.root;
     return outcome;
+}
+
+QString folderWithinRoot(const IntakeOutcome &outcome)
+{
+    if (outcome.root.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(toQString(outcome.record.skeleton)).absolutePath();
+    const QString relative = QDir(outcome.root).relativeFilePath(folder);
+    if (relative == QLatin1String(".") || relative == QLatin1String("..") || relative.startsWith(QLatin1String("../"))
+        || QDir::isAbsolutePath(relative))
+        return QString();
+    return relative;
 }
 
 std::vector<IntakeOutcome> takeIn(const QStringList &paths)

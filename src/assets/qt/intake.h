@@ -26,6 +26,10 @@ struct IntakeOutcome {
 
 IntakeOutcome examineCandidate(const ScanCandidate &candidate);
 
+// The folder the skeleton lies in, relative to the outcome's root, with "/" between its parts: ""
+// when it lies in the root itself (and for a skeleton outside it, which intake never reports).
+QString folderWithinRoot(const IntakeOutcome &outcome);
+
 // Every handed-over path walked and examined in order, each file once; Ignored outcomes are left
 // out. For the command line.
 std::vector<IntakeOutcome> takeIn(const QStringList &paths);

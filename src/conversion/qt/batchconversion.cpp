@@ -2,10 +2,16 @@
 
 #include "common/qt/pathtext.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
 namespace kvx {
+
+QString keptPlaceFolder(const QString &outputFolder, const QString &relativeFolder)
+{
+    return relativeFolder.isEmpty() ? outputFolder : QDir::cleanPath(QDir(outputFolder).filePath(relativeFolder));
+}
 
 BatchConversion::BatchConversion(QString editorPath, QString outputParent, bool straightAlpha, QList<BatchItem> items,
                                  QObject *parent)
@@ -17,6 +23,7 @@ BatchConversion::BatchConversion(QString editorPath, QString outputParent, bool 
 BatchConversion::~BatchConversion()
 {
     delete job.data(); // a job still running takes its editor and working folder with it
+    releaseItemFolder();
 }
 
 void BatchConversion::start()
@@ -33,6 +40,7 @@ void BatchConversion::stop()
         return;
     running = false;
     delete job.data();
+    releaseItemFolder();
     emit finished(true);
 }
 
@@ -63,6 +71,14 @@ void BatchConversion::startNext()
         record(BatchOutcome{skeletonPath, *item.notReady});
         return;
     }
+    if (!item.outputParent.isEmpty() && item.outputParent != outputParent) {
+        Result<OutputFolder> folder = OutputFolder::prepare(toPath(item.outputParent));
+        if (!folder) {
+            record(BatchOutcome{skeletonPath, folder.failure()});
+            return;
+        }
+        itemFolder = std::move(*folder);
+    }
     job = new ConversionJob(ConversionRequest{item.record, editorPath, item.editorVersion,
                                               item.outputParent.isEmpty() ? outputParent : item.outputParent,
                                               QString(), straightAlpha},
@@ -74,10 +90,24 @@ void BatchConversion::startNext()
 void BatchConversion::onJobFinished(ConversionOutcome outcome)
 {
     auto *finishedJob = qobject_cast<ConversionJob *>(sender());
-    if (finishedJob)
+    if (finishedJob) {
+        // The job's working folder goes with the job, so the item's own folder can go only after it.
+        if (itemFolder)
+            connect(finishedJob, &QObject::destroyed, [folder = *itemFolder] { folder.removeCreatedIfEmpty(); });
+        itemFolder.reset();
         finishedJob->deleteLater();
+    }
     job.clear();
+    releaseItemFolder();
     record(BatchOutcome{toQString(items.at(completed()).record.skeleton), std::move(outcome)});
+}
+
+// A failed item leaves no folder made for it behind.
+void BatchConversion::releaseItemFolder()
+{
+    if (itemFolder)
+        itemFolder->removeCreatedIfEmpty();
+    itemFolder.reset();
 }
 
 void BatchConversion::record(BatchOutcome outcome)

@@ -2,6 +2,7 @@
 // Several conversions into one folder, one after another, each by its own ConversionJob. Used by the
 // window's "convert all" and by kovexa-cli convert.
 
+#include "common/outputfolder.h"
 #include "conversion/qt/conversionjob.h"
 
 #include <QList>
@@ -17,8 +18,13 @@ struct BatchItem {
     ExportRecord record;
     QString editorVersion;
     std::optional<Failure> notReady; // when set, the item fails with it and no job is started
-    QString outputParent;            // empty: the batch's folder
+    QString outputParent;            // empty: the batch's folder; created when missing, and removed
+                                     // again when the item leaves nothing in it
 };
+
+// The folder below outputFolder that keeps an export's place: the folder it lay in, relative to the
+// folder it was handed over with ("" when directly in it, which gives outputFolder itself).
+QString keptPlaceFolder(const QString &outputFolder, const QString &relativeFolder);
 
 struct BatchOutcome {
     QString skeletonPath;
@@ -53,6 +59,7 @@ private:
     void startNext();
     void onJobFinished(ConversionOutcome outcome);
     void record(BatchOutcome outcome);
+    void releaseItemFolder();
 
     QString editorPath;
     QString outputParent;
@@ -60,6 +67,7 @@ private:
     QList<BatchItem> items;
     QList<BatchOutcome> results;
     QPointer<ConversionJob> job;
+    std::optional<OutputFolder> itemFolder; // the running item's own folder, while it has one
     bool running = false;
 };
 

@@ -1,0 +1,124 @@
+#include "support/windowharness.h"
+
+#include "app/spinepreviewwidget.h"
+#include "common/qt/pathtext.h"
+#include "support/waits.h"
+
+#include <QColor>
+#include <QImage>
+#include <QLabel>
+#include <QSettings>
+#include <fstream>
+
+namespace kvx::test {
+namespace {
+
+std::string shellQuoted(const std::string &text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
+WindowHarness::WindowHarness()
+    : homeVariable(std::make_unique<ScopedEnvironment>("HOME", home.path().string())),
+      configVariable(std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", (home / ".config").string()))
+{
+    shown = std::make_unique<MainWindow>();
+    WindowDialogs dialogs;
+    dialogs.chooseResourceFiles = [this](QWidget *) {
+        ++resourceRequests;
+        return resourceAnswer;
+    };
+    dialogs.chooseResourceFolder = [this](QWidget *) { return folderAnswer; };
+    dialogs.chooseOutputFolder = [this](QWidget *, const QString &) { return folderAnswer; };
+    dialogs.showWindowMessage = [this](QWidget *, const WindowMessage &message) { messages.push_back(message); };
+    dialogs.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
+    shown->setDialogs(std::move(dialogs));
+}
+
+WindowHarness::~WindowHarness()
+{
+    shown.reset(); // its threads end before HOME and the settings go back
+}
+
+QPushButton *WindowHarness::button(const char *role) const
+{
+    for (QPushButton *candidate : shown->findChildren<QPushButton *>()) {
+        if (candidate->property("role").toString() == QLatin1String(role))
+            return candidate;
+    }
+    return nullptr;
+}
+
+QString WindowHarness::badge() const
+{
+    const QString text = find<QLabel>("badge")->text();
+    return text.startsWith(QStringLiteral("●  ")) ? text.mid(3) : text;
+}
+
+bool WindowHarness::takeIn(const std::vector<std::filesystem::path> &paths)
+{
+    QStringList list;
+    for (const std::filesystem::path &path : paths)
+        list.append(toQString(path));
+    bool settled = false;
+    shown->takeInResources(list);
+    shown->whenIntakeSettles([&settled] { settled = true; });
+    return waitFor([&settled] { return settled; }, 30000);
+}
+
+std::vector<WindowMessage> WindowHarness::messagesTitled(const QString &title) const
+{
+    std::vector<WindowMessage> found;
+    for (const WindowMessage &message : messages) {
+        if (message.title == title)
+            found.push_back(message);
+    }
+    return found;
+}
+
+void WindowHarness::installEditor(const std::string &output) const
+{
+    const std::filesystem::path editor = home / "Spine" / "Spine.sh";
+    std::filesystem::create_directories(editor.parent_path());
+    {
+        std::ofstream script(editor, std::ios::binary | std::ios::trunc);
+        script << "#!/bin/sh\n# Stand-in editor for tests (not the Spine Editor).\n"
+               << "KVX_STANDIN_OUTPUT=" << shellQuoted(output) << "\nexport KVX_STANDIN_OUTPUT\n"
+               << "exec " << shellQuoted(standinEditorPath().string()) << " \"$@\"\n";
+    }
+    std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+    QSettings().setValue(QStringLiteral("spineEditorPath"), toQString(editor));
+}
+
+void WindowHarness::cacheEditorVersion(const std::string &version) const
+{
+    home.write(std::filesystem::path(".spine") / "updates" / version, "cached editor");
+}
+
+std::filesystem::path WindowHarness::writeExport(const std::filesystem::path &folder, const std::string &name,
+                                                 const std::string &version, const std::vector<std::string> &pages,
+                                                 bool writePages, bool premultiplied) const
+{
+    const std::filesystem::path skeleton =
+        files.write(folder / (name + ".json"), R"({"skeleton":{"hash":"h","spine":")" + version
+                                                   + R"("},"bones":[{"name":"root"}],"animations":{}})");
+    std::string atlas;
+    for (const std::string &page : pages) {
+        atlas += "\n" + page + "\nsize: 4, 4\nfilter: Linear, Linear\n" + (premultiplied ? "pma: true\n" : "")
+            + "region\n  bounds: 0, 0, 4, 4\n";
+        if (writePages) {
+            QImage image(4, 4, QImage::Format_ARGB32);
+            image.fill(QColor(200, 120, 40, 128));
+            image.save(toQString(files / folder / page), "PNG");
+        }
+    }
+    files.write(folder / (name + ".atlas"), atlas);
+    return skeleton;
+}
+
+} // namespace kvx::test

@@ -107,7 +107,9 @@ protected:
     {
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The test's own offscreen screen (a desktop-sized one under CTest), or the plugin's default.
+        if (!environment.value(QStringLiteral("QT_QPA_PLATFORM")).startsWith(QLatin1String("offscreen")))
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         if (!withDisplay) {
             for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
                 environment.remove(QString::fromLatin1(name));

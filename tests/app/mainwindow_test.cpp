@@ -65,8 +65,9 @@ TEST_F(MainWindowConstruction, StartsWithNothingListedAndTheButtonDisabled)
     EXPECT_EQ(w.straightAlpha()->toolTip(), QStringLiteral("由 Spine 官方纹理解包器转换为普通透明图片"));
 }
 
-// A header row above the canvas and the playback bar, a footer row below, each read left to right.
-TEST_F(MainWindowConstruction, ControlsSitInTwoRowsAroundTheCanvasInReadingOrder)
+// Rows read top to bottom: the header and the list above the canvas and the playback bar, the
+// choices, the status line and the actions below; each row read left to right.
+TEST_F(MainWindowConstruction, ControlsSitInRowsAroundTheCanvasInReadingOrder)
 {
     add(files.write("lonely/hero.json", skeletonJson("4.2.43"))); // the badge and the list show
     window->show();
@@ -77,53 +78,72 @@ TEST_F(MainWindowConstruction, ControlsSitInTwoRowsAroundTheCanvasInReadingOrder
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->text(), QStringLiteral("Kovexa"));
 
-    const std::vector<QWidget *> header{title, w.badge(), w.resourceList(), w.chooseButton()};
-    const std::vector<QWidget *> footer{w.animationList(), w.status(), w.straightAlpha(), w.convertAllButton(),
-                                        w.primaryButton()};
+    const std::vector<std::vector<QWidget *>> above{{title, w.badge(), w.chooseButton()}, {w.resourceList()}};
+    const std::vector<std::vector<QWidget *>> below{
+        {w.animationList()}, {w.status()}, {w.straightAlpha(), w.convertAllButton(), w.primaryButton()}};
     const QRect canvas = placeIn(central, w.canvas());
     const QRect bar = placeIn(central, w.playbackBar());
-    for (size_t i = 0; i < header.size(); ++i) {
-        const QRect area = placeIn(central, header[i]);
-        EXPECT_LT(area.bottom(), canvas.top()) << i;
-        if (i > 0)
-            EXPECT_GT(area.left(), placeIn(central, header[i - 1]).right()) << i;
-    }
+    const auto inReadingOrder = [central](const std::vector<std::vector<QWidget *>> &rows) {
+        for (size_t r = 0; r < rows.size(); ++r) {
+            for (size_t i = 0; i < rows[r].size(); ++i) {
+                const QRect area = placeIn(central, rows[r][i]);
+                if (i > 0)
+                    EXPECT_GT(area.left(), placeIn(central, rows[r][i - 1]).right()) << r << ' ' << i;
+                if (r > 0)
+                    EXPECT_GT(area.top(), placeIn(central, rows[r - 1].front()).bottom()) << r << ' ' << i;
+            }
+        }
+    };
+    inReadingOrder(above);
+    inReadingOrder(below);
+    EXPECT_LT(placeIn(central, w.resourceList()).bottom(), canvas.top());
     EXPECT_LT(canvas.bottom(), bar.top());
-    for (size_t i = 0; i < footer.size(); ++i) {
-        const QRect area = placeIn(central, footer[i]);
-        EXPECT_GT(area.top(), bar.bottom()) << i;
-        if (i > 0)
-            EXPECT_GT(area.left(), placeIn(central, footer[i - 1]).right()) << i;
-    }
+    EXPECT_GT(placeIn(central, w.animationList()).top(), bar.bottom());
     EXPECT_EQ(w.chooseButton()->text(), QStringLiteral("选择资源"));
     EXPECT_EQ(w.convertAllButton()->text(), QStringLiteral("全部转换"));
     EXPECT_EQ(w.stopButton()->text(), QStringLiteral("停止转换"));
-    // The canvas takes the width between the margins; the status line the room left in its row.
+    // The canvas takes the width between the margins.
     EXPECT_EQ(canvas.left(), placeIn(central, title).left());
-    EXPECT_EQ(canvas.right(), placeIn(central, w.chooseButton()).right());
+    EXPECT_EQ(canvas.right(), placeIn(central, w.primaryButton()).right());
 }
 
-TEST(MainWindowStyleSheet, HoldsElevenRulesInOrderIn889Characters)
+// The eleven rules of the window's look stand in their order; the rules added since only give
+// disabled controls and the newer kinds of widget their look.
+TEST(MainWindowStyleSheet, KeepsItsElevenRulesInOrder)
 {
     const QString sheet = mainWindowStyleSheet();
-    EXPECT_EQ(sheet.size(), 889);
     EXPECT_TRUE(sheet.startsWith(QStringLiteral("\n        QMainWindow, QWidget {")));
     EXPECT_TRUE(sheet.endsWith(QStringLiteral("}\n    ")));
     const QStringList lines = sheet.split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 13); // leading break, eleven rules, trailing indentation
     EXPECT_EQ(lines.first(), QString());
     EXPECT_EQ(lines.last(), QStringLiteral("    "));
-    const char *const selectors[] = {"QMainWindow, QWidget", "QLabel#title", "QLabel#preview", "QLabel#status",
-                                     "QComboBox", "QPushButton", "QPushButton#quietButton",
-                                     "QPushButton#primaryButton", "QPushButton#primaryButton:disabled", "QCheckBox",
-                                     "QCheckBox::indicator"};
-    for (int i = 0; i < 11; ++i) {
-        const QString &line = lines.at(i + 1);
-        EXPECT_TRUE(line.startsWith(QStringLiteral("        ") + QLatin1String(selectors[i]) + QStringLiteral(" {")))
-            << line.toStdString();
-        EXPECT_TRUE(line.endsWith(QStringLiteral(" }"))) << line.toStdString();
+    const char *const rules[] = {
+        "QMainWindow, QWidget { background: #17191e; color: #f3f4f6; font-size: 14px; }",
+        "QLabel#title { font-size: 22px; font-weight: 650; }",
+        "QLabel#preview { background: #101217; border: 2px dashed #343944; border-radius: 14px; color: #a7adb8; }",
+        "QLabel#status { color: #9299a5; padding-left: 8px; }",
+        "QComboBox { background: #242832; border: 1px solid #3a404c; border-radius: 8px; padding: 8px 12px; }",
+        "QPushButton { border-radius: 8px; padding: 9px 16px; }",
+        "QPushButton#quietButton { background: #292d36; border: 1px solid #3d4350; }",
+        "QPushButton#primaryButton { background: #6e5eea; border: none; font-weight: 650; padding: 11px 20px; }",
+        "QPushButton#primaryButton:disabled { background: #343743; color: #777d89; }",
+        "QCheckBox { spacing: 8px; color: #c9ced8; }",
+        "QCheckBox::indicator { width: 18px; height: 18px; }",
+    };
+    qsizetype at = 0;
+    for (const char *rule : rules) {
+        const qsizetype found = lines.indexOf(QStringLiteral("        ") + QLatin1String(rule), at);
+        EXPECT_GT(found, 0) << rule;
+        at = std::max(at, found);
     }
-    EXPECT_TRUE(lines.at(9).contains(QStringLiteral("background: #343743; color: #777d89;")));
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const bool kept = std::any_of(std::begin(rules), std::end(rules), [&](const char *rule) {
+            return lines[i] == QStringLiteral("        ") + QLatin1String(rule);
+        });
+        const bool added = lines[i].contains(QLatin1String(":disabled")) || lines[i].contains(QLatin1String("QLineEdit"))
+            || lines[i].contains(QLatin1String("QProgressBar"));
+        EXPECT_TRUE(kept || added) << lines[i].toStdString();
+    }
 }
 
 TEST_F(MainWindowConstruction, BadgeShowsTheDotAndItsColour)
@@ -159,7 +179,7 @@ TEST_F(MainWindowConstruction, BadgeBackgroundWinsOverTheWindowRule)
     EXPECT_EQ(pixelOf(button, QPoint(button->width() / 2, 3)), QColor(0x34, 0x37, 0x43));
 }
 
-TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndKeepsTheBadgeCentred)
+TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndWidthToTheStatusLine)
 {
     add(files.write("lonely/hero.json", skeletonJson("4.2.43")));
     window->show();
@@ -172,10 +192,9 @@ TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndKeepsTheBadgeCe
     EXPECT_EQ(w.canvas()->height(), previewHeight + 200);
     EXPECT_EQ(w.status()->width(), statusWidth + 300);
 
+    // The badge stays beside the title, whatever the window's width.
     const QRect title = window->findChild<QLabel *>(QStringLiteral("title"))->geometry();
-    const QRect badge = w.badge()->geometry();
-    const QRect combo = w.resourceList()->geometry();
-    EXPECT_NEAR(badge.left() - title.right(), combo.left() - badge.right(), 2);
+    EXPECT_LT(w.badge()->geometry().left() - title.right(), 40);
 }
 
 TEST_F(MainWindowConstruction, LongStatusTextNeverWidensTheWindow)
@@ -185,7 +204,7 @@ TEST_F(MainWindowConstruction, LongStatusTextNeverWidensTheWindow)
     view().status()->setText(QString(400, QLatin1Char('x')));
     settle();
     EXPECT_EQ(window->width(), 960);
-    EXPECT_LE(view().status()->geometry().right(), view().straightAlpha()->geometry().left());
+    EXPECT_LE(view().status()->geometry().right(), window->centralWidget()->width());
 }
 
 TEST_F(MainWindowConstruction, EmptyDialogSeamsAnswerLikeACancel)

@@ -72,7 +72,9 @@ int runProgram(const QString &program, const QStringList &arguments, const TempF
 {
     QProcess running;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The test's own offscreen screen (a desktop-sized one under CTest), or the plugin's default.
+    if (!environment.value(QStringLiteral("QT_QPA_PLATFORM")).startsWith(QLatin1String("offscreen")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("HOME"), toQString(home.path()));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
     running.setProcessEnvironment(environment);

@@ -91,7 +91,11 @@ TEST_F(WindowBatchTest, ConvertsEveryReadySkeletonIntoOneFolderAndSumsUp)
 
     ASSERT_TRUE(waitForSummary());
     EXPECT_EQ(folderRequests, 1);
-    EXPECT_EQ(entryNames(box.output()), (QStringList{"hero", "hero-2", "third"}));
+    // Each project keeps its skeleton's folder relative to the dropped folder.
+    EXPECT_EQ(entryNames(box.output()), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(entryNames(box.output() / "a"), QStringList{"hero"});
+    EXPECT_EQ(entryNames(box.output() / "b"), QStringList{"hero"});
+    EXPECT_EQ(entryNames(box.output() / "c"), QStringList{"third"});
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
     EXPECT_EQ(messages[0].title, QStringLiteral("全部转换完成"));

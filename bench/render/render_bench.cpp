@@ -8,7 +8,7 @@
 //   3. every animation as PNG frames, one job against two: wall time and the ratio to real time.
 // Prints figures only; a busy machine shows lower ones.
 //
-//   kvx-bench-render [plugin folder]
+//   kvx-bench-render [stages] [plugin folder]   (stages: only the first table)
 
 #include "assets/qt/exportreading.h"
 #include "common/qt/pathtext.h"
@@ -64,6 +64,8 @@ QByteArray pngAtQtDefault(const RgbaImage &image)
 }
 
 struct Shares {
+    double loadMs = 0; // wall time: a context's creation includes a thread's start
+    int loads = 0;
     double sampleMs = 0, paintMs = 0, pngMs = 0, defaultPngMs = 0;
     double pngBytes = 0, defaultPngBytes = 0;
     int64_t frames = 0;
@@ -77,7 +79,11 @@ bool measureStages(const ExportRecord &record, Shares &shares)
     const PreviewSource source{pluginFolder / runtimePluginFileName(record.line()), record.skeleton, record.atlas};
     for (const bench::BenchAnimation &animation : bench::benchCharacterAnimations()) {
         PreviewSession session;
+        QElapsedTimer loading;
+        loading.start();
         Result<LoadedSkeleton> loaded = session.load(source, FirstSkin::Leave);
+        shares.loadMs += double(loading.nsecsElapsed()) / 1e6;
+        ++shares.loads;
         if (!loaded) {
             std::printf("load: %s\n", englishText(loaded.failure()).c_str());
             return false;
@@ -178,6 +184,7 @@ void printStages(const Shares &s)
     std::printf("| painting + straight alpha | %.2f | %.0f %% |\n", s.paintMs / s.frames, share(s.paintMs));
     std::printf("| PNG encoding | %.2f | %.0f %% |\n", s.pngMs / s.frames, share(s.pngMs));
     std::printf("| all | %.2f | %.0f frames per second |\n\n", perFrame, 1000.0 / perFrame);
+    std::printf("Loading the skeleton into a fresh plugin context (once per output): %.0f ms\n\n", s.loadMs / s.loads);
     std::printf("PNG encoding at Qt's default level: %.2f ms, %.1f KB per frame; at the level used: %.2f ms, %.1f KB "
                 "(x%.2f faster, x%.2f the size)\n\n",
                 s.defaultPngMs / s.frames, s.defaultPngBytes / s.frames / 1024, s.pngMs / s.frames, s.pngBytes / s.frames / 1024,
@@ -189,8 +196,11 @@ void printStages(const Shares &s)
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    if (argc > 1)
-        pluginFolder = toPath(QString::fromLocal8Bit(argv[1]));
+    int argument = 1;
+    const bool stagesOnly = argc > argument && std::string(argv[argument]) == "stages";
+    argument += stagesOnly ? 1 : 0;
+    if (argc > argument)
+        pluginFolder = toPath(QString::fromLocal8Bit(argv[argument]));
     QTemporaryDir folder;
     const QString skeleton = bench::writeBenchCharacter(folder.path());
     if (skeleton.isEmpty())
@@ -204,7 +214,8 @@ int main(int argc, char **argv)
     if (!measureStages(record, shares))
         return 1;
     printStages(shares);
-    if (getenv("STAGESONLY")) return 0;
+    if (stagesOnly)
+        return 0;
 
     std::printf("2. Every animation through the render batch, one job, %d x %d at %d fps:\n\n", kSide, kSide, kFps);
     std::printf("| format | frames | wall s | CPU ms per frame | frames per second | x real time | MB |\n");

@@ -107,6 +107,26 @@ TEST_F(RenderCliTest, AFrameIsOnePngOfTheExactSizeWithStraightAlphaAndNothingIsR
               (std::vector<std::string>{"box/face/blink.png", "box/long.png", "box/move.png", "box/still.png"}));
 }
 
+TEST_F(RenderCliTest, EverySkinThatDrawsIsNamedAfterItsAnimationAndSkin)
+{
+    fs::copy_file(root / "in/box.atlas", root / "in/skins.atlas");
+    root.write("in/skins.json",
+               R"({"skeleton": {"spine": "4.2.43"}, "bones": [{"name": "root"}],)"
+               R"( "slots": [{"name": "body", "bone": "root", "attachment": "box"}],)"
+               R"( "skins": [{"name": "default", "attachments": {}},)"
+               R"( {"name": "outfits/red", "attachments": {"body": {"box": {"width": 16, "height": 16}}}},)"
+               R"( {"name": "blue", "attachments": {"body": {"box": {"x": 30, "width": 16, "height": 16}}}}],)"
+               R"( "animations": {"idle": {}}})");
+    const CliRun all = run({q(root / "in/skins.json"), "--output", q(out()), "--all-skins", "--time", "0"});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString() << all.out.toStdString();
+    EXPECT_EQ(namesOf(filesBelow(out())),
+              (std::vector<std::string>{"skins/idle-blue.png", "skins/idle-outfits/red.png"}));
+    // Without a skin named, the one the window shows first: the largest of those drawing, the earlier on a tie.
+    const CliRun first = run({q(root / "in/skins.json"), "--output", q(root / "first"), "--time", "0"});
+    ASSERT_EQ(first.exitCode, 0);
+    EXPECT_EQ(namesOf(filesBelow(root / "first")), std::vector<std::string>{"skins/idle-outfits/red.png"});
+}
+
 TEST_F(RenderCliTest, AnUnknownAnimationOrSkinStopsWithTheNamesTheSkeletonHasAndWritesNothing)
 {
     const struct {

@@ -168,6 +168,11 @@ private:
             batch, [batch, deliver = std::move(deliver)]() mutable { deliver(*batch); }, Qt::QueuedConnection);
     }
 
+    QString skeletonPath(int skeleton) const
+    {
+        return QFileInfo(toQString(request.skeletons[std::size_t(skeleton)].record.skeleton)).absoluteFilePath();
+    }
+
     PreviewSource sourceOf(const ExportRecord &record) const
     {
         return {request.pluginFolder / runtimePluginFileName(record.line()), record.skeleton, record.atlas};
@@ -195,7 +200,7 @@ private:
                 continue;
             RenderOutcome outcome;
             outcome.skeleton = int(index);
-            outcome.skeletonPath = toQString(request.skeletons[index].record.skeleton);
+            outcome.skeletonPath = skeletonPath(int(index));
             outcome.failure = surveyed[index].failure;
             post([outcome](RenderBatch &batch) { batch.report(outcome); });
         }
@@ -310,7 +315,7 @@ private:
         RenderOutcome outcome;
         outcome.output = index;
         outcome.skeleton = output.skeleton;
-        outcome.skeletonPath = toQString(request.skeletons[std::size_t(output.skeleton)].record.skeleton);
+        outcome.skeletonPath = skeletonPath(output.skeleton);
         outcome.animation = qtext(output.animation);
         outcome.skin = qtext(output.skin);
         if (stopped()) {

@@ -51,7 +51,7 @@ struct RenderRequest {
 struct RenderOutcome {
     int output = -1;          // index into plannedOutputs(); -1 for a skeleton's own failure
     int skeleton = 0;         // index into the request's skeletons
-    QString skeletonPath;
+    QString skeletonPath;     // absolute
     QString animation;        // empty: the setup pose, or a skeleton's own failure
     QString skin;             // empty: the skeleton's only skin
     qint64 frames = 0;        // written

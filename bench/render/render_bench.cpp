@@ -231,13 +231,15 @@ int main(int argc, char **argv)
     }
 
     std::printf("\n3. Every animation as PNG frames, %d x %d at %d fps (%.1f s of animation):\n\n", kSide, kSide, kFps, seconds);
-    std::printf("| jobs | wall s | x real time |\n|---:|---:|---:|\n");
+    std::printf("| jobs | wall s | x real time | processor s | x real time on free cores (processor s / jobs) |\n"
+                "|---:|---:|---:|---:|---:|\n");
     double oneJob = 0;
     for (int jobs : {1, 2}) {
         const BatchRun run = runBatch(record, std::nullopt, jobs);
         if (jobs == 1)
             oneJob = run.wallSeconds;
-        std::printf("| %d | %.2f | %.1f |\n", jobs, run.wallSeconds, seconds / run.wallSeconds);
+        std::printf("| %d | %.2f | %.1f | %.2f | %.1f |\n", jobs, run.wallSeconds, seconds / run.wallSeconds, run.cpuSeconds,
+                    seconds * jobs / run.cpuSeconds);
         if (jobs == 2)
             std::printf("\nTwo jobs against one: x%.2f\n", oneJob / run.wallSeconds);
     }

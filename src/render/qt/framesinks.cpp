@@ -6,19 +6,20 @@
 #include "media/animationencoder.h"
 #include "media/mediaformat.h"
 
-#include <algorithm>
-#include <vector>
 #include <zlib.h>
+
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kvx {
 namespace {
 
 // Frames are mostly transparency and flat colour. Each row stored less the row above ("Up": the
 // same pixel one row higher) and deflated with zlib's run-length strategy at its fastest level
-// costs about a seventh of a general PNG writer's trial of five filters at zlib's default level,
-// and the files are about the same size (measured by kvx-bench-render).
+// costs under a fifth of what Qt's PNG writer spends (every filter tried per row, zlib's default
+// level) for files about 15 % larger (measured by kvx-bench-render).
 constexpr int kPngZlibLevel = 1;
 constexpr uint8_t kPngUpFilter = 2;
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <mutex>
 
@@ -189,11 +190,15 @@ private:
             result.failure = exportProblem(skeleton.record);
             if (result.failure)
                 return;
-            Result<SkeletonSurvey> survey = surveySkeleton(sourceOf(skeleton.record), skeleton.choice);
-            if (survey)
-                result.survey = std::move(*survey);
-            else
-                result.failure = survey.failure();
+            try {
+                Result<SkeletonSurvey> survey = surveySkeleton(sourceOf(skeleton.record), skeleton.choice);
+                if (survey)
+                    result.survey = std::move(*survey);
+                else
+                    result.failure = survey.failure();
+            } catch (const std::exception &exception) {
+                result.failure = failure(FailureKind::Unexpected, exception.what());
+            }
         });
         for (std::size_t index = 0; index < surveyed.size() && !stopped(); ++index) {
             if (!surveyed[index].failure)
@@ -340,8 +345,14 @@ private:
             lastShare = share;
             post([index, written, total](RenderBatch &batch) { emit batch.outputProgress(index, written, total); });
         };
-        Result<std::filesystem::path> written =
-            renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control);
+        Result<std::filesystem::path> written = failure(FailureKind::Unexpected);
+        try {
+            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control);
+        } catch (const std::exception &exception) {
+            // Out of memory above all (a large image on many jobs): this output fails, its files
+            // are gone with the unwinding, and the other jobs go on.
+            written = failure(FailureKind::Unexpected, exception.what());
+        }
         if (written)
             outcome.written = *written;
         else if (written.failure().kind == FailureKind::Cancelled)

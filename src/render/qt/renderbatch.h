@@ -66,7 +66,7 @@ struct PlannedOutput {
     int skeleton = 0;
     std::optional<std::string> animation; // none: the setup pose
     std::optional<std::string> skin;
-    int64_t frames = 1;
+    int64_t frames = 1;                   // posed: those written, or those a single frame is framed by
     std::filesystem::path target;         // the file, or the folder of frames
     std::string frameName;                // the numbered frames' name in a folder of frames
 };

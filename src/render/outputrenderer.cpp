@@ -131,7 +131,7 @@ Result<Camera> cameraFor(const OutputFraming &framing, const std::optional<Skele
     if (camera.width > framing.maxSide || camera.height > framing.maxSide)
         return failure(FailureKind::RenderLimitExceeded,
                        "the frames would be " + std::to_string(camera.width) + " x " + std::to_string(camera.height)
-                           + " pixels, more than " + std::to_string(framing.maxSide) + " on a side; give a smaller --scale or a --size");
+                           + " pixels, more than " + std::to_string(framing.maxSide) + " on a side; a smaller scale or a given size fits");
     return camera;
 }
 

@@ -32,15 +32,16 @@ QString q(const fs::path &path)
     return QString::fromStdString(path.string());
 }
 
-// Every file below the folder (hidden ones too), by relative path, with its bytes.
+// Every file below the folder (hidden ones too), by relative path, with its bytes. A running
+// render may add and remove entries meanwhile: what vanishes is passed over.
 std::map<std::string, std::string> filesBelow(const fs::path &folder)
 {
     std::map<std::string, std::string> files;
-    if (!fs::exists(folder))
-        return files;
-    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(folder))
-        if (!entry.is_directory())
-            files[fs::relative(entry.path(), folder).generic_string()] = test::readFileBytes(entry.path());
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        if (!entry->is_directory(error))
+            files[fs::relative(entry->path(), folder).generic_string()] = test::readFileBytes(entry->path());
+    }
     return files;
 }
 

@@ -268,10 +268,11 @@ private:
     {
         if (output.frames <= kMaxFramesPerOutput)
             return std::nullopt;
-        std::string what = request.settings.time ? "framing the frame poses " : "";
+        const bool single = request.settings.time.has_value();
         return failure(FailureKind::RenderLimitExceeded,
-                       what + std::to_string(output.frames) + " frames, more than " + std::to_string(kMaxFramesPerOutput)
-                           + (request.settings.time ? "; give --camera or a lower --fps" : "; give a lower --fps"));
+                       std::string(single ? "framing the frame poses " : "") + std::to_string(output.frames)
+                           + " frames, more than " + std::to_string(kMaxFramesPerOutput) + "; a lower frame rate"
+                           + (single ? " or a given camera fits" : " fits"));
     }
 
     FrameSinkFactory sinksFor(const PlannedOutput &output)

@@ -85,6 +85,36 @@ QString FailureText::sentence(FailureKind kind)
         return tr("Spine Editor 未生成有效的 .spine 工程。");
     case FailureKind::PublishFailed:
         return tr("无法发布转换结果：%1");
+    case FailureKind::MediaSettingsRefused:
+        return tr("动画设置超出了允许范围：%1");
+    case FailureKind::MediaFileExists:
+        return tr("动画文件已存在。");
+    case FailureKind::MediaFileCreate:
+        return tr("无法创建动画文件。");
+    case FailureKind::MediaFileWrite:
+        return tr("无法写入动画文件。");
+    case FailureKind::MediaFrameRefused:
+        return tr("帧的尺寸与动画不符。");
+    case FailureKind::MediaNoFrames:
+        return tr("动画没有任何帧。");
+    case FailureKind::MediaEncoderMissing:
+        return tr("当前版本缺少这种动画格式的编码器。");
+    case FailureKind::MediaEncodeFailed:
+        return tr("无法编码动画。");
+    case FailureKind::AnimationUnknown:
+        return tr("骨骼中没有这个动画：%1");
+    case FailureKind::SkinUnknown:
+        return tr("骨骼中没有这个皮肤：%1");
+    case FailureKind::NoSkinDraws:
+        return tr("骨骼的所有皮肤都没有可绘制的内容。");
+    case FailureKind::CompanionAtlasMissing:
+        return tr("没有找到与骨骼数据配套的 .atlas 文件。");
+    case FailureKind::PageImagesMissing:
+        return tr("缺少纹理页图片：%1");
+    case FailureKind::NothingToFrame:
+        return tr("动画没有绘制任何内容，无法自动取景；请指定尺寸或镜头。");
+    case FailureKind::RenderLimitExceeded:
+        return tr("输出超出了限制：%1");
     }
     return tr("发生了意外错误。");
 }

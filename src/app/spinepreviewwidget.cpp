@@ -2,6 +2,7 @@
 
 #include "preview/rasterizer.h"
 #include "render/framepainter.h"
+#include "render/qt/pageimages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,26 +69,6 @@ std::optional<QRectF> extentOf(const std::vector<DrawItem> &items)
 QString cleanAbsolutePath(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-// Reads a page once, its values as stored: the painter premultiplies, filters and mipmaps them as
-// the renderer does (a premultiplied page already holds colour times alpha). Only regular files
-// are opened: reading a FIFO named like a page would block the window.
-QImage readPage(const QString &path)
-{
-    QImage image = QFileInfo(path).isFile() ? QImage(path) : QImage();
-    if (!image.isNull())
-        image.convertTo(QImage::Format_ARGB32);
-    return image;
-}
-
-// Pages the atlas says nothing of: straight, smoothly filtered.
-constexpr PageDescription kUndescribedPage{false, TextureFilter::Linear, TextureFilter::Linear};
-
-TextureView textureOf(const QImage &image)
-{
-    return {reinterpret_cast<const uint32_t *>(image.constBits()), image.width(), image.height(),
-            image.bytesPerLine() / 4};
 }
 
 } // namespace
@@ -189,7 +170,7 @@ const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
     if (cached != pageCache.constEnd())
         return cached->image;
     // A page that cannot be read is cached as a null image too, so it is not tried again.
-    return pageCache.insert(key, CachedPage{readPage(key), descriptionOf(key)})->image;
+    return pageCache.insert(key, CachedPage{readPageImage(key), descriptionOf(key)})->image;
 }
 
 Camera SpinePreviewWidget::camera(const QSize &size, qreal pixelRatio) const
@@ -350,7 +331,7 @@ void SpinePreviewWidget::composeFrame(QImage &target, const QSize &size, qreal p
         const QImage &image = pageImage(path);
         if (image.isNull())
             return std::nullopt;
-        return PageImage{textureOf(image), pageCache.constFind(QString::fromStdU16String(path))->description};
+        return PageImage{texelsOf(image), pageCache.constFind(QString::fromStdU16String(path))->description};
     };
     framePainter.paint(frame, camera(size, pixelRatio), pixels, pages);
     // Over the opaque background only colour is shown; lines whose equations let alpha drop there

@@ -1,10 +1,8 @@
 #include "assets/regionlayout.h"
 
-#include "common/textcodec.h"
+#include "common/portablenames.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
+#include <optional>
 
 namespace kvx {
 namespace {
@@ -61,28 +59,6 @@ bool contentFits(const Numbers &n)
 bool isQuarterTurn(int32_t degrees)
 {
     return degrees == 90 || degrees == 270;
-}
-
-bool isDeviceName(std::string_view part)
-{
-    std::string stem(part.substr(0, part.find('.')));
-    std::transform(stem.begin(), stem.end(), stem.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    static constexpr std::array<std::string_view, 4> kNames{"con", "prn", "aux", "nul"};
-    if (std::find(kNames.begin(), kNames.end(), stem) != kNames.end())
-        return true;
-    const bool numbered = stem.size() == 4 && (stem.starts_with("com") || stem.starts_with("lpt"));
-    return numbered && stem[3] >= '0' && stem[3] <= '9';
-}
-
-bool isUsablePart(std::string_view part)
-{
-    if (part.empty() || part == "." || part == ".." || part.back() == '.' || part.back() == ' ')
-        return false;
-    for (const char c : part) {
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
-            return false;
-    }
-    return !isDeviceName(part);
 }
 
 } // namespace
@@ -145,17 +121,10 @@ Result<std::string> regionImagePath(const AtlasRegion &region)
     std::string name = region.name;
     if (region.index && *region.index >= 0)
         name += '_' + std::to_string(*region.index);
-    std::replace(name.begin(), name.end(), '\\', '/');
-    const auto refuse = [&region] { return failure(FailureKind::RegionNameUnusable, region.name); };
-    if (!utf8ToUtf16Strict(name))
-        return refuse();
-    for (size_t start = 0; start <= name.size();) {
-        const size_t slash = std::min(name.find('/', start), name.size());
-        if (!isUsablePart(std::string_view(name).substr(start, slash - start)))
-            return refuse();
-        start = slash + 1;
-    }
-    return name + ".png";
+    const std::optional<std::string> path = checkedPortablePath(name);
+    if (!path)
+        return failure(FailureKind::RegionNameUnusable, region.name);
+    return *path + ".png";
 }
 
 } // namespace kvx

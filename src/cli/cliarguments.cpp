@@ -41,6 +41,66 @@ DeclaredOption text(const QString &name, const QString &valueName, QString CliAr
             field};
 }
 
+DeclaredOption number(const QString &name, const QString &valueName, int CliArguments::*field, const QString &help,
+                      int minimum, int maximum)
+{
+    return {OptionDeclaration{.name = name, .value = OptionValue::Number, .valueName = valueName, .help = help,
+                              .minimum = minimum, .maximum = maximum},
+            field};
+}
+
+DeclaredOption size(const QString &name, QSize CliArguments::*field, const QString &help, int maximum)
+{
+    return {OptionDeclaration{.name = name, .value = OptionValue::Size, .valueName = QStringLiteral("WxH"), .help = help,
+                              .maximum = maximum},
+            field};
+}
+
+DeclaredCommand renderCommand()
+{
+    return {CliAction::Render,
+            QStringLiteral("render"),
+            QStringLiteral("draws frames of every supported skeleton as the official renderer does, each output\n"
+                           "in a plugin session of its own, into DIR/<skeleton>/<animation>[-<skin>]: with --time\n"
+                           "one PNG, otherwise the whole animation (n = max(1, round(duration x fps)) frames,\n"
+                           "frame i at i / fps) as a folder of numbered PNGs or one animation file. Without\n"
+                           "--camera the extent of everything the frames draw is centred with a margin of 5 %\n"
+                           "of the image on each edge. Names are made safe for every file system (a / in a\n"
+                           "name makes a folder); a taken name gets -2, -3; nothing is replaced."),
+            {text(QStringLiteral("--output"), QStringLiteral("DIR"), &CliArguments::outputFolder,
+                  QStringLiteral("the folder the outputs go into (created when missing)"), true),
+             text(QStringLiteral("--atlas"), QStringLiteral("FILE"), &CliArguments::atlasPath,
+                  QStringLiteral("the atlas of the one skeleton given, instead of its companion")),
+             text(QStringLiteral("--animation"), QStringLiteral("NAME"), &CliArguments::animation,
+                  QStringLiteral("the animation to render (default: the first)")),
+             flag(QStringLiteral("--all-animations"), &CliArguments::allAnimations,
+                  QStringLiteral("renders every animation")),
+             text(QStringLiteral("--skin"), QStringLiteral("NAME"), &CliArguments::skin,
+                  QStringLiteral("the skin to show (default: the one the window shows first)")),
+             flag(QStringLiteral("--all-skins"), &CliArguments::allSkins,
+                  QStringLiteral("renders every skin that draws something")),
+             text(QStringLiteral("--time"), QStringLiteral("SECONDS"), &CliArguments::time,
+                  QStringLiteral("one PNG of the frame at that time (0-86400)")),
+             text(QStringLiteral("--format"), QStringLiteral("FORMAT"), &CliArguments::format,
+                  QStringLiteral("png (numbered frames), gif, apng, webp, webm, mov or mp4 (default png)")),
+             number(QStringLiteral("--fps"), QStringLiteral("N"), &CliArguments::fps,
+                    QStringLiteral("frames per second, 1-120 (gif 1-50; default 30)"), 1, 120),
+             number(QStringLiteral("--quality"), QStringLiteral("Q"), &CliArguments::quality,
+                    QStringLiteral("0-100: lossy apng or webp (default lossless)"), 0, 100),
+             size(QStringLiteral("--size"), &CliArguments::size,
+                  QStringLiteral("the image size, up to 8192x8192 (mp4: even)"), 8192),
+             text(QStringLiteral("--scale"), QStringLiteral("S"), &CliArguments::scale,
+                  QStringLiteral("pixels per skeleton unit without --size (default 1), else\n"
+                                 "a factor on the fitted zoom")),
+             text(QStringLiteral("--camera"), QStringLiteral("X,Y,ZOOM"), &CliArguments::camera,
+                  QStringLiteral("skeleton point (X, Y), y up, at the image centre, ZOOM pixels\n"
+                                 "per unit (needs --size)")),
+             text(QStringLiteral("--background"), QStringLiteral("COLOUR"), &CliArguments::background,
+                  QStringLiteral("transparent (default; mp4: black) or #RRGGBB")),
+             number(QStringLiteral("--jobs"), QStringLiteral("N"), &CliArguments::jobs,
+                    QStringLiteral("outputs rendered at once, 1-64 (default: one per processor)"), 1, 64)}};
+}
+
 const QList<DeclaredCommand> &declaredCommands()
 {
     static const QString straightAlphaHelp = QStringLiteral("turns premultiplied pages into straight alpha");
@@ -68,6 +128,7 @@ const QList<DeclaredCommand> &declaredCommands()
          {text(QStringLiteral("--output"), QStringLiteral("DIR"), &CliArguments::outputFolder,
                QStringLiteral("the folder the images go into (created when missing)"), true),
           flag(QStringLiteral("--straight-alpha"), &CliArguments::straightAlpha, straightAlphaHelp)}},
+        renderCommand(),
     };
     return commands;
 }
@@ -185,9 +246,10 @@ QString cliUsage(const QString &commandName)
     }
     return usage + QStringLiteral(
         "\n"
-        "Exit codes: 0 success; 1 a skeleton could not be converted or an atlas unpacked, nothing was\n"
-        "found, or a PATH does not exist; 2 bad arguments, no PATH exists, or DIR cannot be created or\n"
-        "written; 130 stopped by Ctrl+C.\n");
+        "Exit codes: 0 success; 1 a skeleton could not be converted, an atlas unpacked or an output\n"
+        "rendered, nothing was found, or a PATH does not exist; 2 bad arguments (an animation or skin\n"
+        "a skeleton lacks included), no PATH exists, or DIR cannot be created or written; 130 stopped\n"
+        "by Ctrl+C or a termination request (nothing unfinished is left behind).\n");
 }
 
 } // namespace kvx

@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
+#include "assets/qt/exportreading.h"
 #include "cli/inspection.h"
+#include "cli/rendering.h"
 #include "cli/unpacking.h"
 #include "common/outputfolder.h"
 #include "common/qt/pathtext.h"
@@ -9,6 +11,8 @@
 #include "conversion/qt/looseimages.h"
 #include "editor/editordiscovery.h"
 #include "editor/qt/editorlocator.h"
+#include "preview/qt/pluginfolder.h"
+#include "render/qt/renderbatch.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -177,6 +181,75 @@ QList<BatchItem> batchItems(const std::vector<InspectedSkeleton> &skeletons, con
     return items;
 }
 
+// The skeletons to render, by the intake rules; files that are none are named on out.
+std::vector<SkeletonToRender> skeletonsToRender(const QStringList &paths, const QString &atlas,
+                                                const SurveyRequest &choice, QTextStream &out)
+{
+    std::vector<SkeletonToRender> skeletons;
+    for (const IntakeOutcome &outcome : takeIn(paths)) {
+        const QString path = QFileInfo(toQString(outcome.record.skeleton)).absoluteFilePath();
+        if (outcome.verdict != IntakeVerdict::Listed) {
+            out << "skipped " << path << ": " << QString::fromStdString(outcome.record.detection.message) << '\n';
+            continue;
+        }
+        ExportRecord record = outcome.record;
+        if (atlas.isEmpty())
+            refreshExport(record);
+        else
+            record = readExportWithAtlas(path, atlas);
+        skeletons.push_back({std::move(record), choice});
+    }
+    return skeletons;
+}
+
+QString outputLabel(const RenderOutcome &outcome)
+{
+    QString label = outcome.skeletonPath;
+    if (outcome.output < 0)
+        return label;
+    label += QLatin1Char(' ') + (outcome.animation.isEmpty() ? QStringLiteral("(setup pose)") : outcome.animation);
+    if (!outcome.skin.isEmpty())
+        label += QStringLiteral(", skin ") + outcome.skin;
+    return label;
+}
+
+void reportRendered(const RenderOutcome &outcome, QTextStream &out)
+{
+    if (outcome.stopped)
+        return;
+    if (outcome.failure)
+        out << "failed " << outputLabel(outcome) << ":\n    " << indented(englishLine(*outcome.failure)) << '\n';
+    else
+        out << "rendered " << outputLabel(outcome) << " -> " << toQString(outcome.written) << " (" << outcome.frames
+            << (outcome.frames == 1 ? " frame)\n" : " frames)\n");
+    out.flush();
+}
+
+struct RenderTally {
+    qsizetype rendered = 0;
+    qsizetype failed = 0;
+    qsizetype stopped = 0;
+};
+
+RenderTally tally(const std::vector<RenderOutcome> &outcomes)
+{
+    RenderTally counts;
+    for (const RenderOutcome &outcome : outcomes)
+        (outcome.stopped ? counts.stopped : outcome.failure ? counts.failed : counts.rendered) += 1;
+    return counts;
+}
+
+// An animation or skin a skeleton lacks: what it has, on err.
+void reportUnknownNames(const std::vector<RenderOutcome> &outcomes, QTextStream &err)
+{
+    for (const RenderOutcome &outcome : outcomes) {
+        if (outcome.failure && (outcome.failure->kind == FailureKind::AnimationUnknown
+                                || outcome.failure->kind == FailureKind::SkinUnknown))
+            err << "kovexa-cli: " << outcome.skeletonPath << ": " << englishLine(*outcome.failure) << '\n';
+    }
+    err.flush();
+}
+
 } // namespace
 
 int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err)
@@ -280,6 +353,70 @@ int runUnpack(const CliArguments &arguments, QTextStream &out, QTextStream &err)
     if (tally.stopped)
         return kExitInterrupted;
     return withMissingPaths(failed > 0 ? kExitFailure : kExitSuccess, paths);
+}
+
+int runRender(const CliArguments &arguments, QTextStream &out, QTextStream &err)
+{
+    const std::variant<RenderCommand, QString> command = renderCommandFrom(arguments);
+    if (const QString *mistake = std::get_if<QString>(&command)) {
+        err << "kovexa-cli: " << *mistake << "\nTry 'kovexa-cli render --help'.\n";
+        return kExitUsage;
+    }
+    const RenderCommand &render = std::get<RenderCommand>(command);
+    const ExistingPaths paths = existingPaths(arguments.paths, err);
+    if (paths.paths.isEmpty())
+        return kExitUsage;
+    if (!arguments.atlasPath.isEmpty() && !QFileInfo(arguments.atlasPath).isFile()) {
+        err << "kovexa-cli: --atlas " << arguments.atlasPath << " is not a file\n";
+        return kExitUsage;
+    }
+    std::vector<SkeletonToRender> skeletons = skeletonsToRender(paths.paths, arguments.atlasPath, render.choice, out);
+    if (!arguments.atlasPath.isEmpty() && skeletons.size() > 1) {
+        err << "kovexa-cli: --atlas needs exactly one skeleton, and " << skeletons.size() << " were found\n";
+        return kExitUsage;
+    }
+    if (skeletons.empty()) {
+        out << "no skeleton to render\n";
+        out.flush();
+        return kExitFailure;
+    }
+    const std::optional<OutputFolder> output = prepareOutput(arguments.outputFolder, err);
+    if (!output)
+        return kExitUsage;
+
+    RenderRequest request{std::move(skeletons), render.settings, output->path(), installedPluginFolder(), render.jobs, true};
+    RenderBatch batch(std::move(request));
+    QObject::connect(&batch, &RenderBatch::outputFinished, &batch, [&batch, &out](const RenderOutcome &outcome) {
+        if (!batch.refusedNames())
+            reportRendered(outcome, out);
+    });
+    bool stopped = false;
+    QEventLoop loop;
+    QObject::connect(&batch, &RenderBatch::finished, &loop, [&](bool wasStopped) {
+        stopped = wasStopped;
+        loop.quit();
+    });
+    const TerminationRequests stopRequests([&batch, &err] {
+        err << "kovexa-cli: stopping\n";
+        err.flush();
+        batch.cancel();
+    });
+    batch.start();
+    loop.exec();
+    output->removeCreatedIfEmpty();
+    if (batch.refusedNames()) {
+        reportUnknownNames(batch.outcomes(), err);
+        return kExitUsage;
+    }
+    const RenderTally counts = tally(batch.outcomes());
+    out << counts.rendered << " rendered, " << counts.failed << " failed";
+    if (stopped)
+        out << ", " << (qsizetype(batch.plannedOutputs().size()) - counts.rendered - counts.failed) << " not rendered (stopped)";
+    out << '\n';
+    out.flush();
+    if (stopped)
+        return kExitInterrupted;
+    return withMissingPaths(counts.failed > 0 ? kExitFailure : kExitSuccess, paths);
 }
 
 } // namespace kvx

@@ -20,5 +20,9 @@ int runInspect(const CliArguments &arguments, QTextStream &out, QTextStream &err
 int runConvert(const CliArguments &arguments, QTextStream &out, QTextStream &err);
 // Writes each atlas on a worker thread while the event loop takes Ctrl+C.
 int runUnpack(const CliArguments &arguments, QTextStream &out, QTextStream &err);
+// Renders on --jobs threads while the event loop takes Ctrl+C and termination requests, which stop
+// every job and remove what was unfinished. An animation or skin a skeleton lacks stops the run
+// with 2 before anything is written.
+int runRender(const CliArguments &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace kvx

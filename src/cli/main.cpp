@@ -1,4 +1,4 @@
-// kovexa-cli: inspect, convert and unpack Spine exports from a console or a pipeline, with the same
+// kovexa-cli: inspect, convert, unpack and render Spine exports from a console or a pipeline, with the same
 // readiness and conversion as the window.
 
 #include "cli/cliarguments.h"
@@ -37,6 +37,8 @@ int main(int argc, char **argv)
         return kvx::runConvert(parsed, out, err);
     case kvx::CliAction::Unpack:
         return kvx::runUnpack(parsed, out, err);
+    case kvx::CliAction::Render:
+        return kvx::runRender(parsed, out, err);
     case kvx::CliAction::Invalid:
         break;
     }

@@ -32,6 +32,15 @@ std::error_code renameOntoFreshFolder(const char *source, const char *destinatio
     return {};
 }
 
+// A file claims a name by a hard link, which fails if anything is there.
+std::error_code linkThenUnlink(const char *source, const char *destination)
+{
+    if (::link(source, destination) != 0)
+        return lastError(errno);
+    ::unlink(source);
+    return {};
+}
+
 // The working folder was made private (0700); the published folder gets what mkdir would give.
 mode_t processUmask()
 {
@@ -50,12 +59,17 @@ std::error_code publishFolder(const std::filesystem::path &source, const std::fi
 {
     const char *from = source.c_str();
     const char *to = destination.c_str();
+    struct stat status {};
+    const bool folder = ::lstat(from, &status) == 0 && S_ISDIR(status.st_mode);
     std::error_code result;
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) != 0) {
         const int code = errno;
-        result = (code == EINVAL || code == ENOSYS) ? renameOntoFreshFolder(from, to) : lastError(code);
+        if (code == EINVAL || code == ENOSYS)
+            result = folder ? renameOntoFreshFolder(from, to) : linkThenUnlink(from, to);
+        else
+            result = lastError(code);
     }
-    if (!result)
+    if (!result && folder)
         ::chmod(to, 0777 & ~processUmask());
     return result;
 }

@@ -2,7 +2,7 @@
 
 namespace kvx {
 
-Result<LoadedSkeleton> PreviewSession::load(const PreviewSource &source)
+Result<LoadedSkeleton> PreviewSession::load(const PreviewSource &source, FirstSkin firstSkin)
 {
     loaded = false;
     std::string error;
@@ -16,8 +16,9 @@ Result<LoadedSkeleton> PreviewSession::load(const PreviewSource &source)
     skeleton.animations = metadata.animations;
     skeleton.skins = metadata.skins;
     skeleton.canMeasure = plugin.canMeasureAnimations();
+    skeleton.canChooseSkin = plugin.canChooseSkin();
     skeleton.canCombineSkins = plugin.canChooseSkin() && plugin.canCombineSkins();
-    if (metadata.skins.size() >= 2 && plugin.canChooseSkin()) {
+    if (firstSkin == FirstSkin::Choose && metadata.skins.size() >= 2 && plugin.canChooseSkin()) {
         const std::string first = metadata.animations.empty() ? std::string() : metadata.animations.front().name;
         skeleton.initialSkin = plugin.chooseInitialSkin(metadata.skins, first, error);
         if (!skeleton.initialSkin)

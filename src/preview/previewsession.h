@@ -27,11 +27,16 @@ struct LoadedSkeleton {
     std::optional<Failure> skinChoiceFailure; // why the skins cannot be offered after all
     bool canCombineSkins = false;              // several skins can be shown combined
     bool canMeasure = false;
+    bool canChooseSkin = false;
 };
+
+// Whether a load settles on the skin the window shows first (every skin tried, within its budget)
+// or leaves the runtime on its own default, for callers that choose the skin themselves.
+enum class FirstSkin { Choose, Leave };
 
 class PreviewSession {
 public:
-    Result<LoadedSkeleton> load(const PreviewSource &source);
+    Result<LoadedSkeleton> load(const PreviewSource &source, FirstSkin firstSkin = FirstSkin::Choose);
     // The animation from its start, advanced by the seconds in one step.
     Result<PreviewFrame> select(const std::string &animation, bool loop, float seconds = 0.0f);
     Result<PreviewFrame> advance(float seconds);

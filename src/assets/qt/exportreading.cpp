@@ -123,6 +123,14 @@ ExportRecord readExport(const QString &skeletonPath)
     return record;
 }
 
+ExportRecord readExportWithAtlas(const QString &skeletonPath, const QString &atlasPath)
+{
+    ExportRecord record = detectExport(skeletonPath);
+    if (record.supported())
+        readAtlas(record, atlasPath);
+    return record;
+}
+
 const ExportRecord &ExportCatalog::current(const QString &skeletonPath)
 {
     auto known = records.find(skeletonPath);

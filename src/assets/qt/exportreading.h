@@ -21,6 +21,10 @@ void refreshExport(ExportRecord &record);
 // Convenience: detection, atlas and pages, read now.
 ExportRecord readExport(const QString &skeletonPath);
 
+// The same with the atlas named by the user in place of the companion one (a skeleton that does
+// not read as supported keeps no atlas). Refreshing the record later goes back to the companion.
+ExportRecord readExportWithAtlas(const QString &skeletonPath, const QString &atlasPath);
+
 // A page image is usable only as a readable regular file: a folder, a device, a FIFO or a file
 // that cannot be opened counts as missing.
 bool pageImageUsable(const QString &imagePath);

@@ -1,0 +1,87 @@
+#include "render/straightframe.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kvx {
+namespace {
+
+// 255 × 2^16 / a, rounded up: (c × reciprocal + 2^15) >> 16 is round(c × 255 / a) for every
+// c ≤ 255 and a in 1 … 255.
+const std::array<uint32_t, 256> &reciprocals()
+{
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> values{};
+        for (uint32_t a = 1; a < 256; ++a)
+            values[a] = (255u * 65536u + a - 1) / a;
+        return values;
+    }();
+    return table;
+}
+
+uint8_t straightChannel(uint32_t premultiplied, uint32_t alpha)
+{
+    const uint32_t value = (premultiplied * reciprocals()[alpha] + 32768u) >> 16;
+    return uint8_t(std::min<uint32_t>(value, 255u));
+}
+
+void straightenRow(const uint32_t *source, uint8_t *row, int width)
+{
+    for (int x = 0; x < width; ++x, row += 4) {
+        const uint32_t pixel = source[x];
+        const uint32_t alpha = pixel >> 24;
+        if (alpha == 255) {
+            row[0] = uint8_t(pixel >> 16);
+            row[1] = uint8_t(pixel >> 8);
+            row[2] = uint8_t(pixel);
+            row[3] = 255;
+        } else if (alpha == 0) {
+            row[0] = row[1] = row[2] = row[3] = 0;
+        } else {
+            row[0] = straightChannel((pixel >> 16) & 0xFFu, alpha);
+            row[1] = straightChannel((pixel >> 8) & 0xFFu, alpha);
+            row[2] = straightChannel(pixel & 0xFFu, alpha);
+            row[3] = uint8_t(alpha);
+        }
+    }
+}
+
+// c + b × (255 − a) / 255, rounded.
+uint8_t composedChannel(uint32_t premultiplied, uint32_t backdrop, uint32_t alpha)
+{
+    const uint32_t product = backdrop * (255u - alpha) + 128u;
+    const uint32_t value = premultiplied + ((product + (product >> 8)) >> 8);
+    return uint8_t(std::min<uint32_t>(value, 255u));
+}
+
+void composeRow(const uint32_t *source, uint8_t *row, int width, BackgroundColour background)
+{
+    const uint32_t red = (background >> 16) & 0xFFu, green = (background >> 8) & 0xFFu, blue = background & 0xFFu;
+    for (int x = 0; x < width; ++x, row += 4) {
+        const uint32_t pixel = source[x];
+        const uint32_t alpha = pixel >> 24;
+        row[0] = composedChannel((pixel >> 16) & 0xFFu, red, alpha);
+        row[1] = composedChannel((pixel >> 8) & 0xFFu, green, alpha);
+        row[2] = composedChannel(pixel & 0xFFu, blue, alpha);
+        row[3] = 255;
+    }
+}
+
+} // namespace
+
+void straightenInto(const PixelView &premultiplied, std::optional<BackgroundColour> background, RgbaImage &image)
+{
+    image.width = premultiplied.width;
+    image.height = premultiplied.height;
+    image.bytes.resize(std::size_t(image.width) * std::size_t(image.height) * 4);
+    for (int y = 0; y < image.height; ++y) {
+        const uint32_t *source = premultiplied.pixels + std::ptrdiff_t(y) * premultiplied.stride;
+        uint8_t *row = image.bytes.data() + std::ptrdiff_t(y) * image.stride();
+        if (background)
+            composeRow(source, row, image.width, *background);
+        else
+            straightenRow(source, row, image.width);
+    }
+}
+
+} // namespace kvx

@@ -115,6 +115,8 @@ QString FailureText::sentence(FailureKind kind)
         return tr("动画没有绘制任何内容，无法自动取景；请指定尺寸或镜头。");
     case FailureKind::RenderLimitExceeded:
         return tr("输出超出了限制：%1");
+    case FailureKind::PageImageTooLarge:
+        return tr("纹理页图片过大，无法载入：%1");
     }
     return tr("发生了意外错误。");
 }

@@ -5,6 +5,7 @@
 #include "app/conversioncontroller.h"
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
+#include "app/exportcontroller.h"
 #include "app/intakecontroller.h"
 #include "app/listreadiness.h"
 #include "app/playbackbar.h"
@@ -113,7 +114,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
 
 MainWindow::~MainWindow()
 {
-    // The scan and the preview thread end before the widgets they report to.
+    // The scan, the exports and the preview thread end before the widgets they report to.
+    delete exportController;
     delete conversionController;
     delete previewController;
     delete intakeController;
@@ -241,8 +243,20 @@ QLayout *MainWindow::buildStatusRow()
     batchProgress->setTextVisible(false); // the status line beside it counts the skeletons
     batchProgress->setMaximumWidth(200);
     batchProgress->hide();
+    exportProgress = new QProgressBar;
+    exportProgress->setObjectName(QStringLiteral("exportProgress"));
+    exportProgress->setTextVisible(false); // the status line beside it says what is being exported
+    exportProgress->setMaximumWidth(200);
+    exportProgress->hide();
+    cancelExportButton = new QPushButton(tr("取消"));
+    cancelExportButton->setObjectName(QStringLiteral("quietButton"));
+    cancelExportButton->setProperty("role", QStringLiteral("cancelExport"));
+    cancelExportButton->setToolTip(tr("停止导出；未完成的文件不会留下"));
+    cancelExportButton->hide();
     row->addWidget(statusLabel, 1);
     row->addWidget(batchProgress);
+    row->addWidget(exportProgress);
+    row->addWidget(cancelExportButton);
     return row;
 }
 
@@ -261,11 +275,30 @@ QLayout *MainWindow::buildActionRow()
     stopButton->setObjectName(QStringLiteral("quietButton"));
     stopButton->setProperty("role", QStringLiteral("stop"));
     stopButton->hide();
-    primaryButton = new QPushButton(BadgeTable::convertButtonText());
+    primaryText = BadgeTable::convertButtonText();
+    primaryButton = new QPushButton(primaryText);
     primaryButton->setObjectName(QStringLiteral("primaryButton"));
     primaryButton->setEnabled(false);
+    const auto exportButton = [](const QString &text, const char *role, const QString &toolTip) {
+        auto *button = new QPushButton(text);
+        button->setObjectName(QStringLiteral("quietButton"));
+        button->setProperty("role", QLatin1String(role));
+        button->setToolTip(toolTip);
+        button->setEnabled(false); // until something is listed
+        return button;
+    };
+    exportImagesButton = exportButton(tr("导出图片…"), "exportImages",
+                                      tr("把当前骨骼图集中的每个区域导出为单独的 PNG 图片；"
+                                         "勾选“去除预乘 Alpha”时导出为普通透明图片"));
+    exportFrameButton = exportButton(tr("导出当前帧"), "exportFrame",
+                                     tr("把滑块所在时刻的画面按预览的取景导出为透明背景的 PNG"));
+    exportAnimationsButton = exportButton(tr("导出动画…"), "exportAnimations",
+                                          tr("把动画导出为 PNG 序列、GIF、APNG、WebP、WebM、MOV 或 MP4"));
     row->addWidget(straightAlphaCheckBox);
     row->addStretch(1);
+    row->addWidget(exportImagesButton);
+    row->addWidget(exportFrameButton);
+    row->addWidget(exportAnimationsButton);
     row->addWidget(convertAllButton);
     row->addWidget(stopButton);
     row->addWidget(primaryButton);
@@ -307,13 +340,16 @@ void MainWindow::createControllers()
     previewController = new PreviewController(
         PreviewWidgets{previewWidget, playbackBar, animationCombo, skinCombo, skinChoice, alphaCombo}, this);
     conversionController = new ConversionController(catalog, *readinessPresenter, dialogs, this);
+    exportController = new ExportController(catalog, dialogs, this);
     listReadiness = new ListReadiness(catalog, *resourceCombo, this);
     connectIntake();
     connectReadiness();
     connectConversion();
+    connectExports();
     connectPlaybackBar();
     installShortcuts();
     connect(previewController, &PreviewController::statusChanged, this, &MainWindow::showStatus);
+    connect(previewController, &PreviewController::statusToolTipChanged, statusLabel, &QWidget::setToolTip);
     // Connected only now that every part exists, so building the window runs no slot.
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::currentChanged);
 }
@@ -366,6 +402,25 @@ void MainWindow::connectConversion()
         batchProgress->show();
     });
     connect(conversionController, &ConversionController::ended, this, &MainWindow::conversionEnded);
+}
+
+void MainWindow::connectExports()
+{
+    connect(exportAnimationsButton, &QPushButton::clicked, this,
+            [this] { exportController->exportAnimations(exportSubject()); });
+    connect(exportFrameButton, &QPushButton::clicked, this, &MainWindow::exportCurrentFrame);
+    connect(exportImagesButton, &QPushButton::clicked, this,
+            [this] { exportController->exportImages(currentPath(), straightAlphaCheckBox->isChecked()); });
+    connect(cancelExportButton, &QPushButton::clicked, exportController, &ExportController::cancel);
+    connect(exportController, &ExportController::started, this, [this] {
+        exportProgress->setRange(0, 0);
+        exportProgress->show();
+        cancelExportButton->show();
+        updateActionButtons();
+        primaryButton->setEnabled(false);
+    });
+    connect(exportController, &ExportController::progress, this, &MainWindow::exportProgressed);
+    connect(exportController, &ExportController::ended, this, &MainWindow::exportEnded);
 }
 
 void MainWindow::connectPlaybackBar()
@@ -508,6 +563,10 @@ void MainWindow::setDialogs(WindowDialogs replacement)
         replacement.chooseEditorFile = [](QWidget *) { return QString(); };
     if (!replacement.chooseOutputFolder)
         replacement.chooseOutputFolder = [](QWidget *, const QString &) { return QString(); };
+    if (!replacement.chooseAnimationExport)
+        replacement.chooseAnimationExport = [](QWidget *, const AnimationExportOffer &) {
+            return std::optional<AnimationExportChoice>();
+        };
     if (!replacement.showMessage)
         replacement.showMessage = [](QWidget *, QMessageBox::Icon, const QString &, const QString &) {};
     dialogs = std::move(replacement);
@@ -544,8 +603,7 @@ void MainWindow::list(const IntakeOutcome &outcome)
     resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
     resourceCombo->show();
     resourceFilter->show();
-    if (!conversionController->isRunning())
-        convertAllButton->setEnabled(true);
+    updateActionButtons();
     // The first entry became current on insertion already; every later one becomes current here.
     resourceCombo->setCurrentIndex(index);
 }
@@ -557,7 +615,7 @@ void MainWindow::currentChanged(int index)
     if (intakeController->isBatchOpen()) {
         // The batch loads the entry current at its end; until then nothing may act on the old one.
         previewDeferred = true;
-        primaryButton->setEnabled(false);
+        setPrimaryButton(primaryButton->text(), false);
         readinessPresenter->forget();
         return;
     }
@@ -567,7 +625,7 @@ void MainWindow::currentChanged(int index)
 
 void MainWindow::showCurrent()
 {
-    primaryButton->setEnabled(false); // the readiness run enables it again when it may
+    setPrimaryButton(primaryButton->text(), false); // the readiness run enables it again when it may
     previewController->load(catalog.current(currentPath()));
 }
 
@@ -606,8 +664,52 @@ void MainWindow::setPrimaryButton(const QString &text, bool enabled)
         primaryButton->setEnabled(false);
         return;
     }
+    primaryText = text;
+    primaryWanted = enabled;
     primaryButton->setText(text);
-    primaryButton->setEnabled(enabled);
+    primaryButton->setEnabled(enabled && !exportController->isRunning());
+}
+
+void MainWindow::updateActionButtons()
+{
+    const bool listedAny = resourceCombo->count() > 0;
+    const bool converting = conversionController->isRunning();
+    const bool exporting = exportController->isRunning();
+    for (QPushButton *button : {exportAnimationsButton, exportFrameButton, exportImagesButton})
+        button->setEnabled(listedAny && !converting && !exporting);
+    // While "全部转换" runs the button stops it.
+    if (!converting)
+        convertAllButton->setEnabled(listedAny && !exporting);
+}
+
+ExportSubject MainWindow::exportSubject() const
+{
+    return ExportSubject{currentPath(), previewController->playingAnimation(), previewController->shownSkins()};
+}
+
+// The frame at the slider's time, framed as the canvas shows it, at the canvas's size in pixels.
+void MainWindow::exportCurrentFrame()
+{
+    const Camera camera = previewWidget->camera(previewWidget->size(), previewWidget->devicePixelRatioF());
+    exportController->exportFrame(exportSubject(), previewController->playbackState().time(), camera);
+}
+
+void MainWindow::exportProgressed(qint64 done, qint64 total, const QString &status)
+{
+    // In thousandths: the frames of many outputs may be more than the bar counts.
+    constexpr int kSteps = 1000;
+    exportProgress->setRange(0, total > 0 ? kSteps : 0);
+    exportProgress->setValue(total > 0 ? int(std::min(done, total) * kSteps / total) : 0);
+    statusLabel->setText(status);
+}
+
+void MainWindow::exportEnded(const QString &status, const QString &toolTip)
+{
+    exportProgress->hide();
+    cancelExportButton->hide();
+    showStatus(status, toolTip);
+    updateActionButtons();
+    setPrimaryButton(primaryText, primaryWanted);
 }
 
 void MainWindow::convertAllClicked()
@@ -632,6 +734,7 @@ void MainWindow::conversionStarted(int mode, const QString &editorVersion)
         convertAllButton->setText(tr("停止全部转换"));
     }
     setPrimaryButton(primaryButton->text(), false);
+    updateActionButtons();
 }
 
 // Readiness decides the badge after a conversion, but it leaves the badge alone when it cannot
@@ -641,7 +744,7 @@ void MainWindow::conversionEnded(const QString &status, const QString &toolTip)
     stopButton->hide();
     batchProgress->hide();
     convertAllButton->setText(tr("全部转换"));
-    convertAllButton->setEnabled(resourceCombo->count() > 0);
+    updateActionButtons();
     showStatus(status, toolTip);
     showBadge(BadgeTable::look(BadgeState::Unavailable));
     readinessPresenter->run();

@@ -1,6 +1,6 @@
 #pragma once
 // The program's only window: it builds the widgets and wires them to the controllers that do the
-// work (intake, readiness, preview, conversion), and shows what they report.
+// work (intake, readiness, preview, conversion, exports), and shows what they report.
 
 #include "app/badgetable.h"
 #include "app/windowdialogs.h"
@@ -23,6 +23,8 @@ class QPushButton;
 namespace kvx {
 
 class ConversionController;
+class ExportController;
+struct ExportSubject;
 class IntakeController;
 class ListReadiness;
 class PlaybackBar;
@@ -61,6 +63,7 @@ public:
     ReadinessPresenter &readiness() const { return *readinessPresenter; }
     PreviewController &preview() const { return *previewController; }
     ConversionController &conversion() const { return *conversionController; }
+    ExportController &exports() const { return *exportController; }
     // The listed skeletons, in list order.
     QStringList listedPaths() const;
 
@@ -82,6 +85,7 @@ private:
     void connectIntake();
     void connectReadiness();
     void connectConversion();
+    void connectExports();
     void connectPlaybackBar();
     void installShortcuts();
     void restoreViewSettings();
@@ -95,8 +99,14 @@ private:
     void showStatus(const QString &text, const QString &toolTip);
     void showBadge(const BadgeLook &look);
     void setBadge(const QString &text, const QString &colour);
-    // The one place the button is set; it stays disabled during a conversion.
+    // The one place the button is set; it stays disabled during a conversion or an export.
     void setPrimaryButton(const QString &text, bool enabled);
+    // Starting a conversion or an export needs something listed and nothing of either running.
+    void updateActionButtons();
+    ExportSubject exportSubject() const;
+    void exportCurrentFrame();
+    void exportProgressed(qint64 done, qint64 total, const QString &status);
+    void exportEnded(const QString &status, const QString &toolTip);
     void convertAllClicked();
     void conversionStarted(int mode, const QString &editorVersion);
     void conversionEnded(const QString &status, const QString &toolTip);
@@ -116,6 +126,14 @@ private:
     QPushButton *primaryButton = nullptr;
     QPushButton *convertAllButton = nullptr;
     QPushButton *stopButton = nullptr; // shown only while a single conversion runs
+    QPushButton *exportAnimationsButton = nullptr;
+    QPushButton *exportFrameButton = nullptr;
+    QPushButton *exportImagesButton = nullptr;
+    QProgressBar *exportProgress = nullptr;  // shown only while an export runs
+    QPushButton *cancelExportButton = nullptr; // likewise
+    // What readiness last asked of the primary button, shown again once an export is over.
+    QString primaryText;
+    bool primaryWanted = false;
 
     WindowDialogs dialogs;
     ExportCatalog catalog; // every listed export, read again only where its files changed
@@ -124,6 +142,7 @@ private:
     ReadinessPresenter *readinessPresenter = nullptr;
     PreviewController *previewController = nullptr;
     ConversionController *conversionController = nullptr;
+    ExportController *exportController = nullptr;
     ListReadiness *listReadiness = nullptr;
     // While a batch is open a new current entry only marks the preview for loading once at its end.
     bool previewDeferred = false;

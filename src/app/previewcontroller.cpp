@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -27,8 +28,18 @@ struct Selection {
 
 QString runtimePluginPath(const std::string &line)
 {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath("runtimes/" + QString::fromStdString(runtimePluginFileName(line)));
+    return toQString(windowPluginFolder() / runtimePluginFileName(line));
+}
+
+QString cleanAbsolutePath(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The names of the pages, joined as the window lists them.
+QString pageNames(const QStringList &names)
+{
+    return names.join(QStringLiteral("、"));
 }
 
 QString detailText(const Failure &failure)
@@ -54,6 +65,11 @@ QHash<QString, PageDescription> pageDescriptions(const ExportRecord &record)
 }
 
 } // namespace
+
+std::filesystem::path windowPluginFolder()
+{
+    return toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("runtimes")));
+}
 
 PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : QObject(parent), view(widgets)
 {
@@ -84,6 +100,11 @@ PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : 
     });
     connect(view.playbackBar, &PlaybackBar::speedChanged, this, &PreviewController::setSpeed);
     connect(view.playbackBar, &PlaybackBar::loopChanged, this, &PreviewController::setLoop);
+    // Told while the canvas paints: the notice changes once the paint is over.
+    view.canvas->setPageFailureHandler([this](const QString &path, const Failure &why) {
+        QMetaObject::invokeMethod(
+            this, [this, path, why] { notePageFailure(path, why); }, Qt::QueuedConnection);
+    });
 }
 
 PreviewController::~PreviewController()
@@ -143,12 +164,15 @@ void PreviewController::load(const ExportRecord &record)
     }
     view.canvas->setPageDescriptions(pageDescriptions(record));
     showPageAlpha(record);
-    const std::vector<std::string> missing = record.missingPageFileNames();
-    QStringList missingPages;
-    for (const std::string &page : missing)
+    missingPages.clear();
+    unreadablePages.clear();
+    shownPages.clear();
+    for (const PageRecord &page : record.pages)
+        shownPages.insert(cleanAbsolutePath(toQString(page.image)));
+    view.canvas->forgetUnreadablePages(); // read again, and named again, for this export
+    for (const std::string &page : record.missingPageFileNames())
         missingPages.append(QString::fromStdString(page));
-    view.canvas->setNotice(missing.empty() ? QString()
-                                           : tr("缺少纹理页 %1：用到它的部分不会显示").arg(missingPages.join(QStringLiteral("、"))));
+    showPageNotice();
     view.canvas->setRendererRules(rendererRulesFor(record.detection.version->major, record.detection.version->minor));
     const PreviewSource source{toPath(runtimePluginPath(record.line())), record.skeleton, record.atlas};
     request<Result<LoadedSkeleton>>([source](PreviewSession &session) { return session.load(source); },
@@ -417,6 +441,39 @@ void PreviewController::showPageAlpha(const ExportRecord &record)
     view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Automatic)), tr("自动（%1）").arg(atlasSays));
     view.alphaList->setCurrentIndex(view.alphaList->findData(int(alpha)));
     view.canvas->setPageAlpha(alpha);
+}
+
+void PreviewController::notePageFailure(const QString &path, const Failure &why)
+{
+    // A frame of the export shown before may still be painted meanwhile: its pages are not this one's.
+    if (!shownPages.contains(cleanAbsolutePath(path)) || unreadablePages.count(path))
+        return;
+    unreadablePages.emplace(path, why);
+    showPageNotice();
+    emit statusToolTipChanged(view.canvas->currentNotice());
+}
+
+// Pages missing from the export, and pages present that cannot be shown (not an image, or too large
+// to load): each kind a line naming them.
+void PreviewController::showPageNotice()
+{
+    QStringList lines;
+    if (!missingPages.isEmpty())
+        lines.append(tr("缺少纹理页 %1：用到它的部分不会显示").arg(pageNames(missingPages)));
+    QStringList unreadable;
+    QStringList tooLarge;
+    for (const auto &[path, why] : unreadablePages)
+        (why.kind == FailureKind::PageImageTooLarge ? tooLarge : unreadable).append(QFileInfo(path).fileName());
+    if (!unreadable.isEmpty())
+        lines.append(tr("纹理页 %1 不是可以读取的图片：用到它的部分不会显示").arg(pageNames(unreadable)));
+    if (!tooLarge.isEmpty())
+        lines.append(tr("纹理页 %1 太大，无法载入：用到它的部分不会显示").arg(pageNames(tooLarge)));
+    view.canvas->setNotice(lines.join(QLatin1Char('\n')));
+}
+
+QStringList PreviewController::shownSkins() const
+{
+    return view.skinChoice->isHidden() ? QStringList() : view.skinList->chosenSkins();
 }
 
 void PreviewController::setPageAlpha(PageAlpha alpha)

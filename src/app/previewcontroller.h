@@ -10,9 +10,13 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -26,6 +30,9 @@ class PlaybackBar;
 class SkinList;
 class SpinePreviewWidget;
 enum class PageAlpha;
+
+// Where the window finds the runtime plugins: "runtimes" beside the program.
+std::filesystem::path windowPluginFolder();
 
 struct PreviewWidgets {
     SpinePreviewWidget *canvas = nullptr;
@@ -61,6 +68,9 @@ public:
     bool isPlaying() const { return playback.wantsTicks(); }
     const PlaybackModel &playbackState() const { return playback; }
     QString playingAnimation() const { return shownAnimation; }
+    // The skins shown, in the order they are combined; empty where the skeleton's own is shown
+    // (one skin, or a plugin that cannot switch them).
+    QStringList shownSkins() const;
     // No request is on its way: what the canvas shows answers every request made so far.
     bool isSettled() const { return thread.pendingJobs() == 0; }
     // Seconds the latest frame took to make.
@@ -69,6 +79,8 @@ public:
 signals:
     // The status line's text and its tool tip (the full reason when the text is short).
     void statusChanged(QString text, QString toolTip);
+    // The status line's tool tip alone: what the canvas's notice says of the pages it cannot show.
+    void statusToolTipChanged(QString toolTip);
 
 private:
     // Each load starts a new generation: answers and queued work of older ones are dropped.
@@ -89,6 +101,8 @@ private:
     void selectAnimation(const QString &name);
     void chooseSkins(const QStringList &names);
     void showPageAlpha(const ExportRecord &record);
+    void notePageFailure(const QString &path, const Failure &why);
+    void showPageNotice();
     void showSetupPose();
     void tick();
     void poseAt(float seconds);
@@ -115,6 +129,9 @@ private:
     QString shownAnimation; // the animation the plugin last accepted
     QString shownAtlas;
     QHash<QString, int> pageAlphaByAtlas; // PageAlpha chosen for an atlas
+    QStringList missingPages;             // of the shown export, by file name
+    QSet<QString> shownPages;             // the shown export's page images, clean absolute paths
+    std::map<QString, Failure> unreadablePages; // of the shown export, by the path the plugin names
 };
 
 } // namespace kvx

@@ -170,7 +170,25 @@ const QImage &SpinePreviewWidget::pageImage(const std::u16string &path)
     if (cached != pageCache.constEnd())
         return cached->image;
     // A page that cannot be read is cached as a null image too, so it is not tried again.
-    return pageCache.insert(key, CachedPage{readPageImage(key), descriptionOf(key)})->image;
+    Result<QImage> read = readPageImage(key);
+    if (!read) {
+        const Failure why = read.failure();
+        pageCache.insert(key, CachedPage{QImage(), descriptionOf(key), why});
+        if (pageFailed)
+            pageFailed(key, why);
+        return pageCache.constFind(key)->image;
+    }
+    return pageCache.insert(key, CachedPage{std::move(*read), descriptionOf(key), std::nullopt})->image;
+}
+
+void SpinePreviewWidget::forgetUnreadablePages()
+{
+    pageCache.removeIf([](QHash<QString, CachedPage>::iterator page) { return page->failure.has_value(); });
+}
+
+void SpinePreviewWidget::setPageFailureHandler(std::function<void(const QString &path, const Failure &why)> handler)
+{
+    pageFailed = std::move(handler);
 }
 
 Camera SpinePreviewWidget::camera(const QSize &size, qreal pixelRatio) const

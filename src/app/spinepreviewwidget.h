@@ -1,6 +1,7 @@
 #pragma once
 // The preview canvas: a centred message, or one sampled frame with wheel zoom and right-drag pan.
 
+#include "common/failure.h"
 #include "preview/runtimeplugin.h"
 #include "render/camera.h"
 #include "render/framepainter.h"
@@ -13,6 +14,7 @@
 #include <QRectF>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -48,6 +50,11 @@ public:
     void setRendererRules(const RendererRules &rules);
     // The page's texels as stored in its file, ARGB32; null when it cannot be read.
     const QImage &pageImage(const std::u16string &path);
+    // Told once for each page that cannot be read (render/qt/pageimages.h says why), when a frame
+    // first needs it (while painting).
+    void setPageFailureHandler(std::function<void(const QString &path, const Failure &why)> handler);
+    // Pages that could not be read are tried again when next needed (and reported again).
+    void forgetUnreadablePages();
     // The view (framing, zoom, pan) as a camera on an image of size at the pixel ratio.
     Camera camera(const QSize &size, qreal pixelRatio = 1.0) const;
 
@@ -83,6 +90,7 @@ private:
     struct CachedPage {
         QImage image;
         PageDescription description;
+        std::optional<Failure> failure;
     };
 
     void paintBackground(QPainter &painter, const QRect &area) const;
@@ -97,6 +105,7 @@ private:
 
     std::vector<DrawItem> frame;
     QHash<QString, CachedPage> pageCache;
+    std::function<void(const QString &, const Failure &)> pageFailed;
     QHash<QString, PageDescription> pageDescriptions; // by cleaned absolute path
     FramePainter framePainter;
     QImage canvas;                    // the frame is composed here, then drawn in one piece

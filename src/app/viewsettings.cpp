@@ -42,6 +42,7 @@ ViewSettings readViewSettings()
         view.loop = loop.toBool();
     view.background = backgroundNamed(settings.value(kViewBackgroundKey).toString());
     view.windowGeometry = settings.value(kWindowGeometryKey).toByteArray();
+    view.exportFolder = settings.value(kExportFolderKey).toString();
     return view;
 }
 
@@ -63,6 +64,11 @@ void storeViewBackground(PreviewBackground background)
 void storeWindowGeometry(const QByteArray &geometry)
 {
     QSettings().setValue(kWindowGeometryKey, geometry);
+}
+
+void storeExportFolder(const QString &folder)
+{
+    QSettings().setValue(kExportFolderKey, folder);
 }
 
 } // namespace kvx

@@ -1,7 +1,7 @@
 #pragma once
 // The view choices remembered between runs, beside "spineEditorPath" in the per-user settings:
-// playback speed, loop, canvas background and the window's geometry. Stored values that make no
-// sense read as the defaults.
+// playback speed, loop, canvas background, the window's geometry and the folder exports went to.
+// Stored values that make no sense read as the defaults.
 
 #include "app/spinepreviewwidget.h"
 
@@ -15,18 +15,21 @@ struct ViewSettings {
     bool loop = true;
     PreviewBackground background = PreviewBackground::Dark;
     QByteArray windowGeometry; // empty: the window keeps its built-in size
+    QString exportFolder;      // empty: none chosen yet
 };
 
 inline constexpr const char *kViewSpeedKey = "viewSpeed";
 inline constexpr const char *kViewLoopKey = "viewLoop";
 inline constexpr const char *kViewBackgroundKey = "viewBackground";
 inline constexpr const char *kWindowGeometryKey = "windowGeometry";
+inline constexpr const char *kExportFolderKey = "exportFolder";
 
 ViewSettings readViewSettings();
 void storeViewSpeed(float speed);
 void storeViewLoop(bool loop);
 void storeViewBackground(PreviewBackground background);
 void storeWindowGeometry(const QByteArray &geometry);
+void storeExportFolder(const QString &folder);
 
 QString backgroundName(PreviewBackground background);
 PreviewBackground backgroundNamed(const QString &name); // Dark for anything unknown

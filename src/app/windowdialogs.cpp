@@ -1,5 +1,6 @@
 #include "app/windowdialogs.h"
 
+#include "app/exportdialog.h"
 #include "app/fittedmessagebox.h"
 
 #include <QApplication>
@@ -91,6 +92,7 @@ WindowDialogs WindowDialogs::platformDialogs()
     dialogs.showMessage = openMessageBox;
     dialogs.showWindowMessage = openFittedMessageBox;
     dialogs.openFolder = showFolder;
+    dialogs.chooseAnimationExport = ExportDialog::ask;
     return dialogs;
 }
 

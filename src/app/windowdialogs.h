@@ -1,10 +1,13 @@
 #pragma once
 // The modal dialogs the window opens, behind one seam so that tests can answer them.
 
+#include "app/exportchoice.h"
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QObject;
 class QWidget;
@@ -39,6 +42,9 @@ struct WindowDialogs {
     std::function<void(QWidget *parent, const WindowMessage &message)> showWindowMessage;
     // Shows a folder in the system's file manager.
     std::function<void(const QString &folder)> openFolder;
+    // The dialog of "导出动画…" (ExportDialog); none when it was cancelled.
+    std::function<std::optional<AnimationExportChoice>(QWidget *parent, const AnimationExportOffer &offer)>
+        chooseAnimationExport;
 
     void show(QWidget *parent, const WindowMessage &message) const;
 

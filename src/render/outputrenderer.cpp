@@ -15,8 +15,8 @@ public:
         Result<LoadedSkeleton> loaded = session.load(request.source, FirstSkin::Leave);
         if (!loaded)
             return loaded.failure();
-        if (request.skin) {
-            Result<PreviewFrame> shown = session.chooseSkin(*request.skin);
+        if (!request.skins.empty()) {
+            Result<PreviewFrame> shown = session.chooseSkins(request.skins);
             if (!shown)
                 return shown.failure();
         }

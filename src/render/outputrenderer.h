@@ -39,7 +39,8 @@ struct OutputFraming {
 struct OutputRequest {
     PreviewSource source;
     const RendererRules *rules = &rendererRulesFor(4, 3); // the skeleton's line
-    std::optional<std::string> skin;      // chosen before posing; none leaves the runtime's own
+    std::vector<std::string> skins;       // chosen before posing, several combined in their order;
+                                          // none leaves the runtime's own
     std::optional<std::string> animation; // none: the setup pose
     int fps = 30;
     int64_t frames = 1;                   // animationFrameCount, checked by the caller

@@ -65,26 +65,35 @@ Result<bool> skinDraws(PreviewSession &session, const std::string &skin, const s
     return drawnArea(frame->items) > 0.0;
 }
 
-Result<std::vector<std::optional<std::string>>> chooseSkins(PreviewSession &session, const LoadedSkeleton &skeleton,
-                                                            const NameChoice &choice,
-                                                            const std::vector<AnimationInfo> &animations)
+Result<std::vector<SkinSet>> chooseSkins(PreviewSession &session, const LoadedSkeleton &skeleton,
+                                         const SurveyRequest &request, const std::vector<AnimationInfo> &animations)
 {
-    using Skins = std::vector<std::optional<std::string>>;
+    using Skins = std::vector<SkinSet>;
+    const NameChoice &choice = request.skins;
     for (const std::string &name : choice.names) {
         if (std::find(skeleton.skins.begin(), skeleton.skins.end(), name) == skeleton.skins.end())
             return failure(FailureKind::SkinUnknown, unknownDetail(name, skeleton.skins, "skins"));
     }
     if (skeleton.skins.size() < 2)
-        return Skins{std::nullopt};
+        return Skins{SkinSet{}};
     if (!skeleton.canChooseSkin && (choice.all || !choice.names.empty()))
         return failure(FailureKind::SkinNotChosen, "the runtime plugin cannot switch skins");
     if (!skeleton.canChooseSkin)
-        return Skins{std::nullopt}; // the runtime's own
-    if (!choice.names.empty())
-        return Skins(choice.names.begin(), choice.names.end());
+        return Skins{SkinSet{}}; // the runtime's own
+    if (request.combineSkins && choice.names.size() > 1) {
+        if (!skeleton.canCombineSkins)
+            return failure(FailureKind::SkinNotChosen, "the runtime plugin cannot combine skins");
+        return Skins{choice.names};
+    }
+    if (!choice.names.empty()) {
+        Skins each;
+        for (const std::string &name : choice.names)
+            each.push_back(SkinSet{name});
+        return each;
+    }
     if (!choice.all) {
         const std::size_t first = skeleton.initialSkin.value_or(fallbackSkinIndex(skeleton.skins));
-        return Skins{skeleton.skins[first]};
+        return Skins{SkinSet{skeleton.skins[first]}};
     }
     Skins drawing;
     for (const std::string &skin : skeleton.skins) {
@@ -92,7 +101,7 @@ Result<std::vector<std::optional<std::string>>> chooseSkins(PreviewSession &sess
         if (!draws)
             return draws.failure();
         if (*draws)
-            drawing.emplace_back(skin);
+            drawing.push_back(SkinSet{skin});
     }
     if (drawing.empty())
         return failure(FailureKind::NoSkinDraws);
@@ -113,8 +122,7 @@ Result<SkeletonSurvey> surveySkeleton(const PreviewSource &source, const SurveyR
     if (!animations)
         return animations.failure();
     survey.animations = std::move(*animations);
-    Result<std::vector<std::optional<std::string>>> skins =
-        chooseSkins(session, *loaded, request.skins, survey.animations);
+    Result<std::vector<SkinSet>> skins = chooseSkins(session, *loaded, request, survey.animations);
     if (!skins)
         return skins.failure();
     survey.skins = std::move(*skins);

@@ -21,7 +21,14 @@ struct NameChoice {
 struct SurveyRequest {
     NameChoice animations;
     NameChoice skins;
+    // The skins named make one output, shown together as the window combines them (in their
+    // order), rather than one output each.
+    bool combineSkins = false;
 };
+
+// The skins one output is posed with: one, several combined in their order, or none (the
+// skeleton's own, where it has one skin or the plugin cannot switch them).
+using SkinSet = std::vector<std::string>;
 
 struct SkeletonSurvey {
     // In the skeleton's order for all, else in the order asked. Empty for a skeleton without
@@ -30,12 +37,13 @@ struct SkeletonSurvey {
     // A skin is named only where the skeleton has several to choose from (the one skin of a
     // skeleton that has one is its own): a single empty entry otherwise. For all, every skin that
     // draws something at the first frame of the first animation rendered (or the setup pose).
-    std::vector<std::optional<std::string>> skins;
+    // Combined skins are one entry of several names.
+    std::vector<SkinSet> skins;
 };
 
 // Fails with AnimationUnknown or SkinUnknown (the detail names what was asked and lists what the
 // skeleton has), NoSkinDraws, SkinNotChosen when skins are asked of a plugin that cannot switch
-// them, or the session's failures.
+// (or combine) them, or the session's failures.
 Result<SkeletonSurvey> surveySkeleton(const PreviewSource &source, const SurveyRequest &request);
 
 } // namespace kvx

@@ -1,5 +1,6 @@
 #include "support/testfiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -61,6 +62,17 @@ std::string readFileBytes(const std::filesystem::path &path)
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::vector<std::string> entriesBelow(const std::filesystem::path &folder)
+{
+    std::vector<std::string> entries;
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+        entries.push_back(std::filesystem::relative(entry->path(), folder).generic_string());
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 ScopedEnvironment::ScopedEnvironment(std::string variable, const std::string *value) : name(std::move(variable))

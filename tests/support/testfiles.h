@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvx::test {
 
@@ -26,6 +27,9 @@ private:
 };
 
 std::string readFileBytes(const std::filesystem::path &path);
+
+// Every file and folder below the folder, as generic relative paths in order; none when it is missing.
+std::vector<std::string> entriesBelow(const std::filesystem::path &folder);
 
 // Sets an environment variable for the lifetime of the object and restores it afterwards.
 class ScopedEnvironment {

@@ -34,7 +34,14 @@ WindowHarness::WindowHarness()
         return resourceAnswer;
     };
     dialogs.chooseResourceFolder = [this](QWidget *) { return folderAnswer; };
-    dialogs.chooseOutputFolder = [this](QWidget *, const QString &) { return folderAnswer; };
+    dialogs.chooseOutputFolder = [this](QWidget *, const QString &) {
+        ++outputFolderRequests;
+        return folderAnswer;
+    };
+    dialogs.chooseAnimationExport = [this](QWidget *, const AnimationExportOffer &offer) {
+        exportOffers.push_back(offer);
+        return exportAnswer;
+    };
     dialogs.showWindowMessage = [this](QWidget *, const WindowMessage &message) { messages.push_back(message); };
     dialogs.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
     shown->setDialogs(std::move(dialogs));

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     std::vector<WindowMessage> messages;
     QStringList resourceAnswer; // what the file dialog answers
     QString folderAnswer;       // what the resource and output folder dialogs answer
+    int outputFolderRequests = 0;
+    std::optional<AnimationExportChoice> exportAnswer; // what "导出动画…" answers (none: cancelled)
+    std::vector<AnimationExportOffer> exportOffers;    // what it was offered
     int resourceRequests = 0;
     QStringList openedFolders;
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 
 namespace kvx {
 namespace {
@@ -16,11 +17,23 @@ QString cleanAbsolutePath(const QString &path)
 
 } // namespace
 
-QImage readPageImage(const QString &path)
+Result<QImage> readPageImage(const QString &path)
 {
-    QImage image = QFileInfo(path).isFile() ? QImage(path) : QImage();
-    if (!image.isNull())
-        image.convertTo(QImage::Format_ARGB32);
+    const std::string name = path.toStdString();
+    if (!QFileInfo(path).isFile())
+        return failure(FailureKind::PageImageUnreadable, name + ": not a regular file");
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) << 20; // 0: no limit
+    if (limitBytes > 0 && size.isValid() && qint64(size.width()) * size.height() * 4 > limitBytes)
+        return failure(FailureKind::PageImageTooLarge,
+                       name + ": " + std::to_string(size.width()) + " x " + std::to_string(size.height())
+                           + " pixels, more than the " + std::to_string(QImageReader::allocationLimit())
+                           + " MB an image may take");
+    QImage image = reader.read();
+    if (image.isNull())
+        return failure(FailureKind::PageImageUnreadable, name + ": " + reader.errorString().toStdString());
+    image.convertTo(QImage::Format_ARGB32);
     return image;
 }
 
@@ -44,7 +57,8 @@ std::optional<PageImage> ExportPages::lookup(const std::u16string &path) const
         // A page that cannot be read is kept as a null image too, so it is not tried again.
         const QString name = QString::fromStdU16String(path);
         const PageDescription description = descriptions.value(cleanAbsolutePath(name), kUndescribedPage);
-        found = pages.emplace(path, Page{readPageImage(name), description}).first;
+        Result<QImage> image = readPageImage(name);
+        found = pages.emplace(path, Page{image ? std::move(*image) : QImage(), description}).first;
     }
     if (found->second.image.isNull())
         return std::nullopt;

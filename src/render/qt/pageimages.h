@@ -5,6 +5,7 @@
 // a FIFO named like a page would block).
 
 #include "assets/exportrecord.h"
+#include "common/failure.h"
 #include "render/framepainter.h"
 
 #include <QHash>
@@ -17,8 +18,10 @@
 
 namespace kvx {
 
-// A null image when the file is not a regular file or cannot be decoded.
-QImage readPageImage(const QString &path);
+// Fails with PageImageUnreadable when the file is not a regular file or cannot be decoded (the
+// detail names the file and the reader's reason), and with PageImageTooLarge when its pixels would
+// take more than QImageReader's allocation limit as ARGB32 (checked before anything is decoded).
+Result<QImage> readPageImage(const QString &path);
 
 // The image's texels as the painter reads them; the image must stay as it is while they are used.
 TextureView texelsOf(const QImage &image);

@@ -79,6 +79,15 @@ QString qtext(const std::optional<std::string> &text)
     return text ? QString::fromStdString(*text) : QString();
 }
 
+// Combined skins are named together: "a+b" in a file name, "a + b" in an outcome.
+std::string joined(const SkinSet &skins, std::string_view separator)
+{
+    std::string text;
+    for (const std::string &skin : skins)
+        text += (text.empty() ? "" : std::string(separator)) + skin;
+    return text;
+}
+
 // Folders the batch creates for its outputs, so that those left empty (every output in them
 // failed or was stopped) are removed at the end, deepest first.
 class CreatedFolders {
@@ -248,15 +257,16 @@ private:
             if (animations.empty())
                 animations.emplace_back(std::nullopt);
             for (const std::optional<AnimationInfo> &animation : animations) {
-                for (const std::optional<std::string> &skin : survey.skins) {
+                for (const SkinSet &skins : survey.skins) {
                     PlannedOutput output;
                     output.skeleton = int(index);
                     const std::string animationName = animation ? animation->name : std::string(kSetupPoseName);
                     if (animation)
                         output.animation = animation->name;
-                    output.skin = skin;
+                    output.skins = skins;
+                    const std::string skin = joined(skins, "+");
                     output.frames = posedFrames(animation ? animation->duration : 0.0);
-                    output.target = names.claim(folder, outputName(animationName, skin ? &*skin : nullptr), extension());
+                    output.target = names.claim(folder, outputName(animationName, skins.empty() ? nullptr : &skin), extension());
                     output.frameName = lastPart(animationName);
                     plannedOutputs.push_back(std::move(output));
                 }
@@ -305,7 +315,7 @@ private:
         OutputRequest out;
         out.source = sourceOf(record);
         out.rules = &rendererRulesFor(record.detection.version->major, record.detection.version->minor);
-        out.skin = output.skin;
+        out.skins = output.skins;
         out.animation = output.animation;
         out.fps = request.settings.fps;
         out.frames = output.frames;
@@ -323,7 +333,7 @@ private:
         outcome.skeleton = output.skeleton;
         outcome.skeletonPath = skeletonPath(output.skeleton);
         outcome.animation = qtext(output.animation);
-        outcome.skin = qtext(output.skin);
+        outcome.skin = QString::fromStdString(joined(output.skins, " + "));
         if (stopped()) {
             outcome.stopped = true;
             post([outcome](RenderBatch &batch) { batch.report(outcome); });

@@ -53,7 +53,7 @@ struct RenderOutcome {
     int skeleton = 0;         // index into the request's skeletons
     QString skeletonPath;     // absolute
     QString animation;        // empty: the setup pose, or a skeleton's own failure
-    QString skin;             // empty: the skeleton's only skin
+    QString skin;             // empty: the skeleton's only skin; combined skins joined with " + "
     qint64 frames = 0;        // written
     std::filesystem::path written;  // where the output went, when it succeeded
     std::optional<Failure> failure;
@@ -65,7 +65,7 @@ struct RenderOutcome {
 struct PlannedOutput {
     int skeleton = 0;
     std::optional<std::string> animation; // none: the setup pose
-    std::optional<std::string> skin;
+    SkinSet skins;                        // empty: the skeleton's own; several: combined in order
     int64_t frames = 1;                   // posed: those written, or those a single frame is framed by
     std::filesystem::path target;         // the file, or the folder of frames
     std::string frameName;                // the numbered frames' name in a folder of frames

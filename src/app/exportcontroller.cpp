@@ -149,8 +149,9 @@ bool ExportController::exportFrame(const ExportSubject &subject, double seconds,
         dialogs.showMessage(window, QMessageBox::Critical, tr("导出当前帧"), FailureText::of(checked.failure()));
         return false;
     }
+    // A remembered folder that is gone (a drive taken away, say) is asked for again.
     QString folder = rememberedFolder();
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = dialogs.chooseOutputFolder(window, QFileInfo(subject.skeletonPath).absolutePath());
     if (folder.isEmpty() || !prepareFolder(folder, tr("导出当前帧")))
         return false;

@@ -48,7 +48,7 @@ public:
     // whether an export started (not when cancelled, refused or already running).
     bool exportAnimations(const ExportSubject &subject);
     // The frame at the time through the camera, as a PNG with a transparent background, into the
-    // remembered export folder (asked for when none is remembered).
+    // remembered export folder (asked for when none is remembered, or it is no folder any more).
     bool exportFrame(const ExportSubject &subject, double seconds, const Camera &camera);
     // Every region of the skeleton's atlas as its own PNG into a folder asked for, as
     // `kovexa-cli unpack` writes them.

@@ -248,15 +248,9 @@ QLayout *MainWindow::buildStatusRow()
     exportProgress->setTextVisible(false); // the status line beside it says what is being exported
     exportProgress->setMaximumWidth(200);
     exportProgress->hide();
-    cancelExportButton = new QPushButton(tr("取消"));
-    cancelExportButton->setObjectName(QStringLiteral("quietButton"));
-    cancelExportButton->setProperty("role", QStringLiteral("cancelExport"));
-    cancelExportButton->setToolTip(tr("停止导出；未完成的文件不会留下"));
-    cancelExportButton->hide();
     row->addWidget(statusLabel, 1);
     row->addWidget(batchProgress);
     row->addWidget(exportProgress);
-    row->addWidget(cancelExportButton);
     return row;
 }
 
@@ -294,8 +288,16 @@ QLayout *MainWindow::buildActionRow()
                                      tr("把滑块所在时刻的画面按预览的取景导出为透明背景的 PNG"));
     exportAnimationsButton = exportButton(tr("导出动画…"), "exportAnimations",
                                           tr("把动画导出为 PNG 序列、GIF、APNG、WebP、WebM、MOV 或 MP4"));
+    // In the place of the export buttons while an export runs: the status row keeps its height (and
+    // the canvas its size), the row its width.
+    cancelExportButton = new QPushButton(tr("取消"));
+    cancelExportButton->setObjectName(QStringLiteral("quietButton"));
+    cancelExportButton->setProperty("role", QStringLiteral("cancelExport"));
+    cancelExportButton->setToolTip(tr("停止导出；未完成的文件不会留下"));
+    cancelExportButton->hide();
     row->addWidget(straightAlphaCheckBox);
     row->addStretch(1);
+    row->addWidget(cancelExportButton);
     row->addWidget(exportImagesButton);
     row->addWidget(exportFrameButton);
     row->addWidget(exportAnimationsButton);
@@ -415,6 +417,8 @@ void MainWindow::connectExports()
     connect(exportController, &ExportController::started, this, [this] {
         exportProgress->setRange(0, 0);
         exportProgress->show();
+        for (QPushButton *button : {exportAnimationsButton, exportFrameButton, exportImagesButton})
+            button->hide();
         cancelExportButton->show();
         updateActionButtons();
         primaryButton->setEnabled(false);
@@ -707,6 +711,8 @@ void MainWindow::exportEnded(const QString &status, const QString &toolTip)
 {
     exportProgress->hide();
     cancelExportButton->hide();
+    for (QPushButton *button : {exportAnimationsButton, exportFrameButton, exportImagesButton})
+        button->show();
     showStatus(status, toolTip);
     updateActionButtons();
     setPrimaryButton(primaryText, primaryWanted);

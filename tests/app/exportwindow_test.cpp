@@ -252,7 +252,7 @@ TEST_F(ExportWindowTest, TheCurrentFrameIsTheCanvasFramingAtTheSlidersTime)
     EXPECT_TRUE(said[0].text.contains(QDir::toNativeSeparators(toQString(written)))) << said[0].text.toStdString();
 
     const QImage image = straightImage(written);
-    EXPECT_EQ(image.size(), (canvas->size() * canvas->devicePixelRatioF()));
+    EXPECT_EQ(image.size(), QSize(camera.width, camera.height)); // the canvas's, in pixels
     EXPECT_GT(opaquePixels(image), 0); // the box is in the frame
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0); // over transparency
     EXPECT_TRUE(samePixels(image, renderedAt(skeleton, camera, seconds, "move")));
@@ -262,6 +262,13 @@ TEST_F(ExportWindowTest, TheCurrentFrameIsTheCanvasFramingAtTheSlidersTime)
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(harness.outputFolderRequests, 1);
     EXPECT_TRUE(fs::exists(harness.files / "frames/box/move-2.png"));
+    // A remembered folder that is gone is asked for again.
+    fs::remove_all(harness.files / "frames");
+    harness.folderAnswer = toQString(harness.files / "elsewhere");
+    click("exportFrame");
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(harness.outputFolderRequests, 2);
+    EXPECT_TRUE(fs::exists(harness.files / "elsewhere/box/move.png"));
 }
 
 TEST_F(ExportWindowTest, TheCurrentFrameShowsTheSkinsCombinedAsTheListDoes)
@@ -287,16 +294,16 @@ TEST_F(ExportWindowTest, TheCurrentFrameShowsTheSkinsCombinedAsTheListDoes)
     }
     ASSERT_TRUE(view().waitForPreview());
     ASSERT_EQ(harness.window().preview().shownSkins(), (QStringList{"boxed", "glazed"}));
+    SpinePreviewWidget *canvas = view().canvas();
+    const Camera camera = canvas->camera(canvas->size(), canvas->devicePixelRatioF());
+    const double seconds = harness.window().preview().playbackState().time();
 
     harness.folderAnswer = toQString(harness.files / "frames");
     click("exportFrame");
     ASSERT_TRUE(exportEnds());
     const fs::path written = harness.files / "frames/skins/idle-boxed+glazed.png";
     ASSERT_TRUE(fs::exists(written)) << testing::PrintToString(entriesBelow(harness.files / "frames"));
-    SpinePreviewWidget *canvas = view().canvas();
-    const Camera camera = canvas->camera(canvas->size(), canvas->devicePixelRatioF());
-    const RgbaImage both = renderedAt(skins, camera, harness.window().preview().playbackState().time(), "idle",
-                                      {"boxed", "glazed"});
+    const RgbaImage both = renderedAt(skins, camera, seconds, "idle", {"boxed", "glazed"});
     EXPECT_TRUE(samePixels(straightImage(written), both));
     const RgbaImage boxOnly = renderedAt(skins, camera, 0.0, "idle", {"boxed"});
     EXPECT_NE(both.bytes, boxOnly.bytes); // the glass is drawn as well

@@ -83,8 +83,8 @@ QString qtext(const std::optional<std::string> &text)
 std::string joined(const SkinSet &skins, std::string_view separator)
 {
     std::string text;
-    for (const std::string &skin : skins)
-        text += (text.empty() ? "" : std::string(separator)) + skin;
+    for (std::size_t i = 0; i < skins.size(); ++i)
+        text += (i ? std::string(separator) : std::string()) + skins[i];
     return text;
 }
 

@@ -72,16 +72,8 @@ class Runtime {
         const data = this.skeleton.data;
         const state = this.adapter.newAnimationState(data);
         state.setAnimation(0, name, loop);
-        this.skeleton = this.freshSkeleton(data, this.skeleton.skin);
+        this.skeleton = this.adapter.newSkeleton(data, this.skeleton.skin);
         this.state = state;
-    }
-
-    // A skeleton in its setup pose wearing the skin (one of the data's, or a combination).
-    freshSkeleton(data, skin) {
-        const skeleton = this.adapter.newSkeleton(data);
-        if (skin && skin !== skeleton.skin)
-            this.adapter.setSkin(skeleton, skin);
-        return skeleton;
     }
 
     // Throws when the skeleton has no skin of that name.
@@ -177,7 +169,7 @@ class Runtime {
 
     startScratchPose() {
         const { name, skin } = this.measuring;
-        this.skeleton = this.freshSkeleton(this.skeleton.data, skin);
+        this.skeleton = this.adapter.newSkeleton(this.skeleton.data, skin);
         this.state = this.adapter.newAnimationState(this.skeleton.data);
         this.state.setAnimation(0, name, false);
     }

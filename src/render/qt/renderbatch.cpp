@@ -20,14 +20,16 @@ namespace {
 // What a skeleton without animations renders, and the name its output goes by.
 constexpr std::string_view kSetupPoseName = "setup-pose";
 
-// Runs work(i) for every i below count on up to jobs threads, each taking the next index.
-template <typename Work>
+// Runs work(i, state) for every i below count on up to jobs threads, each taking the next index
+// and keeping a JobState of its own from one index to the next.
+template <typename JobState, typename Work>
 void runOnThreads(std::size_t count, int jobs, Work work)
 {
     std::atomic<std::size_t> next{0};
     const auto worker = [&] {
+        JobState state;
         for (std::size_t index = next++; index < count; index = next++)
-            work(index);
+            work(index, state);
     };
     std::vector<std::thread> threads;
     const std::size_t threadCount = std::min<std::size_t>(count, std::size_t(std::max(jobs, 1)));
@@ -148,7 +150,9 @@ public:
             batch.outputs = planned;
             emit batch.planned(int(planned.size()));
         });
-        runOnThreads(plannedOutputs.size(), request.jobs, [this](std::size_t index) { renderOne(int(index)); });
+        // Each job keeps its skeleton loaded from one output to the next: the bytes are the same.
+        runOnThreads<KeptSession>(plannedOutputs.size(), request.jobs,
+                                  [this](std::size_t index, KeptSession &kept) { renderOne(int(index), kept); });
         folders.removeEmpty();
         post([stopped = stopped()](RenderBatch &batch) { batch.finish(stopped); });
     }
@@ -182,7 +186,8 @@ private:
     void surveyAll()
     {
         surveyed.resize(request.skeletons.size());
-        runOnThreads(request.skeletons.size(), request.jobs, [this](std::size_t index) {
+        struct Unkept {};
+        runOnThreads<Unkept>(request.skeletons.size(), request.jobs, [this](std::size_t index, Unkept &) {
             if (stopped())
                 return;
             const SkeletonToRender &skeleton = request.skeletons[index];
@@ -315,7 +320,7 @@ private:
         return out;
     }
 
-    void renderOne(int index)
+    void renderOne(int index, KeptSession &kept)
     {
         const PlannedOutput &output = plannedOutputs[std::size_t(index)];
         RenderOutcome outcome;
@@ -348,8 +353,10 @@ private:
         };
         Result<std::filesystem::path> written = failure(FailureKind::Unexpected);
         try {
-            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control);
+            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control,
+                                   &kept);
         } catch (const std::exception &exception) {
+            kept.discard();
             // Out of memory above all (a large image on many jobs): this output fails, its files
             // are gone with the unwinding, and the other jobs go on.
             written = failure(FailureKind::Unexpected, exception.what());

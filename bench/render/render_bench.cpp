@@ -191,32 +191,8 @@ void printStages(const Shares &s)
                 s.defaultPngMs / s.pngMs, s.pngBytes / s.defaultPngBytes);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+void runFormats(const ExportRecord &record, double seconds)
 {
-    QCoreApplication application(argc, argv);
-    int argument = 1;
-    const bool stagesOnly = argc > argument && std::string(argv[argument]) == "stages";
-    argument += stagesOnly ? 1 : 0;
-    if (argc > argument)
-        pluginFolder = toPath(QString::fromLocal8Bit(argv[argument]));
-    QTemporaryDir folder;
-    const QString skeleton = bench::writeBenchCharacter(folder.path());
-    if (skeleton.isEmpty())
-        return 1;
-    const ExportRecord record = readExport(skeleton);
-    const double seconds = totalSeconds();
-    std::printf("Character: %s, %.1f s of animation in %zu animations\n\n", record.line().c_str(), seconds,
-                bench::benchCharacterAnimations().size());
-
-    Shares shares;
-    if (!measureStages(record, shares))
-        return 1;
-    printStages(shares);
-    if (stagesOnly)
-        return 0;
-
     std::printf("2. Every animation through the render batch, one job, %d x %d at %d fps:\n\n", kSide, kSide, kFps);
     std::printf("| format | frames | wall s | CPU ms per frame | frames per second | x real time | MB |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
@@ -229,7 +205,10 @@ int main(int argc, char **argv)
                     run.wallSeconds, run.cpuSeconds * 1000 / std::max<int64_t>(run.frames, 1), run.frames / run.wallSeconds,
                     seconds / run.wallSeconds, double(run.bytes) / 1e6);
     }
+}
 
+void runWholeExport(const ExportRecord &record, double seconds)
+{
     std::printf("\n3. Every animation as PNG frames, %d x %d at %d fps (%.1f s of animation):\n\n", kSide, kSide, kFps, seconds);
     std::printf("| jobs | wall s | x real time | processor s | x real time on free cores (processor s / jobs) |\n"
                 "|---:|---:|---:|---:|---:|\n");
@@ -243,5 +222,43 @@ int main(int argc, char **argv)
         if (jobs == 2)
             std::printf("\nTwo jobs against one: x%.2f\n", oneJob / run.wallSeconds);
     }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    int argument = 1;
+    const std::string part = argc > argument ? argv[argument] : "";
+    const bool stagesOnly = part == "stages", exportOnly = part == "export", writeOnly = part == "write";
+    argument += stagesOnly || exportOnly || writeOnly ? 1 : 0;
+    if (writeOnly) {
+        const QString written = argc > argument ? bench::writeBenchCharacter(QString::fromLocal8Bit(argv[argument])) : QString();
+        std::printf("%s\n", written.isEmpty() ? "kvx-bench-render write FOLDER" : qPrintable(written));
+        return written.isEmpty() ? 1 : 0;
+    }
+    if (argc > argument)
+        pluginFolder = toPath(QString::fromLocal8Bit(argv[argument]));
+    QTemporaryDir folder;
+    const QString skeleton = bench::writeBenchCharacter(folder.path());
+    if (skeleton.isEmpty())
+        return 1;
+    const ExportRecord record = readExport(skeleton);
+    const double seconds = totalSeconds();
+    std::printf("Character: %s, %.1f s of animation in %zu animations\n\n", record.line().c_str(), seconds,
+                bench::benchCharacterAnimations().size());
+
+    if (!exportOnly) {
+        Shares shares;
+        if (!measureStages(record, shares))
+            return 1;
+        printStages(shares);
+        if (stagesOnly)
+            return 0;
+        runFormats(record, seconds);
+    }
+    runWholeExport(record, seconds);
     return 0;
 }
+

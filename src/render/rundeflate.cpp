@@ -29,10 +29,13 @@ struct LengthCode {
     uint16_t extra = 0;
 };
 
+// Extra bits of length symbols 257-285.
+constexpr uint8_t kLengthExtraBits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+
 constexpr std::array<LengthCode, kMaxRun + 1> kLengthCodes = [] {
     constexpr uint16_t base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-    constexpr uint8_t extraBits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    const auto &extraBits = kLengthExtraBits;
     std::array<LengthCode, kMaxRun + 1> codes{};
     for (int code = 0; code < 29; ++code) {
         const int last = code == 28 ? 258 : std::min(257, base[code] + (1 << extraBits[code]) - 1);
@@ -45,69 +48,33 @@ constexpr std::array<LengthCode, kMaxRun + 1> kLengthCodes = [] {
 // The order code length code lengths are stored in (RFC 1951, 3.2.7).
 constexpr uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-// Adler-32 with the modulo taken once per row; a run of one byte value is summed at once.
-class Adler32 {
-public:
-    void add(uint8_t value)
-    {
-        a += value;
-        b += a;
-    }
+constexpr std::array<uint8_t, 256> kReversedBytes = [] {
+    std::array<uint8_t, 256> reversed{};
+    for (int byte = 0; byte < 256; ++byte)
+        for (int bit = 0; bit < 8; ++bit)
+            reversed[std::size_t(byte)] |= uint8_t(((byte >> bit) & 1) << (7 - bit));
+    return reversed;
+}();
 
-    void addRun(uint8_t value, uint64_t count)
-    {
-        b += count * a + uint64_t(value) * count * (count + 1) / 2;
-        a += uint64_t(value) * count;
-    }
+// Adler-32 sums, the modulo taken once per row: within a row of at most 2^28 bytes neither
+// overflows.
+struct Adler32 {
+    static constexpr uint64_t kModulus = 65521;
+    uint64_t a = 1;
+    uint64_t b = 0;
 
-    // Within a row of at most 2^28 bytes neither sum can overflow.
     void reduce()
     {
         a %= kModulus;
         b %= kModulus;
     }
-
-    uint32_t value()
-    {
-        reduce();
-        return uint32_t(b << 16 | a);
-    }
-
-private:
-    static constexpr uint64_t kModulus = 65521;
-    uint64_t a = 1;
-    uint64_t b = 0;
 };
 
-// Symbols of the block being gathered: a literal byte (below 256) or 256 + a run's length, each
-// run copying the byte before; with their frequencies and the stream's checksum. Room for a
-// block and one more row is allocated once.
-class Symbols {
-public:
+// The symbols of the block being gathered: a literal byte (below 256) or 256 + a run's length,
+// each run copying the byte before; with their frequencies. Room for a block and one more row is
+// allocated once.
+struct Symbols {
     explicit Symbols(std::size_t rowBytes) : buffer(kBlockSymbols + rowBytes + 1) {}
-
-    void literal(uint8_t value)
-    {
-        buffer[size++] = value;
-        ++frequencies[value];
-        checksum.add(value);
-    }
-
-    // count copies of value, which is the byte before them.
-    void run(uint8_t value, std::size_t count)
-    {
-        checksum.addRun(value, count);
-        while (count >= kMinRun) {
-            const std::size_t length = std::min(count, kMaxRun);
-            buffer[size++] = uint16_t(256 + length);
-            ++frequencies[kLengthCodes[length].symbol];
-            count -= length;
-        }
-        for (; count > 0; --count) {
-            buffer[size++] = value;
-            ++frequencies[value];
-        }
-    }
 
     std::span<const uint16_t> gathered() const { return {buffer.data(), size}; }
 
@@ -117,12 +84,9 @@ public:
         frequencies.fill(0);
     }
 
-    std::array<uint32_t, kLiteralLengthSymbols> frequencies{};
-    Adler32 checksum;
-
-private:
     std::vector<uint16_t> buffer;
     std::size_t size = 0;
+    std::array<uint32_t, kLiteralLengthSymbols> frequencies{};
 };
 
 // How many bytes of the filtered row from `at` on equal `value`.
@@ -149,80 +113,106 @@ std::size_t runLength(const uint8_t *row, const uint8_t *above, std::size_t at, 
     return end - at;
 }
 
-void gatherRow(const uint8_t *row, const uint8_t *above, std::size_t size, Symbols &symbols)
+// The row's filter byte and filtered bytes as symbols, summed into the checksum. The state lives
+// in locals while the row is read.
+void gatherRow(const uint8_t *row, const uint8_t *above, std::size_t size, Symbols &symbols, Adler32 &checksum)
 {
-    symbols.literal(kUpFilter);
+    uint16_t *out = symbols.buffer.data() + symbols.size;
+    uint32_t *frequencies = symbols.frequencies.data();
+    uint64_t a = checksum.a, b = checksum.b;
+    const auto literal = [&](uint8_t value) {
+        *out++ = value;
+        ++frequencies[value];
+        a += value;
+        b += a;
+    };
+    literal(kUpFilter);
     uint8_t last = kUpFilter;
     for (std::size_t at = 0; at < size;) {
         const uint8_t value = uint8_t(row[at] - above[at]);
         if (value == last) {
-            if (const std::size_t run = runLength(row, above, at, size, last); run >= kMinRun) {
-                symbols.run(last, run);
+            if (std::size_t run = runLength(row, above, at, size, last); run >= kMinRun) {
                 at += run;
+                b += run * a + uint64_t(last) * run * (run + 1) / 2;
+                a += uint64_t(last) * run;
+                for (; run >= kMinRun; run -= std::min(run, kMaxRun)) {
+                    const std::size_t length = std::min(run, kMaxRun);
+                    *out++ = uint16_t(256 + length);
+                    ++frequencies[kLengthCodes[length].symbol];
+                }
+                for (; run > 0; --run) {
+                    *out++ = last;
+                    ++frequencies[last];
+                }
                 continue;
             }
         }
-        symbols.literal(value);
+        literal(value);
         last = value;
         ++at;
     }
-    symbols.checksum.reduce();
+    symbols.size = std::size_t(out - symbols.buffer.data());
+    checksum.a = a;
+    checksum.b = b;
+    checksum.reduce();
 }
 
-// Huffman code lengths for the frequencies, none above limit: frequencies are flattened until
-// the tree fits. At least two symbols get a length, so that every code is complete.
+// Huffman code lengths for the frequencies (at most kLiteralLengthSymbols), none above limit:
+// frequencies are flattened until the tree fits. At least two symbols get a length, so that every
+// code is complete.
 std::vector<uint8_t> codeLengths(std::span<const uint32_t> frequencies, int limit)
 {
-    std::vector<uint64_t> weights(frequencies.begin(), frequencies.end());
-    for (std::size_t symbol = 0; symbol < weights.size(); ++symbol) {
-        if (std::count_if(weights.begin(), weights.end(), [](uint64_t w) { return w > 0; }) >= 2)
+    constexpr std::size_t kMost = kLiteralLengthSymbols;
+    const std::size_t count = std::min(frequencies.size(), kMost);
+    std::array<uint64_t, kMost> weights{};
+    std::copy_n(frequencies.begin(), count, weights.begin());
+    for (std::size_t symbol = 0; symbol < count; ++symbol) {
+        if (std::count_if(weights.begin(), weights.begin() + std::ptrdiff_t(count), [](uint64_t w) { return w > 0; }) >= 2)
             break;
         weights[symbol] = std::max<uint64_t>(weights[symbol], 1);
     }
-    std::vector<uint8_t> lengths(weights.size(), 0);
-    std::vector<std::pair<uint64_t, int>> leaves;
-    std::vector<uint64_t> merged; // weights of merged nodes, in the order made (never decreasing)
-    std::vector<int> parent;      // leaves first, then merged nodes
-    std::vector<int> depth;
+    std::array<std::pair<uint64_t, uint16_t>, kMost> leaves;
+    std::array<uint64_t, kMost> merged;     // weights of merged nodes, in the order made (never decreasing)
+    std::array<uint16_t, 2 * kMost> parent; // leaves first, then merged nodes
+    std::array<uint8_t, 2 * kMost> depth;
     for (;;) {
-        leaves.clear();
-        for (std::size_t symbol = 0; symbol < weights.size(); ++symbol)
+        std::size_t leafCount = 0;
+        for (std::size_t symbol = 0; symbol < count; ++symbol)
             if (weights[symbol] > 0)
-                leaves.emplace_back(weights[symbol], int(symbol));
-        std::sort(leaves.begin(), leaves.end());
-        const std::size_t leafCount = leaves.size();
-        merged.clear();
-        parent.assign(2 * leafCount - 1, -1);
+                leaves[leafCount++] = {weights[symbol], uint16_t(symbol)};
+        std::sort(leaves.begin(), leaves.begin() + std::ptrdiff_t(leafCount));
         // Two queues: the sorted leaves and the merged nodes; take the lighter head each time.
-        std::size_t nextLeaf = 0, nextMerged = 0;
+        std::size_t nextLeaf = 0, nextMerged = 0, mergedCount = 0;
         const auto takeLightest = [&]() -> std::pair<uint64_t, std::size_t> {
-            if (nextLeaf < leafCount && (nextMerged >= merged.size() || leaves[nextLeaf].first <= merged[nextMerged])) {
+            if (nextLeaf < leafCount && (nextMerged >= mergedCount || leaves[nextLeaf].first <= merged[nextMerged])) {
                 const std::size_t node = nextLeaf++;
                 return {leaves[node].first, node};
             }
             const std::size_t node = leafCount + nextMerged;
             return {merged[nextMerged++], node};
         };
-        for (std::size_t made = 0; made + 1 < leafCount; ++made) {
+        for (; mergedCount + 1 < leafCount; ++mergedCount) {
             const auto [firstWeight, first] = takeLightest();
             const auto [secondWeight, second] = takeLightest();
-            parent[first] = int(leafCount + made);
-            parent[second] = int(leafCount + made);
-            merged.push_back(firstWeight + secondWeight);
+            parent[first] = uint16_t(leafCount + mergedCount);
+            parent[second] = uint16_t(leafCount + mergedCount);
+            merged[mergedCount] = firstWeight + secondWeight;
         }
-        depth.assign(parent.size(), 0);
+        const std::size_t root = leafCount + mergedCount - 1; // two leaves at least: never below 2
+        depth[std::min(root, depth.size() - 1)] = 0;
         int deepest = 0;
-        for (std::size_t node = parent.size() - 1; node-- > 0;) {
-            depth[node] = depth[std::size_t(parent[node])] + 1;
-            deepest = std::max(deepest, depth[node]);
+        for (std::size_t node = root; node-- > 0;) {
+            depth[node] = uint8_t(depth[parent[node]] + 1);
+            deepest = std::max<int>(deepest, depth[node]);
         }
         if (deepest <= limit) {
+            std::vector<uint8_t> lengths(frequencies.size(), 0);
             for (std::size_t leaf = 0; leaf < leafCount; ++leaf)
-                lengths[std::size_t(leaves[leaf].second)] = uint8_t(depth[leaf]);
+                lengths[leaves[leaf].second] = depth[leaf];
             return lengths;
         }
-        for (uint64_t &weight : weights)
-            weight = weight > 0 ? (weight >> 1) | 1 : 0;
+        for (std::size_t symbol = 0; symbol < count; ++symbol)
+            weights[symbol] = weights[symbol] > 0 ? (weights[symbol] >> 1) | 1 : 0;
     }
 }
 
@@ -241,62 +231,56 @@ std::vector<uint16_t> canonicalCodes(const std::vector<uint8_t> &lengths)
     }
     std::vector<uint16_t> codes(lengths.size(), 0);
     for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
-        const int length = lengths[symbol];
-        if (length == 0)
-            continue;
-        const uint32_t canonical = next[std::size_t(length)]++;
-        uint32_t reversed = 0;
-        for (int bit = 0; bit < length; ++bit)
-            reversed |= ((canonical >> bit) & 1u) << (length - 1 - bit);
-        codes[symbol] = uint16_t(reversed);
+        if (const int length = lengths[symbol]; length > 0) {
+            const uint32_t canonical = next[std::size_t(length)]++;
+            const uint32_t reversed = uint32_t(kReversedBytes[canonical & 0xFF]) << 8 | kReversedBytes[canonical >> 8];
+            codes[symbol] = uint16_t(reversed >> (16 - length));
+        }
     }
     return codes;
 }
 
-// Bits into the end of a string, first bit lowest, a word at a time: room is made per block.
+// Bits after the last whole byte written, first bit lowest.
+struct PendingBits {
+    uint64_t bits = 0;
+    int count = 0;
+};
+
+// Bits into room made beforehand, a word at a time. Kept as a local while a block is written, so
+// that its state stays in registers.
 class BitWriter {
 public:
-    explicit BitWriter(std::string &out) : out(out), at(out.size()) {}
-
-    // Room for the bits to come, with a word to spare.
-    void reserve(std::size_t bits)
-    {
-        const std::size_t needed = at + bits / 8 + 16;
-        if (out.size() < needed)
-            out.resize(std::max(needed, out.size() + out.size() / 2));
-    }
+    BitWriter(char *at, PendingBits pending) : at(at), bits(pending.bits), count(pending.count) {}
 
     // At most 32 bits.
-    void put(uint32_t value, int count)
+    void put(uint32_t value, int size)
     {
-        bits |= uint64_t(value) << pending;
-        pending += count;
-        if (pending >= 32) {
-            const uint32_t word = uint32_t(bits);
-            const char bytes[4] = {char(word), char(word >> 8), char(word >> 16), char(word >> 24)};
-            std::memcpy(out.data() + at, bytes, 4);
+        bits |= uint64_t(value) << count;
+        count += size;
+        if (count >= 32) {
+            const char word[4] = {char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
+            std::memcpy(at, word, 4);
             at += 4;
             bits >>= 32;
-            pending -= 32;
+            count -= 32;
         }
     }
 
-    // The last bits padded to a byte; the string ends there.
-    void finish()
+    // Whole bytes written out; the rest carried.
+    char *flushBytes(PendingBits &pending)
     {
-        reserve(64);
-        for (; pending > 0; pending -= 8) {
-            out[at++] = char(bits);
+        for (; count >= 8; count -= 8) {
+            *at++ = char(bits);
             bits >>= 8;
         }
-        out.resize(at);
+        pending = {bits, count};
+        return at;
     }
 
 private:
-    std::string &out;
-    std::size_t at;
-    uint64_t bits = 0;
-    int pending = 0;
+    char *at;
+    uint64_t bits;
+    int count;
 };
 
 // A code length sequence run-length coded with symbols 16 (repeat the previous 3-6 times),
@@ -334,57 +318,103 @@ constexpr int extraBitsOf(uint8_t codeLengthSymbol)
     return codeLengthSymbol == 16 ? 2 : codeLengthSymbol == 17 ? 3 : codeLengthSymbol == 18 ? 7 : 0;
 }
 
-// One dynamic Huffman block of the gathered symbols; the one distance code (one byte back) has
-// one bit.
-void writeBlock(Symbols &symbols, bool final, BitWriter &writer)
-{
-    symbols.frequencies[kEndOfBlock] = 1;
-    const std::vector<uint8_t> literalLengths = codeLengths(symbols.frequencies, kMaxCodeLength);
-    const std::vector<uint16_t> literalCodes = canonicalCodes(literalLengths);
-    std::size_t literalCount = kLiteralLengthSymbols;
-    while (literalCount > 257 && literalLengths[literalCount - 1] == 0)
-        --literalCount;
+// The zlib stream being written into a string: whole bytes in it, the last bits pending.
+class Stream {
+public:
+    explicit Stream(std::string &out) : out(out), written(out.size()) {}
 
-    std::vector<uint8_t> allLengths(literalLengths.begin(), literalLengths.begin() + std::ptrdiff_t(literalCount));
-    allLengths.push_back(1); // distance code 0: one byte back
-    const std::vector<std::pair<uint8_t, uint8_t>> coded = codedLengths(allLengths);
-    std::array<uint32_t, kCodeLengthSymbols> codeLengthFrequencies{};
-    for (const auto &[symbol, extra] : coded)
-        ++codeLengthFrequencies[symbol];
-    const std::vector<uint8_t> codeLengthLengths = codeLengths(codeLengthFrequencies, kMaxCodeLengthCodeLength);
-    const std::vector<uint16_t> codeLengthCodes = canonicalCodes(codeLengthLengths);
-    int storedCodeLengths = kCodeLengthSymbols;
-    while (storedCodeLengths > 4 && codeLengthLengths[kCodeLengthOrder[storedCodeLengths - 1]] == 0)
-        --storedCodeLengths;
+    // One dynamic Huffman block of the gathered symbols; the one distance code (one byte back)
+    // has one bit.
+    void writeBlock(Symbols &symbols, bool final)
+    {
+        symbols.frequencies[kEndOfBlock] = 1;
+        const std::vector<uint8_t> literalLengths = codeLengths(symbols.frequencies, kMaxCodeLength);
+        const std::vector<uint16_t> literalCodes = canonicalCodes(literalLengths);
+        std::size_t literalCount = kLiteralLengthSymbols;
+        while (literalCount > 257 && literalLengths[literalCount - 1] == 0)
+            --literalCount;
 
-    const std::span<const uint16_t> gathered = symbols.gathered();
-    writer.reserve(8192 + gathered.size() * (kMaxCodeLength + 5 + 1)); // the trees take under 4,200 bits
-    writer.put(final ? 1 : 0, 1);
-    writer.put(2, 2); // dynamic Huffman codes
-    writer.put(uint32_t(literalCount - 257), 5);
-    writer.put(0, 5); // one distance code
-    writer.put(uint32_t(storedCodeLengths - 4), 4);
-    for (int i = 0; i < storedCodeLengths; ++i)
-        writer.put(codeLengthLengths[kCodeLengthOrder[i]], 3);
-    for (const auto &[symbol, extra] : coded) {
-        writer.put(codeLengthCodes[symbol], codeLengthLengths[symbol]);
-        if (const int bits = extraBitsOf(symbol); bits > 0)
-            writer.put(extra, bits);
-    }
+        std::vector<uint8_t> allLengths(literalLengths.begin(), literalLengths.begin() + std::ptrdiff_t(literalCount));
+        allLengths.push_back(1); // distance code 0: one byte back
+        const std::vector<std::pair<uint8_t, uint8_t>> coded = codedLengths(allLengths);
+        std::array<uint32_t, kCodeLengthSymbols> codeLengthFrequencies{};
+        for (const auto &[symbol, extra] : coded)
+            ++codeLengthFrequencies[symbol];
+        const std::vector<uint8_t> codeLengthLengths = codeLengths(codeLengthFrequencies, kMaxCodeLengthCodeLength);
+        const std::vector<uint16_t> codeLengthCodes = canonicalCodes(codeLengthLengths);
+        int storedCodeLengths = kCodeLengthSymbols;
+        while (storedCodeLengths > 4 && codeLengthLengths[kCodeLengthOrder[storedCodeLengths - 1]] == 0)
+            --storedCodeLengths;
 
-    for (const uint16_t symbol : gathered) {
-        if (symbol < 256) {
-            writer.put(literalCodes[symbol], literalLengths[symbol]);
-            continue;
+        // The trees take under 4,200 bits; each symbol its code, a length its extra bits and the
+        // distance's bit.
+        uint64_t bits = 4200;
+        for (int symbol = 0; symbol < kLiteralLengthSymbols; ++symbol) {
+            const int extraBits = symbol > kEndOfBlock ? kLengthExtraBits[std::size_t(symbol - 257)] + 1 : 0;
+            bits += uint64_t(symbols.frequencies[std::size_t(symbol)]) * uint64_t(literalLengths[std::size_t(symbol)] + extraBits);
         }
-        // The length's code, its extra bits, then distance code 0 (a single 0 bit).
-        const LengthCode &length = kLengthCodes[symbol - 256];
-        const int codeBits = literalLengths[length.symbol];
-        writer.put(literalCodes[length.symbol] | uint32_t(length.extra) << codeBits, codeBits + length.extraBits + 1);
+        BitWriter writer(room(bits), pending);
+        writer.put(final ? 1 : 0, 1);
+        writer.put(2, 2); // dynamic Huffman codes
+        writer.put(uint32_t(literalCount - 257), 5);
+        writer.put(0, 5); // one distance code
+        writer.put(uint32_t(storedCodeLengths - 4), 4);
+        for (int i = 0; i < storedCodeLengths; ++i)
+            writer.put(codeLengthLengths[kCodeLengthOrder[i]], 3);
+        for (const auto &[symbol, extra] : coded) {
+            writer.put(codeLengthCodes[symbol], codeLengthLengths[symbol]);
+            if (const int extraBits = extraBitsOf(symbol); extraBits > 0)
+                writer.put(extra, extraBits);
+        }
+        for (const uint16_t symbol : symbols.gathered()) {
+            if (symbol < 256) {
+                writer.put(literalCodes[symbol], literalLengths[symbol]);
+                continue;
+            }
+            // The length's code, its extra bits, then distance code 0 (a single 0 bit).
+            const LengthCode &length = kLengthCodes[symbol - 256];
+            const int codeBits = literalLengths[length.symbol];
+            writer.put(literalCodes[length.symbol] | uint32_t(length.extra) << codeBits, codeBits + length.extraBits + 1);
+        }
+        writer.put(literalCodes[kEndOfBlock], literalLengths[kEndOfBlock]);
+        written = std::size_t(writer.flushBytes(pending) - out.data());
+        symbols.clear();
     }
-    writer.put(literalCodes[kEndOfBlock], literalLengths[kEndOfBlock]);
-    symbols.clear();
-}
+
+    // A final block of fixed codes holding nothing.
+    void writeEmptyFinalBlock()
+    {
+        BitWriter writer(room(16), pending);
+        writer.put(1, 1);  // final
+        writer.put(1, 2);  // fixed codes
+        writer.put(0, 7);  // end of block
+        written = std::size_t(writer.flushBytes(pending) - out.data());
+    }
+
+    // The last bits padded to a byte; the string ends there.
+    void finish()
+    {
+        if (pending.count > 0)
+            room(8)[0] = char(pending.bits);
+        written += pending.count > 0 ? 1 : 0;
+        pending = {};
+        out.resize(written);
+    }
+
+private:
+    // Room for the bits after what is written, with a word to spare.
+    char *room(uint64_t bits)
+    {
+        const std::size_t needed = written + std::size_t(bits / 8) + 16;
+        if (out.size() < needed)
+            out.resize(std::max(needed, out.size() + out.size() / 4));
+        return out.data() + written;
+    }
+
+    std::string &out;
+    std::size_t written;
+    PendingBits pending;
+};
 
 } // namespace
 
@@ -392,26 +422,24 @@ void appendUpFilteredZlib(const RgbaImage &image, std::string &out)
 {
     const std::size_t stride = std::size_t(std::max<std::ptrdiff_t>(image.stride(), 0));
     const std::size_t height = std::size_t(std::max(image.height, 0));
-    out.append("\x78\x01", 2); // deflate with a 32 KB window, fastest, no dictionary
-    BitWriter writer(out);
+    out.reserve(out.size() + stride * height / 8 + 64); // frames mostly take less
+    out.append("\x78\x01", 2);                         // deflate with a 32 KB window, fastest, no dictionary
+    Stream stream(out);
     Symbols symbols(stride);
+    Adler32 checksum;
     const std::vector<uint8_t> zeros(stride, 0);
     for (std::size_t y = 0; y < height; ++y) {
         const uint8_t *row = image.bytes.data() + y * stride;
-        gatherRow(row, y == 0 ? zeros.data() : row - stride, stride, symbols);
+        gatherRow(row, y == 0 ? zeros.data() : row - stride, stride, symbols, checksum);
         const bool last = y + 1 == height;
-        if (last || symbols.gathered().size() >= kBlockSymbols)
-            writeBlock(symbols, last, writer);
+        if (last || symbols.size >= kBlockSymbols)
+            stream.writeBlock(symbols, last);
     }
-    if (height == 0) {
-        writer.reserve(16);
-        writer.put(1, 1); // final
-        writer.put(1, 2); // fixed codes
-        writer.put(0, 7); // end of block
-    }
-    writer.finish();
-    const uint32_t checksum = symbols.checksum.value();
-    const char bigEndian[4] = {char(checksum >> 24), char(checksum >> 16), char(checksum >> 8), char(checksum)};
+    if (height == 0)
+        stream.writeEmptyFinalBlock();
+    stream.finish();
+    const uint32_t adler = uint32_t(checksum.b << 16 | checksum.a);
+    const char bigEndian[4] = {char(adler >> 24), char(adler >> 16), char(adler >> 8), char(adler)};
     out.append(bigEndian, 4);
 }
 

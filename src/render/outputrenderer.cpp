@@ -277,6 +277,13 @@ Result<PreviewSession *> KeptSession::open(const OutputRequest &request)
     return session.get();
 }
 
+void KeptSession::keep(std::unique_ptr<PreviewSession> loaded, const PreviewSource &from, bool skinWasChosen)
+{
+    session = std::move(loaded);
+    source = from;
+    skinChosen = skinWasChosen;
+}
+
 bool KeptSession::serves(const OutputRequest &request) const
 {
     return session && request.animation && sameSource(source, request.source) && (request.skin || !skinChosen);

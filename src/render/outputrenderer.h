@@ -79,6 +79,8 @@ class KeptSession {
 public:
     // The session to pose the output in, loaded or kept, on the output's skin when it names one.
     Result<PreviewSession *> open(const OutputRequest &request);
+    // Keeps a session loaded elsewhere from the source, with a skin chosen in it or not.
+    void keep(std::unique_ptr<PreviewSession> loaded, const PreviewSource &from, bool skinWasChosen);
     void discard() { session.reset(); }
 
 private:

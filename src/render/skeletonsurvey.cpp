@@ -104,6 +104,11 @@ Result<std::vector<std::optional<std::string>>> chooseSkins(PreviewSession &sess
 Result<SkeletonSurvey> surveySkeleton(const PreviewSource &source, const SurveyRequest &request)
 {
     PreviewSession session;
+    return surveySkeleton(session, source, request);
+}
+
+Result<SkeletonSurvey> surveySkeleton(PreviewSession &session, const PreviewSource &source, const SurveyRequest &request)
+{
     const bool windowSkin = request.skins.names.empty() && !request.skins.all;
     Result<LoadedSkeleton> loaded = session.load(source, windowSkin ? FirstSkin::Choose : FirstSkin::Leave);
     if (!loaded)

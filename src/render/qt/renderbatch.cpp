@@ -21,21 +21,24 @@ namespace {
 constexpr std::string_view kSetupPoseName = "setup-pose";
 
 // Runs work(i, state) for every i below count on up to jobs threads, each taking the next index
-// and keeping a JobState of its own from one index to the next.
+// and keeping a JobState from one index to the next: the calling thread, one of the jobs, keeps
+// the one given (and so from one run to the next), the others their own.
 template <typename JobState, typename Work>
-void runOnThreads(std::size_t count, int jobs, Work work)
+void runOnThreads(std::size_t count, int jobs, JobState &callerState, Work work)
 {
     std::atomic<std::size_t> next{0};
-    const auto worker = [&] {
-        JobState state;
+    const auto worker = [&](JobState &state) {
         for (std::size_t index = next++; index < count; index = next++)
             work(index, state);
     };
     std::vector<std::thread> threads;
     const std::size_t threadCount = std::min<std::size_t>(count, std::size_t(std::max(jobs, 1)));
     for (std::size_t i = 1; i < threadCount; ++i)
-        threads.emplace_back(worker);
-    worker(); // the calling thread is one of the jobs
+        threads.emplace_back([&] {
+            JobState state;
+            worker(state);
+        });
+    worker(callerState);
     for (std::thread &thread : threads)
         thread.join();
 }
@@ -133,6 +136,12 @@ public:
 
     void run()
     {
+        // A plugin context ends on the thread that made it: the kept session ends here, whichever
+        // way the run ends (the batch joins this thread before it reports the end).
+        struct EndSessions {
+            KeptSession &sessions;
+            ~EndSessions() { sessions.discard(); }
+        } endSessions{callerSessions};
         surveyAll();
         if (stopped()) {
             post([](RenderBatch &batch) { batch.finish(true); });
@@ -150,9 +159,10 @@ public:
             batch.outputs = planned;
             emit batch.planned(int(planned.size()));
         });
-        // Each job keeps its skeleton loaded from one output to the next: the bytes are the same.
-        runOnThreads<KeptSession>(plannedOutputs.size(), request.jobs,
-                                  [this](std::size_t index, KeptSession &kept) { renderOne(int(index), kept); });
+        // Each job keeps its skeleton loaded from one output to the next (the calling thread the one
+        // it surveyed last): the bytes are the same.
+        runOnThreads(plannedOutputs.size(), request.jobs, callerSessions,
+                     [this](std::size_t index, KeptSession &kept) { renderOne(int(index), kept); });
         folders.removeEmpty();
         post([stopped = stopped()](RenderBatch &batch) { batch.finish(stopped); });
     }
@@ -186,8 +196,7 @@ private:
     void surveyAll()
     {
         surveyed.resize(request.skeletons.size());
-        struct Unkept {};
-        runOnThreads<Unkept>(request.skeletons.size(), request.jobs, [this](std::size_t index, Unkept &) {
+        runOnThreads(request.skeletons.size(), request.jobs, callerSessions, [this](std::size_t index, KeptSession &kept) {
             if (stopped())
                 return;
             const SkeletonToRender &skeleton = request.skeletons[index];
@@ -196,11 +205,17 @@ private:
             if (result.failure)
                 return;
             try {
-                Result<SkeletonSurvey> survey = surveySkeleton(sourceOf(skeleton.record), skeleton.choice);
-                if (survey)
-                    result.survey = std::move(*survey);
-                else
+                auto session = std::make_unique<PreviewSession>();
+                const PreviewSource source = sourceOf(skeleton.record);
+                Result<SkeletonSurvey> survey = surveySkeleton(*session, source, skeleton.choice);
+                if (!survey) {
                     result.failure = survey.failure();
+                    return;
+                }
+                result.survey = std::move(*survey);
+                const bool skinChosen = std::any_of(result.survey.skins.begin(), result.survey.skins.end(),
+                                                    [](const std::optional<std::string> &skin) { return skin.has_value(); });
+                kept.keep(std::move(session), source, skinChosen);
             } catch (const std::exception &exception) {
                 result.failure = failure(FailureKind::Unexpected, exception.what());
             }
@@ -373,6 +388,7 @@ private:
     RenderRequest request;
     RenderBatch *owner;
     CreatedFolders folders;
+    KeptSession callerSessions; // the calling thread's, from the survey on into rendering
     std::vector<Surveyed> surveyed;
     std::vector<PlannedOutput> plannedOutputs;
     std::mutex pagesMutex;

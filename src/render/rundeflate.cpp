@@ -8,6 +8,12 @@
 #include <span>
 #include <vector>
 
+// KVX_DEFLATE_SCALAR builds the portable path on x86 too, so tests can run both.
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(KVX_DEFLATE_SCALAR)
+#include <emmintrin.h>
+#define KVX_DEFLATE_SSE2 1
+#endif
+
 namespace kvx {
 namespace {
 
@@ -74,7 +80,8 @@ struct Adler32 {
 // each run copying the byte before; with their frequencies. Room for a block and one more row is
 // allocated once.
 struct Symbols {
-    explicit Symbols(std::size_t rowBytes) : buffer(kBlockSymbols + rowBytes + 1) {}
+    // Sixteen to spare: literals are stored sixteen at a time.
+    explicit Symbols(std::size_t rowBytes) : buffer(kBlockSymbols + rowBytes + 1 + 16) {}
 
     std::span<const uint16_t> gathered() const { return {buffer.data(), size}; }
 
@@ -94,7 +101,15 @@ std::size_t runLength(const uint8_t *row, const uint8_t *above, std::size_t at, 
 {
     std::size_t end = at;
     if (value == 0) {
-        // Where the row equals the row above, eight bytes at a time.
+        // Where the row equals the row above, sixteen or eight bytes at a time.
+#ifdef KVX_DEFLATE_SSE2
+        for (; end + 16 <= size; end += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + end));
+            const __m128i there = _mm_loadu_si128(reinterpret_cast<const __m128i *>(above + end));
+            if (const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(here, there)); same != 0xFFFF)
+                return end - at + std::size_t(std::countr_one(unsigned(same)));
+        }
+#endif
         if constexpr (std::endian::native == std::endian::little) {
             for (; end + 8 <= size; end += 8) {
                 uint64_t here, there;
@@ -113,6 +128,52 @@ std::size_t runLength(const uint8_t *row, const uint8_t *above, std::size_t at, 
     return end - at;
 }
 
+#ifdef KVX_DEFLATE_SSE2
+// The next sixteen filtered bytes up to where a run may start (three bytes repeating the one
+// before each, or such bytes at the end, which may go on past them), as literals, their checksum
+// summed in vector lanes. Returns how many were taken.
+std::size_t literalsAtOnce(const uint8_t *row, const uint8_t *above, std::size_t at, uint8_t &last, uint16_t *&out,
+                           uint32_t *frequencies, uint64_t &a, uint64_t &b)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i values = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(row + at)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i *>(above + at)));
+    const __m128i before = _mm_or_si128(_mm_slli_si128(values, 1), _mm_cvtsi32_si128(last));
+    const unsigned repeats = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(values, before)));
+    // A run of three from k sets bits k, k + 1 and k + 2; at the end, bit 15 alone or 14 and 15.
+    const unsigned runStarts = (repeats & (repeats >> 1) & (repeats >> 2)) | (repeats & 0x8000u)
+                               | (repeats & (repeats >> 1) & 0x4000u);
+    const int taken = runStarts == 0 ? 16 : std::countr_zero(runStarts);
+    if (taken == 0)
+        return 0;
+    if (taken < 16) {
+        const __m128i kept = _mm_cmpgt_epi8(_mm_set1_epi8(char(taken)),
+                                            _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
+        values = _mm_and_si128(values, kept);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(values, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8), _mm_unpackhi_epi8(values, zero));
+    out += taken;
+    alignas(16) uint8_t bytes[16];
+    _mm_store_si128(reinterpret_cast<__m128i *>(bytes), values);
+    for (int i = 0; i < taken; ++i)
+        ++frequencies[bytes[i]];
+    // a gains the sum; b gains taken · a and each byte as often as taken bytes end at or after it:
+    // weights 16 − i, less 16 − taken for each.
+    const __m128i sums = _mm_sad_epu8(values, zero);
+    const __m128i weighted = _mm_add_epi32(
+        _mm_madd_epi16(_mm_unpacklo_epi8(values, zero), _mm_set_epi16(9, 10, 11, 12, 13, 14, 15, 16)),
+        _mm_madd_epi16(_mm_unpackhi_epi8(values, zero), _mm_set_epi16(1, 2, 3, 4, 5, 6, 7, 8)));
+    const __m128i pairs = _mm_add_epi32(weighted, _mm_shuffle_epi32(weighted, 0x4E));
+    const uint64_t weightedSum = uint32_t(_mm_cvtsi128_si32(_mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0xB1))));
+    const uint64_t sum = uint32_t(_mm_cvtsi128_si32(sums)) + uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    b += uint64_t(taken) * a + weightedSum - uint64_t(16 - taken) * sum;
+    a += sum;
+    last = bytes[taken - 1];
+    return std::size_t(taken);
+}
+#endif
+
 // The row's filter byte and filtered bytes as symbols, summed into the checksum. The state lives
 // in locals while the row is read.
 void gatherRow(const uint8_t *row, const uint8_t *above, std::size_t size, Symbols &symbols, Adler32 &checksum)
@@ -129,6 +190,14 @@ void gatherRow(const uint8_t *row, const uint8_t *above, std::size_t size, Symbo
     literal(kUpFilter);
     uint8_t last = kUpFilter;
     for (std::size_t at = 0; at < size;) {
+#ifdef KVX_DEFLATE_SSE2
+        if (at + 16 <= size) {
+            if (const std::size_t taken = literalsAtOnce(row, above, at, last, out, frequencies, a, b); taken > 0) {
+                at += taken;
+                continue;
+            }
+        }
+#endif
         const uint8_t value = uint8_t(row[at] - above[at]);
         if (value == last) {
             if (std::size_t run = runLength(row, above, at, size, last); run >= kMinRun) {

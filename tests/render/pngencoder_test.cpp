@@ -78,5 +78,15 @@ TEST(PngEncoderTest, EveryPixelReadsBack)
     EXPECT_TRUE(encodePng(RgbaImage{}).empty());
 }
 
+// The vector path and the portable one (this test is built with each) write the very same bytes.
+TEST(PngEncoderTest, BytesAreTheSameOnEveryPath)
+{
+    const test::SyntheticFrame frame = test::syntheticFrame(301, 97, 3, false, 9);
+    uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const char byte : encodePng(RgbaImage{frame.width, frame.height, frame.rgba}))
+        hash = (hash ^ uint8_t(byte)) * 1099511628211ull;
+    EXPECT_EQ(hash, 0x3fb5d323940b3a90ull) << std::hex << hash;
+}
+
 } // namespace
 } // namespace kvx

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace kvx {
@@ -45,7 +46,16 @@ void straightenPixel(uint32_t pixel, uint8_t *out)
     std::memcpy(out, rgba, 4);
 }
 
-// Frames are mostly transparency: four pixels without alpha are written as zeros at once.
+// Two opaque pixels 0xAARRGGBB, as they lie in memory, to their bytes R, G, B, A: in each the
+// lowest and third bytes swapped.
+uint64_t opaquePair(uint64_t pixels)
+{
+    return (pixels & 0xFF00FF00FF00FF00ull) | ((pixels >> 16) & 0x000000FF000000FFull)
+           | ((pixels & 0x000000FF000000FFull) << 16);
+}
+
+// Frames are mostly transparency and opaque colour: four pixels without alpha are written as
+// zeros at once, and four opaque ones turned at once where pixels lie in memory low byte first.
 void straightenRow(const uint32_t *source, uint8_t *row, int width)
 {
     constexpr uint64_t kAlphas = 0xFF000000FF000000ull;
@@ -57,6 +67,13 @@ void straightenRow(const uint32_t *source, uint8_t *row, int width)
         if (((first | second) & kAlphas) == 0) {
             std::memset(row + 4 * x, 0, 16);
             continue;
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+            if ((first & second & kAlphas) == kAlphas) {
+                const uint64_t pairs[2] = {opaquePair(first), opaquePair(second)};
+                std::memcpy(row + 4 * x, pairs, 16);
+                continue;
+            }
         }
         for (int i = x; i < x + 4; ++i)
             straightenPixel(source[i], row + 4 * i);

@@ -161,8 +161,9 @@ public:
         });
         // Each job keeps its skeleton loaded from one output to the next (the calling thread the one
         // it surveyed last): the bytes are the same.
-        runOnThreads(plannedOutputs.size(), request.jobs, callerSessions,
-                     [this](std::size_t index, KeptSession &kept) { renderOne(int(index), kept); });
+        const std::vector<int> order = renderingOrder();
+        runOnThreads(order.size(), request.jobs, callerSessions,
+                     [this, &order](std::size_t index, KeptSession &kept) { renderOne(order[index], kept); });
         folders.removeEmpty();
         post([stopped = stopped()](RenderBatch &batch) { batch.finish(stopped); });
     }
@@ -282,6 +283,22 @@ private:
                 }
             }
         }
+    }
+
+    // The planned order for one job. Several take a skeleton's outputs longest first, so that none
+    // is left alone with a long one at the end, and stay with a skeleton while it has outputs.
+    std::vector<int> renderingOrder() const
+    {
+        std::vector<int> order(plannedOutputs.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        if (request.jobs > 1) {
+            std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+                const PlannedOutput &first = plannedOutputs[std::size_t(a)], &second = plannedOutputs[std::size_t(b)];
+                return first.skeleton != second.skeleton ? first.skeleton < second.skeleton : first.frames > second.frames;
+            });
+        }
+        return order;
     }
 
     std::optional<Failure> refusal(const PlannedOutput &output) const

@@ -45,6 +45,7 @@ using namespace kvx;
 
 constexpr int kSide = 512;
 constexpr int kFps = 30;
+constexpr int kAttempts = 3;
 
 std::filesystem::path pluginFolder = KVX_RUNTIME_PLUGIN_DIR;
 
@@ -371,14 +372,20 @@ void runFormats(const ExportRecord &record, double seconds)
 
 void runWholeExport(const ExportRecord &record, double seconds)
 {
-    std::printf("3. Every animation as PNG frames, %d x %d at %d fps (%.1f s of animation); x real time is the\n"
-                "animation's length over the wall time, and on free cores over processor time / jobs:\n\n",
-                kSide, kSide, kFps, seconds);
+    std::printf("3. Every animation as PNG frames, %d x %d at %d fps (%.1f s of animation), the fastest of %d runs;\n"
+                "x real time is the animation's length over the wall time, and on free cores over processor time / jobs:\n\n",
+                kSide, kSide, kFps, seconds, kAttempts);
     std::printf("| way | jobs | frames | wall s | x real time | processor s (system) | CPU ms per frame | x real time on free cores | MB |\n"
                 "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int jobs : {1, 2}) {
         for (const bool now : {false, true}) {
-            const ExportRun run = now ? runBatch(record, std::nullopt, jobs) : runOldWay(record, jobs);
+            // The fastest of three: what else runs on the machine only ever slows a run down.
+            ExportRun run;
+            for (int attempt = 0; attempt < kAttempts; ++attempt) {
+                const ExportRun tried = now ? runBatch(record, std::nullopt, jobs) : runOldWay(record, jobs);
+                if (attempt == 0 || tried.wallSeconds < run.wallSeconds)
+                    run = tried;
+            }
             if (run.failed > 0)
                 std::printf("  (%d outputs failed)\n", run.failed);
             std::printf("| %s | %d | %lld | %.2f | %.1f | %.2f (%.2f) | %.2f | %.1f | %.1f |\n", now ? "now" : "before", jobs,

@@ -319,14 +319,46 @@ __m128i blendWide(__m128i o, __m128i d)
     return _mm_packus_epi16(sum, sum);
 }
 
+// Whether the normal equations (premultiplied or straight) leave each of two pixels as the
+// shaded source: where it is opaque, none of the target is kept and a source factor of alpha is
+// 1; with the premultiplied equation also where the target is empty, as there is nothing to keep.
+template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+constexpr bool opaqueSourceStandsAlone()
+{
+    return df == DestinationFactor::OneMinusSourceAlpha
+        && (sc == SourceColourFactor::One || sc == SourceColourFactor::SourceAlpha)
+        && (sa == SourceAlphaFactor::One || sa == SourceAlphaFactor::SourceAlpha);
+}
+
+template <SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
+bool sourceStandsAlone(__m128i packedSource, __m128i packedTarget)
+{
+    const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi8(packedSource, _mm_set1_epi8(-1)));
+    bool first = (opaque & 0x08) != 0, second = (opaque & 0x80) != 0;
+    if constexpr (sc == SourceColourFactor::One && sa == SourceAlphaFactor::One) {
+        const int empty = _mm_movemask_epi8(_mm_cmpeq_epi8(packedTarget, _mm_setzero_si128()));
+        first = first || (empty & 0x0f) == 0x0f;
+        second = second || (empty & 0xf0) == 0xf0;
+    }
+    return first && second;
+}
+
 // Two texels (16-bit lanes) shaded and blended onto two target pixels.
 template <Tint tint, SourceColourFactor sc, SourceAlphaFactor sa, DestinationFactor df>
 void shadePair(__m128i t, uint32_t *target, const FragmentInputs &inputs)
 {
     // Without branches: an opaque source leaves nothing of the target, a transparent one all of it.
     const __m128i o = shadeWide<tint>(t, inputs);
-    const __m128i d =
-        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(target)), _mm_setzero_si128());
+    const __m128i packedTarget = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(target));
+    if constexpr (opaqueSourceStandsAlone<sc, sa, df>()) {
+        // The common cases cost no blending where the result is the source itself.
+        const __m128i packedSource = _mm_packus_epi16(o, o);
+        if (sourceStandsAlone<sc, sa, df>(packedSource, packedTarget)) {
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(target), packedSource);
+            return;
+        }
+    }
+    const __m128i d = _mm_unpacklo_epi8(packedTarget, _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i *>(target), blendWide<sc, sa, df>(o, d));
 }
 

@@ -8,18 +8,14 @@ namespace {
 // A session posed for one output: loaded without the window's skin choice, on the output's skin.
 class Poser {
 public:
-    explicit Poser(const OutputRequest &request) : request(request) {}
+    Poser(const OutputRequest &request, KeptSession &kept) : request(request), kept(kept) {}
 
     Status open()
     {
-        Result<LoadedSkeleton> loaded = session.load(request.source, FirstSkin::Leave);
-        if (!loaded)
-            return loaded.failure();
-        if (!request.skins.empty()) {
-            Result<PreviewFrame> shown = session.chooseSkins(request.skins);
-            if (!shown)
-                return shown.failure();
-        }
+        Result<PreviewSession *> opened = kept.open(request);
+        if (!opened)
+            return opened.failure();
+        session = *opened;
         return Done{};
     }
 
@@ -27,16 +23,22 @@ public:
     Result<PreviewFrame> start(double seconds)
     {
         if (request.animation)
-            return session.select(*request.animation, true, float(seconds));
-        return session.advance(float(seconds));
+            return session->select(*request.animation, true, float(seconds));
+        return session->advance(float(seconds));
     }
 
-    Result<PreviewFrame> step() { return session.advance(float(1.0 / request.fps)); }
+    Result<PreviewFrame> step() { return session->advance(float(1.0 / request.fps)); }
 
 private:
     const OutputRequest &request;
-    PreviewSession session;
+    KeptSession &kept;
+    PreviewSession *session = nullptr;
 };
+
+bool sameSource(const PreviewSource &a, const PreviewSource &b)
+{
+    return a.plugin == b.plugin && a.skeleton == b.skeleton && a.atlas == b.atlas;
+}
 
 std::size_t footprint(const PreviewFrame &frame)
 {
@@ -59,9 +61,9 @@ Failure cancelled()
 
 // Poses the output's frames one after another, stopping at the first failure or stop request.
 template <typename Use>
-Status poseFrames(const OutputRequest &request, const OutputControl &control, Use use)
+Status poseFrames(const OutputRequest &request, const OutputControl &control, KeptSession &kept, Use use)
 {
-    Poser poser(request);
+    Poser poser(request, kept);
     if (Status opened = poser.open(); !opened)
         return opened;
     for (int64_t index = 0; index < request.frames; ++index) {
@@ -76,9 +78,9 @@ Status poseFrames(const OutputRequest &request, const OutputControl &control, Us
     return Done{};
 }
 
-Result<PreviewFrame> poseSingleFrame(const OutputRequest &request, double seconds)
+Result<PreviewFrame> poseSingleFrame(const OutputRequest &request, KeptSession &kept, double seconds)
 {
-    Poser poser(request);
+    Poser poser(request, kept);
     if (Status opened = poser.open(); !opened)
         return opened.failure();
     return poser.start(seconds);
@@ -91,11 +93,12 @@ struct Measured {
     bool keptAll = true;
 };
 
-Result<Measured> measureFrames(const OutputRequest &request, const OutputControl &control, bool keep)
+Result<Measured> measureFrames(const OutputRequest &request, const OutputControl &control, KeptSession &kept,
+                               bool keep)
 {
     Measured measured;
     std::size_t keptBytes = 0;
-    Status posed = poseFrames(request, control, [&](int64_t index, PreviewFrame frame) -> Status {
+    Status posed = poseFrames(request, control, kept, [&](int64_t index, PreviewFrame frame) -> Status {
         measured.extent.include(frame.items);
         if (keep && measured.keptAll) {
             keptBytes += footprint(frame);
@@ -179,23 +182,25 @@ Result<std::unique_ptr<Writer>> openWriter(const OutputRequest &request, const P
 }
 
 // Every frame posed straight into the writer, once the camera is known.
-Status streamFrames(const OutputRequest &request, const OutputControl &control, Writer &writer)
+Status streamFrames(const OutputRequest &request, const OutputControl &control, KeptSession &kept, Writer &writer)
 {
     if (request.time) {
-        Result<PreviewFrame> frame = poseSingleFrame(request, *request.time);
+        Result<PreviewFrame> frame = poseSingleFrame(request, kept, *request.time);
         return frame ? writer.write(*frame) : Status(frame.failure());
     }
-    return poseFrames(request, control, [&](int64_t, PreviewFrame frame) { return writer.write(frame); });
+    return poseFrames(request, control, kept, [&](int64_t, PreviewFrame frame) { return writer.write(frame); });
 }
 
 // Without a camera: the frames are posed once to find their extent, then painted from what was
-// kept, or posed again in a fresh session where they did not fit (the same poses: a fresh
-// session plays the same from the setup pose). A single frame at T is posed in a session of its
-// own, so the extent pass leaves its physics untouched; at 0 it is the first frame measured.
+// kept, or posed again where they did not fit (the same poses: selecting the animation again
+// plays it from a fresh state, and the setup pose is loaded afresh). A single frame at T is posed
+// again the same way, so the extent pass leaves its physics untouched; at 0 it is the first frame
+// measured.
 Result<std::filesystem::path> renderFramed(const OutputRequest &request, const PageLookup &pages,
-                                           const FrameSinkFactory &sinks, const OutputControl &control)
+                                           const FrameSinkFactory &sinks, const OutputControl &control,
+                                           KeptSession &kept)
 {
-    Result<Measured> measured = measureFrames(request, control, !request.time);
+    Result<Measured> measured = measureFrames(request, control, kept, !request.time);
     if (!measured)
         return measured.failure();
     std::optional<PreviewFrame> single;
@@ -203,7 +208,7 @@ Result<std::filesystem::path> renderFramed(const OutputRequest &request, const P
         if (!measured->kept.empty()) {
             single = std::move(measured->kept.front());
         } else {
-            Result<PreviewFrame> posed = poseSingleFrame(request, *request.time);
+            Result<PreviewFrame> posed = poseSingleFrame(request, kept, *request.time);
             if (!posed)
                 return posed.failure();
             single = std::move(*posed);
@@ -226,7 +231,7 @@ Result<std::filesystem::path> renderFramed(const OutputRequest &request, const P
         }
     } else {
         measured->kept.clear();
-        written = streamFrames(request, control, **writer);
+        written = streamFrames(request, control, kept, **writer);
     }
     if (!written)
         return written.failure();
@@ -250,17 +255,59 @@ const RgbaImage &FrameCanvas::paint(const std::vector<DrawItem> &items, const Pa
     return image;
 }
 
-Result<std::filesystem::path> renderOutput(const OutputRequest &request, const PageLookup &pages,
-                                           const FrameSinkFactory &sinks, const OutputControl &control)
+Result<PreviewSession *> KeptSession::open(const OutputRequest &request)
 {
-    if (!request.framing.camera)
-        return renderFramed(request, pages, sinks, control);
-    Result<std::unique_ptr<Writer>> writer = openWriter(request, pages, sinks, control, *request.framing.camera);
-    if (!writer)
-        return writer.failure();
-    if (Status written = streamFrames(request, control, **writer); !written)
-        return written.failure();
-    return (*writer)->finish();
+    if (!serves(request)) {
+        session.reset(); // the old context ends before the new one starts
+        session = std::make_unique<PreviewSession>();
+        if (Result<LoadedSkeleton> loaded = session->load(request.source, FirstSkin::Leave); !loaded) {
+            session.reset();
+            return loaded.failure();
+        }
+        source = request.source;
+        skinChosen = false;
+    }
+    if (!request.skins.empty()) {
+        if (Result<PreviewFrame> shown = session->chooseSkins(request.skins); !shown) {
+            session.reset();
+            return shown.failure();
+        }
+        skinChosen = true;
+    }
+    return session.get();
+}
+
+void KeptSession::keep(std::unique_ptr<PreviewSession> loaded, const PreviewSource &from, bool skinWasChosen)
+{
+    session = std::move(loaded);
+    source = from;
+    skinChosen = skinWasChosen;
+}
+
+bool KeptSession::serves(const OutputRequest &request) const
+{
+    return session && request.animation && sameSource(source, request.source) && (!request.skins.empty() || !skinChosen);
+}
+
+Result<std::filesystem::path> renderOutput(const OutputRequest &request, const PageLookup &pages,
+                                           const FrameSinkFactory &sinks, const OutputControl &control,
+                                           KeptSession *kept)
+{
+    KeptSession own;
+    KeptSession &sessions = kept ? *kept : own;
+    Result<std::filesystem::path> rendered = [&]() -> Result<std::filesystem::path> {
+        if (!request.framing.camera)
+            return renderFramed(request, pages, sinks, control, sessions);
+        Result<std::unique_ptr<Writer>> writer = openWriter(request, pages, sinks, control, *request.framing.camera);
+        if (!writer)
+            return writer.failure();
+        if (Status written = streamFrames(request, control, sessions, **writer); !written)
+            return written.failure();
+        return (*writer)->finish();
+    }();
+    if (!rendered)
+        sessions.discard();
+    return rendered;
 }
 
 } // namespace kvx

@@ -1,9 +1,10 @@
 #pragma once
-// One output rendered: a skeleton posed by its runtime plugin in a session of its own, each frame
-// painted through one camera into a transparent premultiplied target, made straight RGBA (over a
-// background when asked) and handed to a sink that writes the file. The window-free render path;
-// no Qt. Sessions are never shared between outputs, so an output's bytes do not depend on what
-// else runs.
+// One output rendered: a skeleton posed by its runtime plugin, each frame painted through one
+// camera into a transparent premultiplied target, made straight RGBA (over a background when
+// asked) and handed to a sink that writes the file. The window-free render path; no Qt. A job may
+// keep its loaded skeleton for its next output (KeptSession): selecting an animation poses it from
+// a fresh skeleton and state in every runtime plugin, so an output's bytes do not depend on what
+// was rendered before it or beside it.
 //
 // Posing, as playback does:
 //   - an animation: frame 0 is the animation set on track 0, looping, from the setup pose; frame i
@@ -70,10 +71,33 @@ struct OutputControl {
 // Frames kept between measuring and painting, per output; longer animations are posed again.
 inline constexpr std::size_t kKeptFramesBudgetBytes = std::size_t(64) << 20;
 
+// The skeleton one job keeps loaded from one output to the next. An output of the same skeleton
+// (plugin, skeleton and atlas) that selects an animation is posed in the kept session, on its own
+// skin when it names one, and so exactly as in a fresh load; an output without an animation (the
+// setup pose goes on from wherever the last output left it), one that names no skin after others
+// did, another skeleton, and anything after a failure load afresh. Used from one thread at a time.
+class KeptSession {
+public:
+    // The session to pose the output in, loaded or kept, on the output's skin when it names one.
+    Result<PreviewSession *> open(const OutputRequest &request);
+    // Keeps a session loaded elsewhere from the source, with a skin chosen in it or not.
+    void keep(std::unique_ptr<PreviewSession> loaded, const PreviewSource &from, bool skinWasChosen);
+    void discard() { session.reset(); }
+
+private:
+    bool serves(const OutputRequest &request) const;
+
+    std::unique_ptr<PreviewSession> session;
+    PreviewSource source;
+    bool skinChosen = false;
+};
+
 // Fails with the session's failures, NothingToFrame, RenderLimitExceeded (a found size above
-// maxSide), the sink's failures, or Cancelled once stopRequested said so.
+// maxSide), the sink's failures, or Cancelled once stopRequested said so. Without kept sessions the
+// output loads its skeleton for itself; with them, a failed output leaves nothing kept.
 Result<std::filesystem::path> renderOutput(const OutputRequest &request, const PageLookup &pages,
-                                           const FrameSinkFactory &sinks, const OutputControl &control = {});
+                                           const FrameSinkFactory &sinks, const OutputControl &control = {},
+                                           KeptSession *kept = nullptr);
 
 // One frame painted as renderOutput paints it: a premultiplied target cleared to transparency,
 // the painter, then straight RGBA. Reused from frame to frame.

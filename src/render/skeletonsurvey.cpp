@@ -113,6 +113,11 @@ Result<std::vector<SkinSet>> chooseSkins(PreviewSession &session, const LoadedSk
 Result<SkeletonSurvey> surveySkeleton(const PreviewSource &source, const SurveyRequest &request)
 {
     PreviewSession session;
+    return surveySkeleton(session, source, request);
+}
+
+Result<SkeletonSurvey> surveySkeleton(PreviewSession &session, const PreviewSource &source, const SurveyRequest &request)
+{
     const bool windowSkin = request.skins.names.empty() && !request.skins.all;
     Result<LoadedSkeleton> loaded = session.load(source, windowSkin ? FirstSkin::Choose : FirstSkin::Leave);
     if (!loaded)

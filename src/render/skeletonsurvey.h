@@ -45,5 +45,8 @@ struct SkeletonSurvey {
 // skeleton has), NoSkinDraws, SkinNotChosen when skins are asked of a plugin that cannot switch
 // (or combine) them, or the session's failures.
 Result<SkeletonSurvey> surveySkeleton(const PreviewSource &source, const SurveyRequest &request);
+// The same in the session given, which stays loaded (a render job keeps it for its outputs). A
+// skin was chosen in it exactly when the survey names one.
+Result<SkeletonSurvey> surveySkeleton(PreviewSession &session, const PreviewSource &source, const SurveyRequest &request);
 
 } // namespace kvx

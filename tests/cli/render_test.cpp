@@ -201,21 +201,35 @@ TEST_F(RenderCliTest, EveryFormatReadsBackWithItsFramesSizeAlphaAndLoopingAndSta
     EXPECT_EQ(written.begin()->second, test::readFileBytes(root / "gif/first/box/move.png"));
 }
 
+// A job keeps its skeleton loaded from one output to the next; the swinging box's physics shows
+// whether an animation posed after another starts afresh.
 TEST_F(RenderCliTest, TwoJobsWriteTheSameBytesAsOne)
 {
     test::writeRenderExport(root / "in2", "crate");
+    test::writeSwingingExport(root / "in3", "swing");
+    const QStringList common{"--fps", "12", "--size", "32x16"};
     for (const char *format : {"gif", "png"}) {
         std::map<std::string, std::string> outputs[2];
         for (int jobs : {1, 2}) {
             const fs::path folder = root / (std::string(format) + std::to_string(jobs));
-            const CliRun result = run({q(root / "in"), q(root / "in2"), "--output", q(folder), "--format", format,
-                                       "--fps", "12", "--size", "32x16", "--jobs", QString::number(jobs)});
+            const CliRun result = run(QStringList{q(root / "in2"), q(root / "in3"), "--all-animations", "--output", q(folder),
+                                                  "--format", format, "--jobs", QString::number(jobs)}
+                                      + common);
             ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
             outputs[jobs - 1] = filesBelow(folder);
         }
-        EXPECT_EQ(outputs[0].size(), format == std::string("gif") ? 2u : 12u + 12u);
+        // crate: move 12 frames, still 6, face/blink 2; swing: kick 6, rest 6, sway 12.
+        EXPECT_EQ(outputs[0].size(), format == std::string("gif") ? 6u : 44u);
         EXPECT_TRUE(outputs[0] == outputs[1]) << format;
     }
+    // "rest" follows "kick" in the same job, and is the same alone.
+    const CliRun alone = run(QStringList{q(root / "in3"), "--animation", "rest", "--output", q(root / "alone")} + common);
+    ASSERT_EQ(alone.exitCode, 0) << alone.err.toStdString();
+    const std::map<std::string, std::string> rest = filesBelow(root / "alone");
+    ASSERT_EQ(rest.size(), 6u);
+    const std::map<std::string, std::string> together = filesBelow(root / "png1");
+    for (const auto &[name, bytes] : rest)
+        EXPECT_TRUE(together.count(name) && together.at(name) == bytes) << name;
 }
 
 TEST_F(RenderCliTest, LimitsAreRefusedBeforeAnyWork)

@@ -25,7 +25,9 @@ struct Constraint {
 };
 
 // The constraint members of the document in the line's dialect: separate arrays up to 4.2, one
-// "constraints" list with types in 4.3, where transform constraints name what they copy.
+// "constraints" list with types in 4.3, where transform constraints name what they copy. Up to 4.2
+// a constraint's place in the update order is its "order" (the runtimes apply none whose order no
+// index reaches), given here by its place in the list unless its members say.
 std::string constraintMembers(const std::string &line, const std::vector<Constraint> &constraints)
 {
     std::ostringstream json;
@@ -53,11 +55,15 @@ std::string constraintMembers(const std::string &line, const std::vector<Constra
         {Kind::Ik, "ik"}, {Kind::Transform, "transform"}, {Kind::Path, "path"}, {Kind::Physics, "physics"}};
     for (const auto &[kind, name] : groups) {
         std::string entries;
-        for (const Constraint &c : constraints) {
+        for (size_t i = 0; i < constraints.size(); ++i) {
+            const Constraint &c = constraints[i];
             if (c.kind != kind)
                 continue;
             const char *targetKey = kind == Kind::Physics ? "bone" : "target";
-            entries += (entries.empty() ? "{" : ", {") + c.members + R"(, ")" + targetKey + R"(": ")" + c.target + R"("})";
+            const std::string order =
+                c.members.find(R"("order")") == std::string::npos ? R"(, "order": )" + std::to_string(i) : std::string();
+            entries += (entries.empty() ? "{" : ", {") + c.members + order + R"(, ")" + targetKey + R"(": ")" + c.target
+                       + R"("})";
         }
         if (!entries.empty())
             json << R"(, ")" << name << R"(": [)" << entries << "]";
@@ -263,7 +269,9 @@ FixtureExport fullRigExport(const std::string &line)
         R"("move": {"slots": {"plain": {)" + twoColour + R"(}}, "bones": {"root": {"translate": )" + pairTimeline({{0, 0, 0}, {0.5f, 40, 10}, {1, 0, 0}})
         + R"(}, "ikTarget": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 30, -20}})
         + R"(}, "leader": {"rotate": )" + rotateTimeline(line, {{0, 0}, {1, 90}})
-        + R"(}, "pathBone": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 10, 25}}) + "}}}";
+        + R"(}, "pathBone": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 10, 25}}) + "}}}"
+        + R"(, "kick": {"bones": {"root": {"translate": )" + pairTimeline({{0, 0, 0}, {0.2f, -80, 40}, {0.4f, 0, 0}})
+        + R"(}, "tail": {"rotate": )" + rotateTimeline(line, {{0, 0}, {0.3f, 60}}) + "}}}";
     return {documentJson(line, document), atlasFor(line), "move"};
 }
 

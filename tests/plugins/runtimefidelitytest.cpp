@@ -61,16 +61,20 @@ Extent extentOf(const PreviewFrame &frame)
     return extent;
 }
 
+// Exactly the same commands: pages, blending, dark colours, triangles and every vertex.
 ::testing::AssertionResult sameFrames(const PreviewFrame &a, const PreviewFrame &b)
 {
     if (!a.ok || !b.ok || a.items.size() != b.items.size())
         return ::testing::AssertionFailure() << "frames differ in their commands";
     for (size_t i = 0; i < a.items.size(); ++i) {
-        if (a.items[i].indices != b.items[i].indices || a.items[i].vertices.size() != b.items[i].vertices.size())
+        const DrawItem &m = a.items[i], &n = b.items[i];
+        if (m.texturePath != n.texturePath || m.blendMode != n.blendMode || m.darkColor != n.darkColor)
+            return ::testing::AssertionFailure() << "command " << i << " differs in its page, blending or dark colour";
+        if (m.indices != n.indices || m.vertices.size() != n.vertices.size())
             return ::testing::AssertionFailure() << "command " << i << " differs in its triangles";
-        for (size_t v = 0; v < a.items[i].vertices.size(); ++v) {
-            const kvxRuntimeVertex &p = a.items[i].vertices[v], &q = b.items[i].vertices[v];
-            if (p.x != q.x || p.y != q.y || p.color != q.color)
+        for (size_t v = 0; v < m.vertices.size(); ++v) {
+            const kvxRuntimeVertex &p = m.vertices[v], &q = n.vertices[v];
+            if (p.x != q.x || p.y != q.y || p.u != q.u || p.v != q.v || p.color != q.color)
                 return ::testing::AssertionFailure() << "command " << i << " vertex " << v << " moved";
         }
     }
@@ -303,6 +307,54 @@ TEST_P(RuntimeFidelityTest, MeasuringBeforePlaybackChangesNoFramePhysicsIncluded
     }
     for (size_t i = 0; i < plain.size(); ++i)
         EXPECT_TRUE(sameFrames(plain[i], measured[i])) << "frame " << i;
+}
+
+// Selecting an animation poses it from a fresh state, physics and the skeleton's clock included,
+// on the skin shown: a context that played other animations on other skins first, or the same
+// animation part way, gives exactly the frames of a fresh load.
+TEST_P(RuntimeFidelityTest, SelectedAnimationPlaysAsAfterAFreshLoad)
+{
+    struct Played {
+        std::string skin; // empty: the skin shown stays
+        std::string animation;
+        int frames;
+    };
+    struct Case {
+        FixtureExport fixture;
+        std::string skin;
+        std::vector<Played> before;
+    };
+    const Case cases[] = {
+        {fullRigExport(line()), "", {{"", "kick", 20}, {"", "move", 7}}},
+        {skinsExport(line()), "small", {{"large", "idle", 5}, {"", "idle", 3}}},
+    };
+    const auto play = [](PluginHarness &run, const Played &played) {
+        std::vector<PreviewFrame> frames;
+        if (!played.skin.empty() && !run.host.setSkin(played.skin, run.error))
+            return frames;
+        if (!run.select(played.animation))
+            return frames;
+        frames.push_back(run.sample(0.0f));
+        for (int i = 1; i < played.frames; ++i)
+            frames.push_back(run.sample(1.0f / 30));
+        return frames;
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fixture.animation);
+        const ExportPaths paths = writeExport(folder, c.fixture.skeleton, c.fixture.atlas);
+        const Played wanted{c.skin, c.fixture.animation, 24};
+        PluginHarness fresh(line()), used(line());
+        ASSERT_TRUE(fresh.load(paths).ok) << fresh.error;
+        ASSERT_TRUE(used.load(paths).ok) << used.error;
+        const std::vector<PreviewFrame> expected = play(fresh, wanted);
+        ASSERT_EQ(expected.size(), 24u) << fresh.error;
+        for (const Played &played : c.before)
+            ASSERT_EQ(play(used, played).size(), size_t(played.frames)) << used.error;
+        const std::vector<PreviewFrame> frames = play(used, wanted);
+        ASSERT_EQ(frames.size(), expected.size()) << used.error;
+        for (size_t i = 0; i < frames.size(); ++i)
+            EXPECT_TRUE(sameFrames(expected[i], frames[i])) << "frame " << i;
+    }
 }
 
 TEST_P(RuntimeFidelityTest, UnknownAnimationCannotBeMeasured)

@@ -151,9 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
 // Multiply and screen against their per-channel equations, exactly, over destinations of every
 // kind: opaque, translucent, empty, and sources brighter than their alpha (premultiplied pages
 // may hold such texels). Multiply: colour s·d + d·(1 − sa), alpha sa + da·(1 − sa); screen:
-// colour s + d·(1 − s), alpha sa + da·(1 − sa). Odd widths reach the lone last pixel of a span
-// as well as the pairs.
-uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination)
+// colour s + d·(1 − s), alpha sa + da·(1 − sa). Normal: colour s + d·(1 − sa) on a premultiplied
+// page, s·sa + d·(1 − sa) on a straight one, alpha sa + da·(1 − sa). Odd widths reach the lone
+// last pixel of a span as well as the pairs.
+uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination, bool premultipliedPage = true)
 {
     const int sa = channelOf(source, 24);
     uint32_t result = 0;
@@ -166,6 +167,8 @@ uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination)
             value = s + divide(d * (255 - sa));
         else if (mode == BlendMode::Multiply)
             value = divide(s * d) + divide(d * (255 - sa));
+        else if (mode == BlendMode::Normal)
+            value = (premultipliedPage ? s : divide(s * sa)) + divide(d * (255 - sa));
         else
             value = s + divide(d * (255 - s));
         result |= static_cast<uint32_t>(std::min(255, value)) << shift;
@@ -173,39 +176,55 @@ uint32_t byChannel(BlendMode mode, uint32_t source, uint32_t destination)
     return result;
 }
 
-TEST(RasterColourTest, MultiplyAndScreenMatchTheirFormulasOnEveryPixel)
+// The source drawn over canvases of every kind of destination, each pixel against the formula.
+void expectFormulaOnEveryPixel(BlendMode mode, bool premultipliedPage, const std::vector<uint32_t> &sources)
 {
-    const uint32_t sources[] = {0x00000000u, 0xFF4080C0u, 0x80402010u, 0x10FFFFFFu, 0x00FF80FFu, 0xFFFFFFFFu};
-    for (const BlendMode mode : {BlendMode::Multiply, BlendMode::Screen}) {
-        for (const uint32_t source : sources) {
-            for (const int width : {37, 38}) {
-                Canvas canvas(width, 9, 0);
-                std::srand(7);
-                for (int y = 0; y < canvas.height; ++y) {
-                    for (int x = 0; x < canvas.width; ++x) {
-                        const uint32_t alpha = (x % 4 == 0) ? 255u : (x % 4 == 1 ? 0u : uint32_t(std::rand() % 256));
-                        const auto part = [&] { return uint32_t(std::rand() % (alpha + 1)); };
-                        canvas.at(x, y) = (alpha << 24) | (part() << 16) | (part() << 8) | part();
-                    }
+    for (const uint32_t source : sources) {
+        for (const int width : {37, 38}) {
+            Canvas canvas(width, 9, 0);
+            std::srand(7);
+            for (int y = 0; y < canvas.height; ++y) {
+                for (int x = 0; x < canvas.width; ++x) {
+                    // Row 4 empty, row 5 opaque; elsewhere every kind side by side.
+                    const uint32_t alpha = y == 4 ? 0u : y == 5 || x % 4 == 0 ? 255u : (x % 4 == 1 ? 0u : uint32_t(std::rand() % 256));
+                    const auto part = [&] { return uint32_t(std::rand() % (alpha + 1)); };
+                    canvas.at(x, y) = (alpha << 24) | (part() << 16) | (part() << 8) | part();
                 }
-                Canvas expected = canvas;
-                for (int y = 0; y < canvas.height; ++y) {
-                    for (int x = 0; x < canvas.width; ++x)
-                        expected.at(x, y) = byChannel(mode, source, canvas.at(x, y));
-                }
-                const Texture texture(4, 4, source);
-                ASSERT_TRUE(draw(canvas, texture, -10, -10, 200, -10, -10, 200, 0xFFFFFFFFu, mode));
-                for (int y = 0; y < canvas.height; ++y) {
-                    for (int x = 0; x < canvas.width; ++x) {
-                        ASSERT_EQ(canvas.at(x, y), expected.at(x, y))
-                            << std::hex << "mode " << int(mode) << " source 0x" << source << " at " << std::dec << x
-                            << "," << y;
-                    }
-                }
-                EXPECT_TRUE(canvas.guardIntact());
             }
+            Canvas expected = canvas;
+            for (int y = 0; y < canvas.height; ++y) {
+                for (int x = 0; x < canvas.width; ++x)
+                    expected.at(x, y) = byChannel(mode, source, canvas.at(x, y), premultipliedPage);
+            }
+            const Texture texture(4, 4, source);
+            const RasterVertex corners[3] = {corner(-10, -10, 0, 0), corner(200, -10, texture.width, 0),
+                                             corner(-10, 200, 0, texture.height)};
+            const Shading shading = shadingOf(
+                0xFFFFFFFFu, tintSetupFor(rendererRulesFor(4, 2), premultipliedPage, static_cast<int32_t>(mode), 0));
+            ASSERT_TRUE(drawTriangle(canvas.view(), texture.sampled(), corners, shading));
+            for (int y = 0; y < canvas.height; ++y) {
+                for (int x = 0; x < canvas.width; ++x) {
+                    ASSERT_EQ(canvas.at(x, y), expected.at(x, y))
+                        << std::hex << "mode " << int(mode) << " source 0x" << source << " at " << std::dec << x << ","
+                        << y;
+                }
+            }
+            EXPECT_TRUE(canvas.guardIntact());
         }
     }
+}
+
+TEST(RasterColourTest, MultiplyAndScreenMatchTheirFormulasOnEveryPixel)
+{
+    for (const BlendMode mode : {BlendMode::Multiply, BlendMode::Screen})
+        expectFormulaOnEveryPixel(mode, true, {0x00000000u, 0xFF4080C0u, 0x80402010u, 0x10FFFFFFu, 0x00FF80FFu, 0xFFFFFFFFu});
+}
+
+// Opaque sources and empty destinations are where normal blending keeps the source as it is.
+TEST(RasterColourTest, NormalMatchesItsFormulasOnEveryPixelOnEitherPage)
+{
+    expectFormulaOnEveryPixel(BlendMode::Normal, true, {0xFF4080C0u, 0x80402010u, 0x10FFFFFFu, 0x00FF80FFu, 0xFF000000u});
+    expectFormulaOnEveryPixel(BlendMode::Normal, false, {0xFF4080C0u, 0x80804020u, 0x10FFFFFFu, 0xFFFFFFFFu});
 }
 
 TEST(RasterColourTest, TransparentColourOrTexelLeavesTheCanvas)

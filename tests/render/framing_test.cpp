@@ -137,6 +137,25 @@ TEST(StraightFrame, RoundTripsEveryPremultipliedValue)
     }
 }
 
+// Rows are straightened four transparent or opaque pixels at a time where they can: any mix of
+// pixels, at any place in the row, gives what each gives alone.
+TEST(StraightFrame, RowsGiveWhatEachPixelGivesAlone)
+{
+    const uint32_t kinds[] = {0x00000000u, 0x00FF0000u, 0xFF102030u, 0x80402010u, 0x01010000u};
+    std::vector<uint32_t> pixels;
+    for (int i = 0; i < 203; ++i)
+        pixels.push_back(i % 17 < 6 ? 0xFF000000u | uint32_t(i * 0x010203)
+                                    : kinds[(i * i / 7 + i / 5) % 5] * (i % 11 < 6 ? 0u : 1u) + (i % 13 == 0 ? 0x40200000u : 0u));
+    for (const std::optional<BackgroundColour> background : {std::optional<BackgroundColour>(), std::optional(0x336699u)}) {
+        RgbaImage row, alone;
+        straightenInto({pixels.data(), int(pixels.size()), 1, std::ptrdiff_t(pixels.size())}, background, row);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            straightenInto({&pixels[i], 1, 1, 1}, background, alone);
+            ASSERT_TRUE(std::equal(alone.bytes.begin(), alone.bytes.end(), row.bytes.begin() + std::ptrdiff_t(4 * i))) << i;
+        }
+    }
+}
+
 TEST(OutputNames, AreUniqueInTheRunIgnoringCaseAndNeverTaken)
 {
     test::TempFolder root;

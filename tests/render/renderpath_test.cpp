@@ -39,7 +39,13 @@ class RenderPathTest : public ::testing::Test {
 protected:
     RenderPathTest() : record(readExport(toQString(test::writeRenderExport(folder.path())))), pages(record) {}
 
-    Rendered render(OutputRequest request, const OutputControl &control = {})
+    Rendered render(OutputRequest request, const OutputControl &control = {}, KeptSession *kept = nullptr)
+    {
+        return renderOf(record, pages, std::move(request), control, kept);
+    }
+
+    static Rendered renderOf(const ExportRecord &record, const ExportPages &pages, OutputRequest request,
+                             const OutputControl &control = {}, KeptSession *kept = nullptr)
     {
         request.source = {std::filesystem::path(KVX_RUNTIME_PLUGIN_DIR) / runtimePluginFileName("4.2"), record.skeleton,
                           record.atlas};
@@ -47,7 +53,7 @@ protected:
         Rendered rendered;
         rendered.result = renderOutput(request, pages.lookupFunction(), [&](const Camera &) {
             return Result<std::unique_ptr<FrameSink>>(std::make_unique<KeptFrames>(rendered.frames));
-        }, control);
+        }, control, kept);
         return rendered;
     }
 
@@ -172,6 +178,41 @@ TEST_F(RenderPathTest, AnAnimationsFramesStepByOneOverTheRateAndStartAtTimeZero)
     ASSERT_FALSE(stopped.result);
     EXPECT_EQ(stopped.result.failure().kind, FailureKind::Cancelled);
     EXPECT_EQ(stopped.frames.size(), 3u);
+}
+
+// A job keeps its skeleton loaded from one output to the next: each output, physics included,
+// still gives exactly the frames of a fresh load, whatever the kept session played before, on a
+// given camera or framed by the frames' extent.
+TEST_F(RenderPathTest, OutputsInAKeptSessionGiveTheFramesOfAFreshLoad)
+{
+    const ExportRecord swinging = readExport(toQString(test::writeSwingingExport(folder.path() / "swing")));
+    const ExportPages swingingPages(swinging);
+    const auto request = [](const char *animation, double seconds, bool framed) {
+        OutputRequest out;
+        out.animation = animation;
+        out.fps = 30;
+        out.frames = int64_t(seconds * 30);
+        if (framed)
+            out.framing.size = FrameSize{48, 48};
+        else
+            out.framing.camera = Camera{0, -25, 1, 80, 80};
+        return out;
+    };
+    const OutputRequest outputs[] = {request("kick", 0.5, false), request("rest", 0.5, false), request("sway", 1, true),
+                                     request("kick", 0.5, true), request("rest", 0.5, true)};
+    KeptSession kept;
+    bool moved = false;
+    for (const OutputRequest &output : outputs) {
+        SCOPED_TRACE(*output.animation);
+        const Rendered fresh = renderOf(swinging, swingingPages, output);
+        const Rendered inKept = renderOf(swinging, swingingPages, output, {}, &kept);
+        ASSERT_TRUE(fresh.result && inKept.result);
+        ASSERT_EQ(inKept.frames.size(), fresh.frames.size());
+        for (std::size_t i = 0; i < fresh.frames.size(); ++i)
+            EXPECT_TRUE(inKept.frames[i].bytes == fresh.frames[i].bytes) << "frame " << i;
+        moved = moved || fresh.frames.front().bytes != fresh.frames.back().bytes;
+    }
+    EXPECT_TRUE(moved);
 }
 
 } // namespace

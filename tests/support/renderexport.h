@@ -22,4 +22,10 @@ inline const QColor kGlassColour(40, 80, 200, 128);
 std::filesystem::path writeRenderExport(const std::filesystem::path &folder, const std::string &name = "box",
                                         const std::string &extraAnimations = {});
 
+// The same page under a skeleton whose box swings: bone "arm" (the box on it) hangs from "root"
+// under a physics constraint, and three animations move the root: "kick" jerks it aside and back
+// (0.5 s), "rest" holds it (0.5 s) and "sway" carries it 20 units right and back (1 s). What the
+// box does in each depends on where physics stood when the animation began.
+std::filesystem::path writeSwingingExport(const std::filesystem::path &folder, const std::string &name = "swing");
+
 } // namespace kvx::test

@@ -50,11 +50,13 @@ export function spine4Adapter(spine) {
             reader.scale = scale;
             return reader.readSkeletonData(input);
         },
-        newSkeleton(data) {
+        // In its setup pose, wearing the skin (one of the data's or a combination) when one is given.
+        newSkeleton(data, skin) {
             const skeleton = new spine.Skeleton(data);
             // Without a default skin nothing would show; the first skin stands in for it.
-            if (!data.defaultSkin && data.skins.length > 0)
-                skeleton.setSkin(data.skins[0]);
+            const shown = skin || (!data.defaultSkin && data.skins.length > 0 ? data.skins[0] : null);
+            if (shown)
+                skeleton.setSkin(shown);
             this.setupPose(skeleton);
             return skeleton;
         },

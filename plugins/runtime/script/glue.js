@@ -62,15 +62,18 @@ class Runtime {
         };
     }
 
-    // Throws the runtime's own error when the skeleton has no animation of that name. The track is
-    // cleared first: the animation starts over rather than mixing from the one before, whose entry
-    // would otherwise stay (and be applied on every frame) until time passes, so that selecting
-    // animations again and again without a frame between (as the first skin's choice does once
-    // per skin) chained one entry per selection.
+    // Throws the runtime's own error when the skeleton has no animation of that name, leaving the
+    // pose as it was. The animation plays from a fresh skeleton and animation state on the skin
+    // shown, exactly as after a new load: nothing of what played before stays, neither a track
+    // entry to mix from nor physics, the skeleton's clock or a slot's state. So a context plays
+    // an animation alike whatever it played before, and selecting again and again without a frame
+    // between (as the first skin's choice does once per skin) costs each selection the same.
     setAnimation(name, loop) {
-        this.state.clearTracks();
-        this.state.setAnimation(0, name, loop);
-        this.adapter.setupPose(this.skeleton);
+        const data = this.skeleton.data;
+        const state = this.adapter.newAnimationState(data);
+        state.setAnimation(0, name, loop);
+        this.skeleton = this.adapter.newSkeleton(data, this.skeleton.skin);
+        this.state = state;
     }
 
     // Throws when the skeleton has no skin of that name.
@@ -166,9 +169,7 @@ class Runtime {
 
     startScratchPose() {
         const { name, skin } = this.measuring;
-        this.skeleton = this.adapter.newSkeleton(this.skeleton.data);
-        if (skin)
-            this.adapter.setSkin(this.skeleton, skin);
+        this.skeleton = this.adapter.newSkeleton(this.skeleton.data, skin);
         this.state = this.adapter.newAnimationState(this.skeleton.data);
         this.state.setAnimation(0, name, false);
     }

@@ -6,8 +6,6 @@
 #include "media/animationencoder.h"
 #include "media/mediaformat.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -15,68 +13,6 @@
 
 namespace kvx {
 namespace {
-
-// Frames are mostly transparency and flat colour. Each row stored less the row above ("Up": the
-// same pixel one row higher) and deflated with zlib's run-length strategy at its fastest level
-// costs under a fifth of what Qt's PNG writer spends (every filter tried per row, zlib's default
-// level) for files about 15 % larger (measured by kvx-bench-render).
-constexpr int kPngZlibLevel = 1;
-constexpr uint8_t kPngUpFilter = 2;
-
-void appendBigEndian(std::string &bytes, uint32_t value)
-{
-    const char four[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
-    bytes.append(four, 4);
-}
-
-void appendChunk(std::string &png, const char (&type)[5], const unsigned char *data, std::size_t size)
-{
-    appendBigEndian(png, uint32_t(size));
-    uLong crc = crc32(0, reinterpret_cast<const Bytef *>(type), 4);
-    png.append(type, 4);
-    if (size > 0) {
-        png.append(reinterpret_cast<const char *>(data), size);
-        crc = crc32(crc, data, uInt(size));
-    }
-    appendBigEndian(png, uint32_t(crc));
-}
-
-// Each row as PNG stores it: the filter type, then the row less the one above.
-std::vector<unsigned char> filteredRows(const RgbaImage &image)
-{
-    const std::size_t stride = std::size_t(image.stride());
-    std::vector<unsigned char> rows((stride + 1) * std::size_t(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t *row = image.bytes.data() + std::size_t(y) * stride;
-        unsigned char *out = rows.data() + std::size_t(y) * (stride + 1);
-        out[0] = kPngUpFilter;
-        if (y == 0) {
-            std::copy(row, row + stride, out + 1);
-            continue;
-        }
-        const uint8_t *above = row - stride;
-        for (std::size_t i = 0; i < stride; ++i)
-            out[1 + i] = uint8_t(row[i] - above[i]);
-    }
-    return rows;
-}
-
-// The zlib stream of the bytes; empty when zlib fails.
-std::vector<unsigned char> deflated(const std::vector<unsigned char> &bytes)
-{
-    z_stream stream{};
-    if (deflateInit2(&stream, kPngZlibLevel, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK)
-        return {};
-    std::vector<unsigned char> out(deflateBound(&stream, uLong(bytes.size())));
-    stream.next_in = const_cast<Bytef *>(bytes.data());
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = out.data();
-    stream.avail_out = uInt(out.size());
-    const int status = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return status == Z_STREAM_END ? out : std::vector<unsigned char>{};
-}
 
 std::filesystem::path stemOf(const std::filesystem::path &target)
 {
@@ -219,22 +155,6 @@ private:
 };
 
 } // namespace
-
-std::string encodePng(const RgbaImage &image)
-{
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    std::string header;
-    appendBigEndian(header, uint32_t(image.width));
-    appendBigEndian(header, uint32_t(image.height));
-    header.append("\x08\x06\x00\x00\x00", 5); // 8 bits, RGBA, deflate, per-row filters, not interlaced
-    appendChunk(png, "IHDR", reinterpret_cast<const unsigned char *>(header.data()), header.size());
-    const std::vector<unsigned char> compressed = deflated(filteredRows(image));
-    if (compressed.empty())
-        return {};
-    appendChunk(png, "IDAT", compressed.data(), compressed.size());
-    appendChunk(png, "IEND", nullptr, 0);
-    return png;
-}
 
 Result<std::unique_ptr<FrameSink>> pngImageSink(const std::filesystem::path &target)
 {

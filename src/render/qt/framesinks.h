@@ -7,16 +7,13 @@
 
 #include "media/encodersettings.h"
 #include "render/outputrenderer.h"
+#include "render/pngencoder.h" // encodePng, the PNG frames' bytes
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
 namespace kvx {
-
-// A straight RGBA image as PNG bytes: 8 bits per channel, colour and alpha as given; empty when
-// it cannot be encoded. The same image gives the same bytes.
-std::string encodePng(const RgbaImage &image);
 
 // One frame as target (a path ending in ".png").
 Result<std::unique_ptr<FrameSink>> pngImageSink(const std::filesystem::path &target);

@@ -20,20 +20,25 @@ namespace {
 // What a skeleton without animations renders, and the name its output goes by.
 constexpr std::string_view kSetupPoseName = "setup-pose";
 
-// Runs work(i) for every i below count on up to jobs threads, each taking the next index.
-template <typename Work>
-void runOnThreads(std::size_t count, int jobs, Work work)
+// Runs work(i, state) for every i below count on up to jobs threads, each taking the next index
+// and keeping a JobState from one index to the next: the calling thread, one of the jobs, keeps
+// the one given (and so from one run to the next), the others their own.
+template <typename JobState, typename Work>
+void runOnThreads(std::size_t count, int jobs, JobState &callerState, Work work)
 {
     std::atomic<std::size_t> next{0};
-    const auto worker = [&] {
+    const auto worker = [&](JobState &state) {
         for (std::size_t index = next++; index < count; index = next++)
-            work(index);
+            work(index, state);
     };
     std::vector<std::thread> threads;
     const std::size_t threadCount = std::min<std::size_t>(count, std::size_t(std::max(jobs, 1)));
     for (std::size_t i = 1; i < threadCount; ++i)
-        threads.emplace_back(worker);
-    worker(); // the calling thread is one of the jobs
+        threads.emplace_back([&] {
+            JobState state;
+            worker(state);
+        });
+    worker(callerState);
     for (std::thread &thread : threads)
         thread.join();
 }
@@ -140,6 +145,12 @@ public:
 
     void run()
     {
+        // A plugin context ends on the thread that made it: the kept session ends here, whichever
+        // way the run ends (the batch joins this thread before it reports the end).
+        struct EndSessions {
+            KeptSession &sessions;
+            ~EndSessions() { sessions.discard(); }
+        } endSessions{callerSessions};
         surveyAll();
         if (stopped()) {
             post([](RenderBatch &batch) { batch.finish(true); });
@@ -157,7 +168,11 @@ public:
             batch.outputs = planned;
             emit batch.planned(int(planned.size()));
         });
-        runOnThreads(plannedOutputs.size(), request.jobs, [this](std::size_t index) { renderOne(int(index)); });
+        // Each job keeps its skeleton loaded from one output to the next (the calling thread the one
+        // it surveyed last): the bytes are the same.
+        const std::vector<int> order = renderingOrder();
+        runOnThreads(order.size(), request.jobs, callerSessions,
+                     [this, &order](std::size_t index, KeptSession &kept) { renderOne(order[index], kept); });
         folders.removeEmpty();
         post([stopped = stopped()](RenderBatch &batch) { batch.finish(stopped); });
     }
@@ -191,7 +206,7 @@ private:
     void surveyAll()
     {
         surveyed.resize(request.skeletons.size());
-        runOnThreads(request.skeletons.size(), request.jobs, [this](std::size_t index) {
+        runOnThreads(request.skeletons.size(), request.jobs, callerSessions, [this](std::size_t index, KeptSession &kept) {
             if (stopped())
                 return;
             const SkeletonToRender &skeleton = request.skeletons[index];
@@ -200,11 +215,17 @@ private:
             if (result.failure)
                 return;
             try {
-                Result<SkeletonSurvey> survey = surveySkeleton(sourceOf(skeleton.record), skeleton.choice);
-                if (survey)
-                    result.survey = std::move(*survey);
-                else
+                auto session = std::make_unique<PreviewSession>();
+                const PreviewSource source = sourceOf(skeleton.record);
+                Result<SkeletonSurvey> survey = surveySkeleton(*session, source, skeleton.choice);
+                if (!survey) {
                     result.failure = survey.failure();
+                    return;
+                }
+                result.survey = std::move(*survey);
+                const bool skinChosen = std::any_of(result.survey.skins.begin(), result.survey.skins.end(),
+                                                    [](const SkinSet &skins) { return !skins.empty(); });
+                kept.keep(std::move(session), source, skinChosen);
             } catch (const std::exception &exception) {
                 result.failure = failure(FailureKind::Unexpected, exception.what());
             }
@@ -274,6 +295,22 @@ private:
         }
     }
 
+    // The planned order for one job. Several take a skeleton's outputs longest first, so that none
+    // is left alone with a long one at the end, and stay with a skeleton while it has outputs.
+    std::vector<int> renderingOrder() const
+    {
+        std::vector<int> order(plannedOutputs.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        if (request.jobs > 1) {
+            std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+                const PlannedOutput &first = plannedOutputs[std::size_t(a)], &second = plannedOutputs[std::size_t(b)];
+                return first.skeleton != second.skeleton ? first.skeleton < second.skeleton : first.frames > second.frames;
+            });
+        }
+        return order;
+    }
+
     std::optional<Failure> refusal(const PlannedOutput &output) const
     {
         if (output.frames <= kMaxFramesPerOutput)
@@ -325,7 +362,7 @@ private:
         return out;
     }
 
-    void renderOne(int index)
+    void renderOne(int index, KeptSession &kept)
     {
         const PlannedOutput &output = plannedOutputs[std::size_t(index)];
         RenderOutcome outcome;
@@ -358,8 +395,10 @@ private:
         };
         Result<std::filesystem::path> written = failure(FailureKind::Unexpected);
         try {
-            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control);
+            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control,
+                                   &kept);
         } catch (const std::exception &exception) {
+            kept.discard();
             // Out of memory above all (a large image on many jobs): this output fails, its files
             // are gone with the unwinding, and the other jobs go on.
             written = failure(FailureKind::Unexpected, exception.what());
@@ -376,6 +415,7 @@ private:
     RenderRequest request;
     RenderBatch *owner;
     CreatedFolders folders;
+    KeptSession callerSessions; // the calling thread's, from the survey on into rendering
     std::vector<Surveyed> surveyed;
     std::vector<PlannedOutput> plannedOutputs;
     std::mutex pagesMutex;

@@ -1,7 +1,8 @@
 #pragma once
 // Renders skeletons into image and animation files in the background, for the command line and
-// the window alike: every output (skeleton × skin × animation) on one of `jobs` threads, each output
-// in a plugin session of its own, so the same request gives the same bytes with any number of jobs.
+// the window alike: every output (skeleton × skin × animation) on one of `jobs` threads, each job
+// keeping its skeleton loaded from one output to the next (KeptSession: an output poses as in a
+// fresh load), so the same request gives the same bytes with any number of jobs.
 //
 //   auto *batch = new RenderBatch(request, parent);
 //   connect(batch, &RenderBatch::outputProgress, ...);   // frames written of one output

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-image-formats-plugins
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgl-dev fonts-noto-cjk locales
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev

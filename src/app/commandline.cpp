@@ -11,6 +11,7 @@ const QString kSmokeTest = QStringLiteral("--smoke-test");
 const QString kConvertInto = QStringLiteral("--convert-into");
 const QString kHelp = QStringLiteral("--help");
 const QString kVersion = QStringLiteral("--version");
+const QString kLanguage = QStringLiteral("--language");
 
 const CommandDeclaration &programDeclaration()
 {
@@ -21,7 +22,11 @@ const CommandDeclaration &programDeclaration()
                                            "and their readiness shown, then quits")},
          OptionDeclaration{.name = kSmokeTest, .help = QStringLiteral("quits right after start-up (exit code 0)")},
          OptionDeclaration{.name = kConvertInto, .value = OptionValue::Text, .valueName = QStringLiteral("FOLDER"),
-                    .help = QStringLiteral("converts the current skeleton into FOLDER once it is ready")}}};
+                    .help = QStringLiteral("converts the current skeleton into FOLDER once it is ready")},
+         OptionDeclaration{.name = kLanguage, .value = OptionValue::Choice, .valueName = uiLanguageCodes().join('|'),
+                    .help = QStringLiteral("the window's language for this run: en (English) or zh (Chinese);\n"
+                                           "otherwise the one last chosen in the window, Chinese at first"),
+                    .choices = uiLanguageCodes()}}};
     return declaration;
 }
 
@@ -54,6 +59,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     commandLine.screenshotPath = parsed.options.text(kScreenshot);
     commandLine.smokeTest = parsed.options.has(kSmokeTest);
     commandLine.convertInto = parsed.options.text(kConvertInto);
+    if (parsed.options.has(kLanguage))
+        commandLine.language = uiLanguageWithCode(parsed.options.text(kLanguage));
     return commandLine;
 }
 

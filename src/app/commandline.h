@@ -2,8 +2,11 @@
 // What the program's arguments ask for: resources to take in and the automation switches, or an
 // answer on the console (help, version, a mistake) instead of the window.
 
+#include "common/qt/uilanguage.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace kvx {
 
@@ -16,6 +19,7 @@ struct CommandLine {
     bool screenshotRequested = false;
     bool smokeTest = false;
     QString convertInto; // --convert-into FOLDER: convert the current resource there once it is ready
+    std::optional<UiLanguage> language; // --language: for this run, over the remembered choice
     QString error;       // English, for Invalid
 };
 

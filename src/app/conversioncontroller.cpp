@@ -121,8 +121,9 @@ void ConversionController::start(const QString &editorPath, const QString &outpu
     batch = new BatchConversion(editorPath, outputParent, straightAlpha, items, this);
     if (mode == Mode::All) {
         connect(batch, &BatchConversion::itemStarted, this, [this](int index, const QString &path) {
-            emit progress(tr("正在全部转换 %1 / %2：%3")
-                              .arg(QString::number(index + 1), QString::number(batch->total()), shownName(path)));
+            emit progress([index, total = batch->total(), name = shownName(path)] {
+                return tr("正在全部转换 %1 / %2：%3").arg(QString::number(index + 1), QString::number(total), name);
+            });
             emit batchProgress(index, batch->total());
         });
     }
@@ -153,7 +154,10 @@ void ConversionController::finishSingle(bool stopped)
     const bool success = outcome.ok();
     const QString outputDirectory = success ? *outcome : QString();
     const QString error = success ? QString() : FailureText::of(outcome.failure());
-    emit this->ended(success ? tr("转换完成") : tr("转换失败"), success ? outputDirectory : error);
+    if (success)
+        emit this->ended([] { return tr("转换完成"); }, LiveText::fixed(outputDirectory));
+    else
+        emit this->ended([] { return tr("转换失败"); }, [failure = outcome.failure()] { return FailureText::of(failure); });
     if (success) {
         dialogs.show(window, WindowMessage{QMessageBox::Information, tr("转换完成"),
                                            tr("完整资源已生成：\n%1").arg(outputDirectory), QString(), QString(),
@@ -180,7 +184,7 @@ void ConversionController::finishAll(bool stopped)
                                           FailureText::of(outcome.result.failure()).trimmed()));
     }
     const qsizetype notStarted = ended->total() - ended->completed();
-    emit this->ended(stopped ? tr("全部转换已停止") : tr("全部转换完成"), QString());
+    emit this->ended([stopped] { return stopped ? tr("全部转换已停止") : tr("全部转换完成"); }, LiveText());
 
     QString text = tr("成功 %1 个，失败 %2 个").arg(succeeded.size()).arg(failed.size());
     if (stopped)

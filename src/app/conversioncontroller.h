@@ -3,6 +3,7 @@
 // after another into a folder the user chooses. A single conversion is a batch of one.
 
 #include "app/windowdialogs.h"
+#include "common/qt/livetext.h"
 #include "conversion/qt/batchconversion.h"
 
 #include <QHash>
@@ -49,11 +50,11 @@ public:
 
 signals:
     void started(kvx::ConversionController::Mode mode, QString editorVersion);
-    void progress(QString status);
+    void progress(kvx::LiveText status);
     // "全部转换" has started the item at index (counting from 0) of total.
     void batchProgress(int index, int total);
     // After the outcome's message; the window's readiness runs again.
-    void ended(QString status, QString toolTip);
+    void ended(kvx::LiveText status, kvx::LiveText toolTip);
 
 private:
     void start(const QString &editorPath, const QString &outputParent, bool straightAlpha,

@@ -188,7 +188,7 @@ void ExportController::startRender(const RenderRequest &settingsAndSkeletons, Ta
     });
     connect(batch, &RenderBatch::finished, this, &ExportController::finishRender);
     emit started(task);
-    emit progress(0, 0, task == Task::Frame ? tr("正在导出当前帧…") : tr("正在准备导出…"));
+    emit progress(0, 0, [task] { return task == Task::Frame ? tr("正在导出当前帧…") : tr("正在准备导出…"); });
     batch->start();
 }
 
@@ -199,9 +199,9 @@ void ExportController::reportProgress()
     qint64 done = 0;
     for (const qint64 frames : framesWritten)
         done += frames;
-    const QString status = running == Task::Frame
-        ? tr("正在导出当前帧…")
-        : tr("正在导出动画：已完成 %1 / %2 个").arg(outputsDone).arg(qint64(framesWritten.size()));
+    const LiveText status = [frame = running == Task::Frame, finished = outputsDone, planned = qint64(framesWritten.size())] {
+        return frame ? tr("正在导出当前帧…") : tr("正在导出动画：已完成 %1 / %2 个").arg(finished).arg(planned);
+    };
     emit progress(done, framesPlanned, status);
 }
 
@@ -213,7 +213,7 @@ void ExportController::cancel()
         stopImages->store(true);
     else
         return;
-    emit progress(0, 0, tr("正在取消导出…"));
+    emit progress(0, 0, [] { return tr("正在取消导出…"); });
 }
 
 void ExportController::finishRender(bool stopped)
@@ -242,26 +242,29 @@ void ExportController::finishAnimations(const RenderBatch &ended, bool stopped)
             failed.append(tr("%1：%2").arg(outputLabel(outcome), FailureText::of(*outcome.failure).trimmed()));
         }
     }
-    const QString title = stopped ? tr("导出已取消") : tr("导出动画完成");
+    const LiveText title = [stopped] { return stopped ? tr("导出已取消") : tr("导出动画完成"); };
     if (stopped && succeeded.isEmpty() && failed.isEmpty()) {
-        end(title, QString());
+        end(title, LiveText());
         return;
     }
-    QString text = tr("成功 %1 个，失败 %2 个").arg(succeeded.size()).arg(failed.size());
     const qsizetype notExported = qsizetype(ended.plannedOutputs().size()) - succeeded.size()
         - std::count_if(ended.outcomes().begin(), ended.outcomes().end(),
                         [](const RenderOutcome &outcome) { return outcome.output >= 0 && outcome.failure; });
-    if (stopped)
-        text += tr("，已取消（%1 个未导出）").arg(notExported);
+    const LiveText counts = [succeededCount = succeeded.size(), failedCount = failed.size(), stopped, notExported] {
+        QString text = tr("成功 %1 个，失败 %2 个").arg(succeededCount).arg(failedCount);
+        if (stopped)
+            text += tr("，已取消（%1 个未导出）").arg(notExported);
+        return text;
+    };
     QStringList sections;
     if (!succeeded.isEmpty())
         sections.append(tr("成功：\n%1").arg(succeeded.join(QLatin1Char('\n'))));
     if (!failed.isEmpty())
         sections.append(tr("失败：\n%1").arg(failed.join(QLatin1Char('\n'))));
-    end(title, text);
+    end(title, counts);
     const QString folder = toQString(commonFolder(written, outputFolder->path()));
     dialogs.show(window, WindowMessage{failed.isEmpty() && !stopped ? QMessageBox::Information : QMessageBox::Warning,
-                                       title, text, QString(), sections.join(QStringLiteral("\n\n")),
+                                       title.text(), counts.text(), QString(), sections.join(QStringLiteral("\n\n")),
                                        written.empty() ? QString() : tr("打开输出文件夹"), openFolderAction(folder)});
 }
 
@@ -270,17 +273,18 @@ void ExportController::finishFrame(const RenderBatch &ended, bool stopped)
     const auto found = std::find_if(ended.outcomes().begin(), ended.outcomes().end(),
                                     [](const RenderOutcome &outcome) { return outcome.succeeded() || outcome.failure; });
     if (found == ended.outcomes().end() || (stopped && !found->succeeded())) {
-        end(tr("导出已取消"), QString());
+        end([] { return tr("导出已取消"); }, LiveText());
         return;
     }
     if (found->failure) {
         const QString reason = FailureText::of(*found->failure).trimmed();
-        end(tr("当前帧未能导出"), reason);
+        end([] { return tr("当前帧未能导出"); },
+            [failure = *found->failure] { return FailureText::of(failure).trimmed(); });
         dialogs.showMessage(window, QMessageBox::Critical, tr("导出当前帧"), tr("当前帧未能导出：\n%1").arg(reason));
         return;
     }
     const QString file = nativePath(found->written);
-    end(tr("当前帧已导出"), file);
+    end([] { return tr("当前帧已导出"); }, LiveText::fixed(file));
     dialogs.show(window, WindowMessage{QMessageBox::Information, tr("导出当前帧"), tr("当前帧已导出到：\n%1").arg(file),
                                        QString(), QString(), tr("打开输出文件夹"),
                                        openFolderAction(toQString(found->written.parent_path()))});
@@ -311,7 +315,7 @@ bool ExportController::exportImages(const QString &skeletonPath, bool straightAl
     images->setFuture(QtConcurrent::run(
         [request, stop = stopImages] { return writeLooseImages(request, [stop] { return stop->load(); }); }));
     emit started(Task::Images);
-    emit progress(0, 0, tr("正在导出图片…"));
+    emit progress(0, 0, [] { return tr("正在导出图片…"); });
     return true;
 }
 
@@ -324,11 +328,12 @@ void ExportController::finishImages()
     outputFolder.reset();
     if (!outcome) {
         if (outcome.failure().kind == FailureKind::Cancelled) {
-            end(tr("导出已取消"), QString());
+            end([] { return tr("导出已取消"); }, LiveText());
             return;
         }
         const QString reason = FailureText::of(outcome.failure()).trimmed();
-        end(tr("图片未能导出"), reason);
+        end([] { return tr("图片未能导出"); },
+            [failure = outcome.failure()] { return FailureText::of(failure).trimmed(); });
         dialogs.showMessage(window, QMessageBox::Critical, tr("导出图片"), tr("图片未能导出：\n%1").arg(reason));
         return;
     }
@@ -337,18 +342,22 @@ void ExportController::finishImages()
     for (const Failure &left : report.leftOut)
         leftOut.append(tr("%1：%2").arg(QString::fromStdString(left.detail), FailureText::of(left).trimmed()));
     const QString folder = QDir::toNativeSeparators(report.folder);
-    const QString text = report.imagesWritten > 0 ? tr("已导出 %1 张图片到：\n%2").arg(report.imagesWritten).arg(folder)
-                                                  : tr("没有导出任何图片。");
-    end(leftOut.isEmpty() ? tr("图片已导出") : tr("图片已导出，%1 项未导出").arg(leftOut.size()), folder);
+    const QString text = report.imagesWritten > 0
+        ? tr("已导出 %n 张图片到：\n%1", nullptr, int(report.imagesWritten)).arg(folder)
+        : tr("没有导出任何图片。");
+    end([leftOutCount = int(leftOut.size())] {
+            return leftOutCount == 0 ? tr("图片已导出") : tr("图片已导出，%n 项未导出", nullptr, leftOutCount);
+        },
+        LiveText::fixed(folder));
     dialogs.show(window, WindowMessage{leftOut.isEmpty() ? QMessageBox::Information : QMessageBox::Warning,
                                        tr("导出图片"), text,
-                                       leftOut.isEmpty() ? QString() : tr("%1 项未导出：").arg(leftOut.size()),
+                                       leftOut.isEmpty() ? QString() : tr("%n 项未导出：", nullptr, int(leftOut.size())),
                                        leftOut.join(QLatin1Char('\n')),
                                        report.folder.isEmpty() ? QString() : tr("打开输出文件夹"),
                                        openFolderAction(report.folder)});
 }
 
-void ExportController::end(const QString &status, const QString &toolTip)
+void ExportController::end(const LiveText &status, const LiveText &toolTip)
 {
     running.reset();
     emit ended(status, toolTip);

@@ -7,6 +7,7 @@
 
 #include "app/exportchoice.h"
 #include "app/windowdialogs.h"
+#include "common/qt/livetext.h"
 #include "common/outputfolder.h"
 #include "conversion/qt/looseimages.h"
 #include "render/camera.h"
@@ -62,9 +63,9 @@ public:
 signals:
     void started(kvx::ExportController::Task task);
     // Work done of the whole (0 of 0 while its size is not known) and the status line's text.
-    void progress(qint64 done, qint64 total, QString status);
+    void progress(qint64 done, qint64 total, kvx::LiveText status);
     // The export is over (after its message): the status line's text and tool tip.
-    void ended(QString status, QString toolTip);
+    void ended(kvx::LiveText status, kvx::LiveText toolTip);
 
 private:
     bool prepareFolder(const QString &folder, const QString &title);
@@ -74,7 +75,7 @@ private:
     void finishAnimations(const RenderBatch &ended, bool stopped);
     void finishFrame(const RenderBatch &ended, bool stopped);
     void finishImages();
-    void end(const QString &status, const QString &toolTip);
+    void end(const LiveText &status, const LiveText &toolTip);
     QString rememberedFolder() const;
     void remember(const QString &folder);
     std::function<void()> openFolderAction(const QString &folder) const;

@@ -44,31 +44,28 @@ QString colourName(BackgroundColour colour)
 
 } // namespace
 
-ExportDialog::ExportDialog(const AnimationExportOffer &offer, QWidget *parent) : QDialog(parent)
+ExportDialog::ExportDialog(const AnimationExportOffer &offer, QWidget *parent) : QDialog(parent), offered(offer)
 {
-    setWindowTitle(tr("导出动画：%1").arg(offer.skeletonName));
     setModal(true);
     auto *column = new QVBoxLayout(this);
-    auto *form = new QFormLayout;
+    form = new QFormLayout;
     column->addLayout(form);
 
-    form->addRow(tr("格式"), buildFormatRow());
-    currentAnimation = new QRadioButton(tr("当前动画（%1）").arg(offer.animation.isEmpty() ? tr("初始姿势") : offer.animation));
-    allAnimations = new QRadioButton(tr("全部动画"));
-    form->addRow(tr("动画"), pair(currentAnimation, allAnimations));
-    currentSkins = new QRadioButton(offer.skins.isEmpty() ? tr("当前皮肤") : tr("当前皮肤（%1）").arg(offer.skins));
-    allSkins = new QRadioButton(tr("全部皮肤"));
-    allSkins->setToolTip(tr("每个有可绘制内容的皮肤各导出一份"));
-    form->addRow(tr("皮肤"), pair(currentSkins, allSkins));
+    addRow(formatLabel, buildFormatRow());
+    currentAnimation = new QRadioButton;
+    allAnimations = new QRadioButton;
+    addRow(animationLabel, pair(currentAnimation, allAnimations));
+    currentSkins = new QRadioButton;
+    allSkins = new QRadioButton;
+    addRow(skinLabel, pair(currentSkins, allSkins));
     currentSkins->setEnabled(!offer.skins.isEmpty());
     allSkins->setEnabled(!offer.skins.isEmpty());
     fps = new QSpinBox;
     fps->setObjectName(QStringLiteral("exportFps"));
-    fps->setSuffix(tr(" 帧/秒"));
-    form->addRow(tr("帧率"), fps);
-    form->addRow(tr("尺寸"), buildFramingRow());
-    form->addRow(tr("背景"), buildBackgroundRow());
-    form->addRow(tr("输出到"), buildFolderRow());
+    addRow(fpsLabel, fps);
+    addRow(sizeLabel, buildFramingRow());
+    addRow(backgroundLabel, buildBackgroundRow());
+    addRow(folderLabel, buildFolderRow());
 
     refusalLabel = new QLabel;
     refusalLabel->setObjectName(QStringLiteral("exportRefusal"));
@@ -77,12 +74,70 @@ ExportDialog::ExportDialog(const AnimationExportOffer &offer, QWidget *parent) :
     refusalLabel->hide();
     column->addWidget(refusalLabel);
     auto *buttons = new QDialogButtonBox;
-    buttons->addButton(tr("导出"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
+    exportButton = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    cancelButton = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportDialog::reject);
     column->addWidget(buttons);
+    retranslate();
     showChoice(offer.initial);
+}
+
+void ExportDialog::addRow(QLabel *&label, QLayout *fields)
+{
+    label = new QLabel;
+    form->addRow(label, fields);
+}
+
+void ExportDialog::addRow(QLabel *&label, QWidget *field)
+{
+    label = new QLabel;
+    form->addRow(label, field);
+}
+
+void ExportDialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
+}
+
+void ExportDialog::retranslate()
+{
+    setWindowTitle(tr("导出动画：%1").arg(offered.skeletonName));
+    formatLabel->setText(tr("格式"));
+    formatList->setItemText(0, tr("PNG 序列"));
+    formatList->setItemData(0, tr("每个动画一个文件夹，每帧一张带透明通道的 PNG"), Qt::ToolTipRole);
+    for (int index = 1; index < formatList->count(); ++index) {
+        const MediaFormatTraits &traits = traitsOf(static_cast<MediaFormat>(formatList->itemData(index).toInt()));
+        QString tip = traits.keepsAlpha ? tr("带透明通道") : tr("不带透明通道：画在不透明的背景上");
+        if (traits.loops)
+            tip += tr("，循环播放");
+        formatList->setItemData(index, tip, Qt::ToolTipRole);
+    }
+    animationLabel->setText(tr("动画"));
+    currentAnimation->setText(
+        tr("当前动画（%1）").arg(offered.animation.isEmpty() ? tr("初始姿势") : offered.animation));
+    allAnimations->setText(tr("全部动画"));
+    skinLabel->setText(tr("皮肤"));
+    currentSkins->setText(offered.skins.isEmpty() ? tr("当前皮肤") : tr("当前皮肤（%1）").arg(offered.skins));
+    allSkins->setText(tr("全部皮肤"));
+    allSkins->setToolTip(tr("每个有可绘制内容的皮肤各导出一份"));
+    fpsLabel->setText(tr("帧率"));
+    fps->setSuffix(tr(" 帧/秒"));
+    sizeLabel->setText(tr("尺寸"));
+    byScale->setText(tr("按比例"));
+    bySize->setText(tr("指定尺寸"));
+    bySize->setToolTip(tr("整个动画放进这个尺寸，居中，四周各留 5% 的边距"));
+    backgroundLabel->setText(tr("背景"));
+    transparent->setText(tr("透明"));
+    coloured->setText(tr("颜色"));
+    folderLabel->setText(tr("输出到"));
+    browseButton->setText(tr("浏览…"));
+    exportButton->setText(tr("导出"));
+    cancelButton->setText(tr("取消"));
+    if (refusalLabel->isVisibleTo(this))
+        refusalLabel->setText(refusalOf(choice()));
 }
 
 QLayout *ExportDialog::buildFormatRow()
@@ -90,16 +145,10 @@ QLayout *ExportDialog::buildFormatRow()
     auto *row = new QHBoxLayout;
     formatList = new QComboBox;
     formatList->setObjectName(QStringLiteral("exportFormat"));
-    formatList->addItem(tr("PNG 序列"), kPngSequence);
-    formatList->setItemData(0, tr("每个动画一个文件夹，每帧一张带透明通道的 PNG"), Qt::ToolTipRole);
-    for (const MediaFormatTraits &traits : mediaFormats()) {
+    formatList->addItem(QString(), kPngSequence);
+    for (const MediaFormatTraits &traits : mediaFormats())
         formatList->addItem(QString::fromLatin1(traits.name.data(), qsizetype(traits.name.size())).toUpper(),
                             int(traits.format));
-        QString tip = traits.keepsAlpha ? tr("带透明通道") : tr("不带透明通道：画在不透明的背景上");
-        if (traits.loops)
-            tip += tr("，循环播放");
-        formatList->setItemData(formatList->count() - 1, tip, Qt::ToolTipRole);
-    }
     connect(formatList, &QComboBox::currentIndexChanged, this, &ExportDialog::formatChanged);
     row->addWidget(formatList);
     row->addStretch(1);
@@ -109,9 +158,8 @@ QLayout *ExportDialog::buildFormatRow()
 QLayout *ExportDialog::buildFramingRow()
 {
     auto *row = new QHBoxLayout;
-    byScale = new QRadioButton(tr("按比例"));
-    bySize = new QRadioButton(tr("指定尺寸"));
-    bySize->setToolTip(tr("整个动画放进这个尺寸，居中，四周各留 5% 的边距"));
+    byScale = new QRadioButton;
+    bySize = new QRadioButton;
     auto *group = new QButtonGroup(byScale);
     group->addButton(byScale);
     group->addButton(bySize);
@@ -145,8 +193,8 @@ void ExportDialog::framingChanged()
 QLayout *ExportDialog::buildBackgroundRow()
 {
     auto *row = new QHBoxLayout;
-    transparent = new QRadioButton(tr("透明"));
-    coloured = new QRadioButton(tr("颜色"));
+    transparent = new QRadioButton;
+    coloured = new QRadioButton;
     colourButton = new QPushButton;
     colourButton->setObjectName(QStringLiteral("exportColour"));
     connect(colourButton, &QPushButton::clicked, this, &ExportDialog::chooseColour);
@@ -166,10 +214,10 @@ QLayout *ExportDialog::buildFolderRow()
     folder = new QLineEdit;
     folder->setObjectName(QStringLiteral("exportFolder"));
     folder->setMinimumWidth(260);
-    auto *browse = new QPushButton(tr("浏览…"));
-    connect(browse, &QPushButton::clicked, this, &ExportDialog::chooseFolder);
+    browseButton = new QPushButton;
+    connect(browseButton, &QPushButton::clicked, this, &ExportDialog::chooseFolder);
     row->addWidget(folder, 1);
-    row->addWidget(browse);
+    row->addWidget(browseButton);
     return row;
 }
 

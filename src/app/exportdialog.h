@@ -10,6 +10,7 @@
 class QButtonGroup;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,7 +35,14 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void retranslate();
+    // A row of the form with its label, which retranslate() words.
+    void addRow(QLabel *&label, QLayout *fields);
+    void addRow(QLabel *&label, QWidget *field);
     QLayout *buildFormatRow();
     QLayout *buildFramingRow();
     QLayout *buildBackgroundRow();
@@ -62,6 +70,18 @@ private:
     QPushButton *colourButton = nullptr;
     QLineEdit *folder = nullptr;
     QLabel *refusalLabel = nullptr;
+    QPushButton *browseButton = nullptr;
+    QPushButton *exportButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    QLabel *formatLabel = nullptr;
+    QLabel *animationLabel = nullptr;
+    QLabel *skinLabel = nullptr;
+    QLabel *fpsLabel = nullptr;
+    QLabel *sizeLabel = nullptr;
+    QLabel *backgroundLabel = nullptr;
+    QLabel *folderLabel = nullptr;
+    QFormLayout *form = nullptr;
+    AnimationExportOffer offered;
     BackgroundColour colour = 0x000000;
 };
 

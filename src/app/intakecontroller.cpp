@@ -1,5 +1,6 @@
 #include "app/intakecontroller.h"
 
+#include "app/namelist.h"
 #include "assets/spinelines.h"
 #include "common/qt/pathtext.h"
 
@@ -223,7 +224,8 @@ void IntakeController::showWarning(WarningKind kind)
     } else {
         dialogs.show(window, WindowMessage{QMessageBox::Warning, tr("版本过低"),
                                            tr("以下资源的 Spine 版本不在支持的范围内（支持的版本：%1）：")
-                                               .arg(QString::fromStdString(supportedLinesText("、"))),
+                                               .arg(QString::fromStdString(
+                                                   supportedLinesText(NameList::separator().toStdString()))),
                                            QString(), list, QString(), {}});
     }
 }

@@ -5,6 +5,7 @@
 #include "assets/qt/exportreading.h"
 #include "editor/qt/editorlocator.h"
 
+#include <QEvent>
 #include <QTimer>
 #include <optional>
 
@@ -27,6 +28,13 @@ void ListReadiness::refresh()
 {
     nextRow = 0;
     turns->start();
+}
+
+bool ListReadiness::event(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        refresh();
+    return QObject::event(event);
 }
 
 bool ListReadiness::isRefreshing() const

@@ -1,6 +1,7 @@
 #pragma once
 // The readiness column of the resource list's drop-down, brought up to date a few entries per turn
-// of the event loop, so that a list of thousands never holds the window.
+// of the event loop, so that a list of thousands never holds the window; worded again when the
+// language changes.
 
 #include <QObject>
 
@@ -19,6 +20,9 @@ public:
     // Looks at every entry again from the first: the editor, its cache or the files may have changed.
     void refresh();
     bool isRefreshing() const;
+
+protected:
+    bool event(QEvent *event) override;
 
 private:
     void step();

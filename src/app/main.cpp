@@ -3,8 +3,10 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/viewsettings.h"
 #include "common/consoletext.h"
 #include "common/qt/terminationrequests.h"
+#include "common/qt/uilanguage.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -105,6 +107,8 @@ int main(int argc, char **argv)
     // Set before the window exists: every default-constructed QSettings is scoped by these names.
     QCoreApplication::setApplicationName(QStringLiteral("Kovexa"));
     QCoreApplication::setOrganizationName(QStringLiteral("Kovexa"));
+    // The command line's language is for this run; the one chosen in the window is remembered.
+    kvx::useUiLanguage(commandLine.language.value_or(kvx::readViewSettings().language));
 
     // Before the window, so that a request to end the program finds the window to destroy.
     kvx::TerminationRequests termination;

@@ -16,6 +16,7 @@
 #include "app/spinepreviewwidget.h"
 #include "app/viewsettings.h"
 #include "common/qt/pathtext.h"
+#include "common/qt/uilanguage.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -35,6 +36,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSizePolicy>
 #include <QTimer>
 #include <QUrl>
@@ -68,27 +70,10 @@ const char *const styleRules[] = {
     "QProgressBar::chunk { background: #6e5eea; border-radius: 5px; }",
 };
 
-QString formatText(SkeletonFormat format)
+// Each language by its own name, the same in every language.
+QString languageName(UiLanguage language)
 {
-    switch (format) {
-    case SkeletonFormat::Json:
-        return QStringLiteral("JSON");
-    case SkeletonFormat::Binary:
-        return MainWindow::tr("二进制");
-    case SkeletonFormat::Unknown:
-        break;
-    }
-    return MainWindow::tr("未知");
-}
-
-// Tells apart entries whose base names are alike.
-QString entryToolTip(const ExportRecord &record)
-{
-    const std::optional<SpineVersion> &version = record.detection.version;
-    return MainWindow::tr("%1\n格式：%2\n数据版本：%3")
-        .arg(QDir::toNativeSeparators(QFileInfo(toQString(record.skeleton)).absoluteFilePath()),
-             formatText(record.detection.format),
-             version ? QString::fromStdString(version->fullText()) : MainWindow::tr("未知"));
+    return language == UiLanguage::English ? QStringLiteral("English") : QStringLiteral("中文");
 }
 
 } // namespace
@@ -109,6 +94,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), dialogs(WindowDia
     setWindowTitle(QStringLiteral("Kovexa"));
     resize(960, 680);
     restoreViewSettings();
+    retranslate();
     fitToScreen();
 }
 
@@ -144,13 +130,10 @@ void MainWindow::buildWidgets()
     setStyleSheet(mainWindowStyleSheet());
     previewWidget->resetView();
     previewWidget->setMessage(
-        tr("把 .json / .skel / .skel.bytes、.atlas / .atlas.txt 和图片拖到这里\n\n也可以拖入整个资源文件夹"));
+        [] { return tr("把 .json / .skel / .skel.bytes、.atlas / .atlas.txt 和图片拖到这里\n\n也可以拖入整个资源文件夹"); });
     statusLabel->clear();
     // A long file or animation name is cut inside its list instead of widening the window; the
-    // closed list shows the current entry's own tip: its full path, format and data version.
-    connect(resourceCombo, &QComboBox::currentIndexChanged, this, [this] {
-        resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
-    });
+    // closed list of skeletons shows the current entry's own tip: its full path, format and data version.
     connect(animationCombo, &QComboBox::currentTextChanged, animationCombo, &QWidget::setToolTip);
 }
 
@@ -164,19 +147,24 @@ QLayout *MainWindow::buildHeader()
     badgeLabel->setAlignment(Qt::AlignCenter);
     badgeLabel->setMinimumWidth(140);
     badgeLabel->hide();
-    auto *chooseButton = new QPushButton(tr("选择资源"));
+    languageCombo = new QComboBox;
+    languageCombo->setObjectName(QStringLiteral("language"));
+    for (const UiLanguage language : uiLanguages())
+        languageCombo->addItem(languageName(language), uiLanguageCode(language));
+    chooseButton = new QPushButton;
     chooseButton->setObjectName(QStringLiteral("quietButton"));
     chooseButton->setProperty("role", QStringLiteral("chooseFiles"));
-    chooseButton->setToolTip(tr("选择骨骼、图集或图片文件（Ctrl+O）"));
-    auto *folderButton = new QPushButton(tr("选择文件夹…"));
+    folderButton = new QPushButton;
     folderButton->setObjectName(QStringLiteral("quietButton"));
     folderButton->setProperty("role", QStringLiteral("chooseFolder"));
-    folderButton->setToolTip(tr("选择整个资源文件夹，连同其中的子文件夹（Ctrl+Shift+O）"));
     row->addWidget(title);
     row->addWidget(badgeLabel);
     row->addStretch(1);
+    row->addWidget(languageCombo);
     row->addWidget(chooseButton);
     row->addWidget(folderButton);
+    showLanguage();
+    connect(languageCombo, &QComboBox::currentIndexChanged, this, &MainWindow::chooseLanguage);
     connect(chooseButton, &QPushButton::clicked, this, &MainWindow::chooseResources);
     connect(folderButton, &QPushButton::clicked, this, &MainWindow::chooseResourceFolder);
     return row;
@@ -191,8 +179,6 @@ QLayout *MainWindow::buildListRow()
     resourceCombo->hide();
     resourceFilter = new QLineEdit;
     resourceFilter->setObjectName(QStringLiteral("resourceFilter"));
-    resourceFilter->setPlaceholderText(tr("筛选列表…"));
-    resourceFilter->setToolTip(tr("只在下拉列表中显示名称或文件夹含有这段文字的骨骼；回车打开列表"));
     resourceFilter->setClearButtonEnabled(true);
     resourceFilter->setMaximumWidth(240);
     resourceFilter->hide();
@@ -216,16 +202,19 @@ QLayout *MainWindow::buildChoiceRow()
     skinCombo = new SkinList;
     skinCombo->setObjectName(QStringLiteral("skinCombo"));
     skinCombo->setMinimumWidth(120);
-    skinRow->addWidget(new QLabel(tr("皮肤")));
+    skinLabel = new QLabel;
+    skinRow->addWidget(skinLabel);
     skinRow->addWidget(skinCombo, 1);
     skinChoice->hide();
     alphaCombo = new QComboBox;
     alphaCombo->setObjectName(QStringLiteral("previewAlpha"));
     alphaCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents); // "自动（…）" names what the atlas decided
-    row->addWidget(new QLabel(tr("动画")));
+    animationLabel = new QLabel;
+    alphaLabel = new QLabel;
+    row->addWidget(animationLabel);
     row->addWidget(animationCombo, 2);
     row->addWidget(skinChoice, 2);
-    row->addWidget(new QLabel(tr("预览 Alpha")));
+    row->addWidget(alphaLabel);
     row->addWidget(alphaCombo);
     return row;
 }
@@ -257,43 +246,30 @@ QLayout *MainWindow::buildStatusRow()
 QLayout *MainWindow::buildActionRow()
 {
     auto *row = new QHBoxLayout;
-    straightAlphaCheckBox = new QCheckBox(tr("去除预乘 Alpha"));
+    straightAlphaCheckBox = new QCheckBox;
     straightAlphaCheckBox->setObjectName(QStringLiteral("straightAlpha"));
-    straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
-    convertAllButton = new QPushButton(tr("全部转换"));
-    convertAllButton->setObjectName(QStringLiteral("quietButton"));
-    convertAllButton->setProperty("role", QStringLiteral("convertAll"));
-    convertAllButton->setToolTip(tr("把列表中所有可转换的骨骼依次转换到同一个文件夹"));
-    convertAllButton->setEnabled(false); // until something is listed
-    stopButton = new QPushButton(tr("停止转换"));
-    stopButton->setObjectName(QStringLiteral("quietButton"));
-    stopButton->setProperty("role", QStringLiteral("stop"));
-    stopButton->hide();
-    primaryText = BadgeTable::convertButtonText();
-    primaryButton = new QPushButton(primaryText);
-    primaryButton->setObjectName(QStringLiteral("primaryButton"));
-    primaryButton->setEnabled(false);
-    const auto exportButton = [](const QString &text, const char *role, const QString &toolTip) {
-        auto *button = new QPushButton(text);
+    const auto quietButton = [](const char *role) {
+        auto *button = new QPushButton;
         button->setObjectName(QStringLiteral("quietButton"));
         button->setProperty("role", QLatin1String(role));
-        button->setToolTip(toolTip);
-        button->setEnabled(false); // until something is listed
         return button;
     };
-    exportImagesButton = exportButton(tr("导出图片…"), "exportImages",
-                                      tr("把当前骨骼图集中的每个区域导出为单独的 PNG 图片；"
-                                         "勾选“去除预乘 Alpha”时导出为普通透明图片"));
-    exportFrameButton = exportButton(tr("导出当前帧"), "exportFrame",
-                                     tr("把滑块所在时刻的画面按预览的取景导出为透明背景的 PNG"));
-    exportAnimationsButton = exportButton(tr("导出动画…"), "exportAnimations",
-                                          tr("把动画导出为 PNG 序列、GIF、APNG、WebP、WebM、MOV 或 MP4"));
+    convertAllButton = quietButton("convertAll");
+    convertAllButton->setEnabled(false); // until something is listed
+    stopButton = quietButton("stop");
+    stopButton->hide();
+    primaryText = [] { return BadgeTable::convertButtonText(); };
+    primaryButton = new QPushButton;
+    primaryButton->setObjectName(QStringLiteral("primaryButton"));
+    primaryButton->setEnabled(false);
+    exportImagesButton = quietButton("exportImages");
+    exportFrameButton = quietButton("exportFrame");
+    exportAnimationsButton = quietButton("exportAnimations");
+    for (QPushButton *button : {exportImagesButton, exportFrameButton, exportAnimationsButton})
+        button->setEnabled(false); // until something is listed
     // In the place of the export buttons while an export runs: the status row keeps its height (and
     // the canvas its size), the row its width.
-    cancelExportButton = new QPushButton(tr("取消"));
-    cancelExportButton->setObjectName(QStringLiteral("quietButton"));
-    cancelExportButton->setProperty("role", QStringLiteral("cancelExport"));
-    cancelExportButton->setToolTip(tr("停止导出；未完成的文件不会留下"));
+    cancelExportButton = quietButton("cancelExport");
     cancelExportButton->hide();
     row->addWidget(straightAlphaCheckBox);
     row->addStretch(1);
@@ -351,7 +327,7 @@ void MainWindow::createControllers()
     connectPlaybackBar();
     installShortcuts();
     connect(previewController, &PreviewController::statusChanged, this, &MainWindow::showStatus);
-    connect(previewController, &PreviewController::statusToolTipChanged, statusLabel, &QWidget::setToolTip);
+    connect(previewController, &PreviewController::statusToolTipChanged, this, &MainWindow::showStatusToolTip);
     // Connected only now that every part exists, so building the window runs no slot.
     connect(resourceCombo, &QComboBox::currentIndexChanged, this, &MainWindow::currentChanged);
 }
@@ -361,16 +337,16 @@ void MainWindow::connectIntake()
     connect(intakeController, &IntakeController::listed, this, &MainWindow::list);
     connect(intakeController, &IntakeController::progress, this, [this](int examined, int total) {
         if (total == 0 && examined == 0) {
-            statusBeforeScan = statusLabel->text();
-            statusLabel->setText(tr("正在扫描…"));
+            statusBeforeScan = statusText;
+            showStatusText([] { return tr("正在扫描…"); });
         } else if (intakeController->isBatchOpen()) {
-            statusLabel->setText(tr("正在扫描… %1 / %2").arg(examined).arg(total));
+            showStatusText([examined, total] { return tr("正在扫描… %1 / %2").arg(examined).arg(total); });
         }
     });
     connect(intakeController, &IntakeController::batchOpened, this, [this] { previewDeferred = false; });
     connect(intakeController, &IntakeController::batchClosed, this, [this] {
         if (statusLabel->text().startsWith(tr("正在扫描…")) && !previewDeferred)
-            statusLabel->setText(statusBeforeScan); // no new current entry: the preview's own text stays
+            showStatusText(statusBeforeScan); // no new current entry: the preview's own text stays
         if (std::exchange(previewDeferred, false))
             showCurrent();
         readinessPresenter->schedule();
@@ -381,7 +357,7 @@ void MainWindow::connectIntake()
 void MainWindow::connectReadiness()
 {
     connect(readinessPresenter, &ReadinessPresenter::badgeChanged, this, &MainWindow::showBadge);
-    connect(readinessPresenter, &ReadinessPresenter::badgeToolTipChanged, badgeLabel, &QWidget::setToolTip);
+    connect(readinessPresenter, &ReadinessPresenter::badgeToolTipChanged, this, &MainWindow::showBadgeToolTip);
     connect(readinessPresenter, &ReadinessPresenter::statusChanged, this, &MainWindow::showStatus);
     // A run looks at the editor and the files afresh: so does the list.
     connect(readinessPresenter, &ReadinessPresenter::badgeChanged, listReadiness, &ListReadiness::refresh);
@@ -397,7 +373,7 @@ void MainWindow::connectConversion()
             [this](ConversionController::Mode mode, const QString &version) {
                 conversionStarted(static_cast<int>(mode), version);
             });
-    connect(conversionController, &ConversionController::progress, statusLabel, &QLabel::setText);
+    connect(conversionController, &ConversionController::progress, this, &MainWindow::showStatusText);
     connect(conversionController, &ConversionController::batchProgress, this, [this](int index, int total) {
         batchProgress->setRange(0, total);
         batchProgress->setValue(index);
@@ -466,10 +442,11 @@ void MainWindow::installShortcuts()
     bind(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { previewWidget->zoomAboutCentre(1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { previewWidget->zoomAboutCentre(-1); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { previewWidget->resetZoomAndPan(); });
-    previewWidget->setToolTip(previewWidget->toolTip() + QLatin1Char('\n')
-                              + tr("空格 播放/暂停 · ←/→ 暂停时逐帧 · Ctrl+O 选择资源 · Ctrl+= / Ctrl+- 缩放 · "
-                                   "Ctrl+0 重置视图")
-                              + QLatin1Char('\n') + tr("Ctrl+Shift+O 选择资源文件夹"));
+    previewWidget->setToolTipHints([] {
+        return tr("空格 播放/暂停 · ←/→ 暂停时逐帧 · Ctrl+O 选择资源 · Ctrl+= / Ctrl+- 缩放 · "
+                  "Ctrl+0 重置视图")
+            + QLatin1Char('\n') + tr("Ctrl+Shift+O 选择资源文件夹");
+    });
 }
 
 void MainWindow::restoreViewSettings()
@@ -480,6 +457,76 @@ void MainWindow::restoreViewSettings()
     previewWidget->setBackground(view.background);
     if (!view.windowGeometry.isEmpty())
         restoreGeometry(view.windowGeometry);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QMainWindow::changeEvent(event);
+}
+
+// The controllers and the widgets with texts of their own (the canvas, the playback bar, the list)
+// word theirs on the same event.
+void MainWindow::retranslate()
+{
+    showLanguage();
+    languageCombo->setToolTip(tr("界面语言"));
+    chooseButton->setText(tr("选择资源"));
+    chooseButton->setToolTip(tr("选择骨骼、图集或图片文件（Ctrl+O）"));
+    folderButton->setText(tr("选择文件夹…"));
+    folderButton->setToolTip(tr("选择整个资源文件夹，连同其中的子文件夹（Ctrl+Shift+O）"));
+    resourceFilter->setPlaceholderText(tr("筛选列表…"));
+    resourceFilter->setToolTip(tr("只在下拉列表中显示名称或文件夹含有这段文字的骨骼；回车打开列表"));
+    animationLabel->setText(tr("动画"));
+    skinLabel->setText(tr("皮肤"));
+    alphaLabel->setText(tr("预览 Alpha"));
+    straightAlphaCheckBox->setText(tr("去除预乘 Alpha"));
+    straightAlphaCheckBox->setToolTip(tr("由 Spine 官方纹理解包器转换为普通透明图片"));
+    showConvertAllButton();
+    convertAllButton->setToolTip(tr("把列表中所有可转换的骨骼依次转换到同一个文件夹"));
+    stopButton->setText(tr("停止转换"));
+    exportImagesButton->setText(tr("导出图片…"));
+    exportImagesButton->setToolTip(
+        tr("把当前骨骼图集中的每个区域导出为单独的 PNG 图片；勾选“去除预乘 Alpha”时导出为普通透明图片"));
+    exportFrameButton->setText(tr("导出当前帧"));
+    exportFrameButton->setToolTip(tr("把滑块所在时刻的画面按预览的取景导出为透明背景的 PNG"));
+    exportAnimationsButton->setText(tr("导出动画…"));
+    exportAnimationsButton->setToolTip(tr("把动画导出为 PNG 序列、GIF、APNG、WebP、WebM、MOV 或 MP4"));
+    cancelExportButton->setText(tr("取消"));
+    cancelExportButton->setToolTip(tr("停止导出；未完成的文件不会留下"));
+    primaryButton->setText(conversionController->isRunning() ? BadgeTable::convertingButtonText() : primaryText.text());
+    if (shownBadge)
+        badgeLabel->setText(QStringLiteral("●  ") + BadgeTable::look(shownBadge->first, shownBadge->second).text);
+    badgeLabel->setToolTip(badgeToolTip.text());
+    statusLabel->setText(statusText.text());
+    statusLabel->setToolTip(statusToolTip.text());
+}
+
+// While "全部转换" runs, its button stops it.
+void MainWindow::showConvertAllButton()
+{
+    const bool convertingAll =
+        conversionController->isRunning() && conversionController->runningMode() == ConversionController::Mode::All;
+    convertAllButton->setText(convertingAll ? tr("停止全部转换") : tr("全部转换"));
+}
+
+void MainWindow::showLanguage()
+{
+    const QSignalBlocker quiet(languageCombo);
+    languageCombo->setCurrentIndex(languageCombo->findData(uiLanguageCode(currentUiLanguage())));
+}
+
+// The choice is remembered for the next start and applies at once: installing the language's
+// catalogues sends every window QEvent::LanguageChange.
+void MainWindow::chooseLanguage(int index)
+{
+    const std::optional<UiLanguage> language = uiLanguageWithCode(languageCombo->itemData(index).toString());
+    if (!language)
+        return;
+    storeLanguage(*language);
+    if (*language != currentUiLanguage())
+        useUiLanguage(*language);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -601,10 +648,8 @@ void MainWindow::list(const IntakeOutcome &outcome)
     catalog.remember(outcome.record);
     const int index = resourceCombo->count();
     const std::optional<SpineVersion> &version = outcome.record.detection.version;
-    resourceCombo->addEntry(path, folderWithinRoot(outcome),
-                            version ? QString::fromStdString(version->fullText()) : tr("未知"),
-                            entryToolTip(outcome.record));
-    resourceCombo->setToolTip(resourceCombo->currentData(Qt::ToolTipRole).toString());
+    resourceCombo->addEntry(path, folderWithinRoot(outcome), outcome.record.detection.format,
+                            version ? QString::fromStdString(version->fullText()) : QString());
     resourceCombo->show();
     resourceFilter->show();
     updateActionButtons();
@@ -619,7 +664,7 @@ void MainWindow::currentChanged(int index)
     if (intakeController->isBatchOpen()) {
         // The batch loads the entry current at its end; until then nothing may act on the old one.
         previewDeferred = true;
-        setPrimaryButton(primaryButton->text(), false);
+        setPrimaryButton(primaryText, false);
         readinessPresenter->forget();
         return;
     }
@@ -629,7 +674,7 @@ void MainWindow::currentChanged(int index)
 
 void MainWindow::showCurrent()
 {
-    setPrimaryButton(primaryButton->text(), false); // the readiness run enables it again when it may
+    setPrimaryButton(primaryText, false); // the readiness run enables it again when it may
     previewController->load(catalog.current(currentPath()));
 }
 
@@ -638,29 +683,46 @@ QString MainWindow::currentPath() const
     return resourceCombo->currentData(Qt::UserRole).toString();
 }
 
-void MainWindow::showStatus(const QString &text, const QString &toolTip)
+void MainWindow::showStatus(const LiveText &text, const LiveText &toolTip)
 {
-    statusLabel->setText(text);
-    statusLabel->setToolTip(toolTip);
+    statusText = text;
+    statusToolTip = toolTip;
+    statusLabel->setText(text.text());
+    statusLabel->setToolTip(toolTip.text());
 }
 
-void MainWindow::showBadge(const BadgeLook &look)
+void MainWindow::showStatusText(const LiveText &text)
 {
-    setBadge(look.text, look.colour);
-    if (look.changesButton)
-        setPrimaryButton(look.buttonText, look.buttonEnabled);
+    statusText = text;
+    statusLabel->setText(text.text());
 }
 
-void MainWindow::setBadge(const QString &text, const QString &colour)
+void MainWindow::showStatusToolTip(const LiveText &toolTip)
 {
-    badgeLabel->setText(QStringLiteral("●  ") + text);
+    statusToolTip = toolTip;
+    statusLabel->setToolTip(toolTip.text());
+}
+
+void MainWindow::showBadge(BadgeState state, const QString &argument)
+{
+    const BadgeLook look = BadgeTable::look(state, argument);
+    shownBadge = {state, argument};
+    badgeLabel->setText(QStringLiteral("●  ") + look.text);
     badgeLabel->setStyleSheet(QStringLiteral("QLabel { color: %1; background: #20242c; border: 1px solid #343a46; "
                                              "border-radius: 8px; padding: 7px 12px; font-weight: 600; }")
-                                  .arg(colour));
+                                  .arg(look.colour));
     badgeLabel->show();
+    if (look.changesButton)
+        setPrimaryButton([state, argument] { return BadgeTable::look(state, argument).buttonText; }, look.buttonEnabled);
 }
 
-void MainWindow::setPrimaryButton(const QString &text, bool enabled)
+void MainWindow::showBadgeToolTip(const LiveText &toolTip)
+{
+    badgeToolTip = toolTip;
+    badgeLabel->setToolTip(toolTip.text());
+}
+
+void MainWindow::setPrimaryButton(const LiveText &text, bool enabled)
 {
     // One conversion at a time: while one runs, no evaluation may offer a second start.
     if (conversionController->isRunning()) {
@@ -670,7 +732,7 @@ void MainWindow::setPrimaryButton(const QString &text, bool enabled)
     }
     primaryText = text;
     primaryWanted = enabled;
-    primaryButton->setText(text);
+    primaryButton->setText(text.text());
     primaryButton->setEnabled(enabled && !exportController->isRunning());
 }
 
@@ -698,16 +760,16 @@ void MainWindow::exportCurrentFrame()
     exportController->exportFrame(exportSubject(), previewController->playbackState().time(), camera);
 }
 
-void MainWindow::exportProgressed(qint64 done, qint64 total, const QString &status)
+void MainWindow::exportProgressed(qint64 done, qint64 total, const LiveText &status)
 {
     // In thousandths: the frames of many outputs may be more than the bar counts.
     constexpr int kSteps = 1000;
     exportProgress->setRange(0, total > 0 ? kSteps : 0);
     exportProgress->setValue(total > 0 ? int(std::min(done, total) * kSteps / total) : 0);
-    statusLabel->setText(status);
+    showStatusText(status);
 }
 
-void MainWindow::exportEnded(const QString &status, const QString &toolTip)
+void MainWindow::exportEnded(const LiveText &status, const LiveText &toolTip)
 {
     exportProgress->hide();
     cancelExportButton->hide();
@@ -734,25 +796,24 @@ void MainWindow::convertAllClicked()
 void MainWindow::conversionStarted(int mode, const QString &editorVersion)
 {
     if (static_cast<ConversionController::Mode>(mode) == ConversionController::Mode::Single) {
-        showBadge(BadgeTable::look(BadgeState::Converting, editorVersion));
+        showBadge(BadgeState::Converting, editorVersion);
         stopButton->show();
-    } else {
-        convertAllButton->setText(tr("停止全部转换"));
     }
-    setPrimaryButton(primaryButton->text(), false);
+    showConvertAllButton(); // it now stops the batch
+    setPrimaryButton(primaryText, false);
     updateActionButtons();
 }
 
 // Readiness decides the badge after a conversion, but it leaves the badge alone when it cannot
 // judge the resource (the export was deleted meanwhile); the converting state must not stay then.
-void MainWindow::conversionEnded(const QString &status, const QString &toolTip)
+void MainWindow::conversionEnded(const LiveText &status, const LiveText &toolTip)
 {
     stopButton->hide();
     batchProgress->hide();
-    convertAllButton->setText(tr("全部转换"));
+    showConvertAllButton();
     updateActionButtons();
     showStatus(status, toolTip);
-    showBadge(BadgeTable::look(BadgeState::Unavailable));
+    showBadge(BadgeState::Unavailable);
     readinessPresenter->run();
 }
 

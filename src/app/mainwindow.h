@@ -1,17 +1,22 @@
 #pragma once
 // The program's only window: it builds the widgets and wires them to the controllers that do the
-// work (intake, readiness, preview, conversion, exports), and shows what they report.
+// work (intake, readiness, preview, conversion, exports), and shows what they report. Every text it
+// shows is worded again when the language changes (QEvent::LanguageChange): its fixed texts in
+// retranslate(), what the controllers reported as the LiveTexts they handed over.
 
 #include "app/badgetable.h"
 #include "app/windowdialogs.h"
 #include "assets/qt/exportreading.h"
 #include "assets/qt/intake.h"
+#include "common/qt/livetext.h"
 
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -72,8 +77,14 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // The texts the window words itself, in the language in use.
+    void retranslate();
+    void showConvertAllButton();
+    void showLanguage();
+    void chooseLanguage(int index);
     void buildWidgets();
     QLayout *buildHeader();
     QLayout *buildListRow();
@@ -96,21 +107,29 @@ private:
     void currentChanged(int index);
     void showCurrent();
     QString currentPath() const;
-    void showStatus(const QString &text, const QString &toolTip);
-    void showBadge(const BadgeLook &look);
-    void setBadge(const QString &text, const QString &colour);
+    void showStatus(const LiveText &text, const LiveText &toolTip);
+    void showStatusText(const LiveText &text); // the tool tip stays
+    void showStatusToolTip(const LiveText &toolTip);
+    void showBadge(BadgeState state, const QString &argument = QString());
+    void showBadgeToolTip(const LiveText &toolTip);
     // The one place the button is set; it stays disabled during a conversion or an export.
-    void setPrimaryButton(const QString &text, bool enabled);
+    void setPrimaryButton(const LiveText &text, bool enabled);
     // Starting a conversion or an export needs something listed and nothing of either running.
     void updateActionButtons();
     ExportSubject exportSubject() const;
     void exportCurrentFrame();
-    void exportProgressed(qint64 done, qint64 total, const QString &status);
-    void exportEnded(const QString &status, const QString &toolTip);
+    void exportProgressed(qint64 done, qint64 total, const LiveText &status);
+    void exportEnded(const LiveText &status, const LiveText &toolTip);
     void convertAllClicked();
     void conversionStarted(int mode, const QString &editorVersion);
-    void conversionEnded(const QString &status, const QString &toolTip);
+    void conversionEnded(const LiveText &status, const LiveText &toolTip);
 
+    QComboBox *languageCombo = nullptr;
+    QPushButton *chooseButton = nullptr;
+    QPushButton *folderButton = nullptr;
+    QLabel *animationLabel = nullptr;
+    QLabel *skinLabel = nullptr;
+    QLabel *alphaLabel = nullptr;
     ResourceList *resourceCombo = nullptr;
     QLineEdit *resourceFilter = nullptr;
     QComboBox *animationCombo = nullptr;
@@ -132,8 +151,13 @@ private:
     QProgressBar *exportProgress = nullptr;  // shown only while an export runs
     QPushButton *cancelExportButton = nullptr; // likewise
     // What readiness last asked of the primary button, shown again once an export is over.
-    QString primaryText;
+    LiveText primaryText;
     bool primaryWanted = false;
+    // What the badge, the status line and their tool tips show, to be worded again.
+    std::optional<std::pair<BadgeState, QString>> shownBadge;
+    LiveText badgeToolTip;
+    LiveText statusText;
+    LiveText statusToolTip;
 
     WindowDialogs dialogs;
     ExportCatalog catalog; // every listed export, read again only where its files changed
@@ -146,7 +170,7 @@ private:
     ListReadiness *listReadiness = nullptr;
     // While a batch is open a new current entry only marks the preview for loading once at its end.
     bool previewDeferred = false;
-    QString statusBeforeScan;
+    LiveText statusBeforeScan;
 };
 
 // The window's style sheet.

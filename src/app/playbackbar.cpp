@@ -61,43 +61,33 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
 
-    playPause = new QPushButton(tr("播放"));
+    playPause = new QPushButton;
     playPause->setObjectName(QStringLiteral("quietButton"));
-    playPause->setToolTip(tr("播放 / 暂停（空格）"));
-    // Both texts fit, so the button does not jump when it flips.
-    const QFontMetrics metrics(playPause->font());
-    playPause->setMinimumWidth(
-        std::max(metrics.horizontalAdvance(tr("暂停")), metrics.horizontalAdvance(tr("播放"))) + 40);
 
     slider = new TimeSlider;
     slider->setObjectName(QStringLiteral("timeSlider"));
     slider->setMinimumWidth(80);
-    slider->setToolTip(tr("拖动查看任意时刻的姿势"));
 
     timeDisplay = new QLabel;
     timeDisplay->setObjectName(QStringLiteral("playbackTime"));
-    timeDisplay->setMinimumWidth(metrics.horizontalAdvance(formatTime(88.88f, 88.88f)) + 8);
+    timeDisplay->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(formatTime(88.88f, 88.88f)) + 8);
     timeDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     frameCost = new QLabel;
     frameCost->setObjectName(QStringLiteral("frameCost"));
-    frameCost->setToolTip(tr("这个骨骼的每一帧都要花这么久才能算出；预览会跳过来不及的帧"));
     frameCost->hide();
 
     speedChoice = new QComboBox;
-    speedChoice->setToolTip(tr("播放速度"));
     for (const float speed : kPlaybackSpeeds)
         speedChoice->addItem(speedLabel(speed), QVariant(speed));
 
-    loopSwitch = new QCheckBox(tr("循环"));
-    loopSwitch->setToolTip(tr("关闭后动画停在最后一帧"));
+    loopSwitch = new QCheckBox;
     loopSwitch->setChecked(true);
 
     backgroundChoice = new QComboBox;
-    backgroundChoice->setToolTip(tr("预览背景"));
-    backgroundChoice->addItem(tr("深色背景"), QVariant::fromValue(static_cast<int>(PreviewBackground::Dark)));
-    backgroundChoice->addItem(tr("浅色背景"), QVariant::fromValue(static_cast<int>(PreviewBackground::Light)));
-    backgroundChoice->addItem(tr("棋盘格"), QVariant::fromValue(static_cast<int>(PreviewBackground::Checkerboard)));
+    for (const PreviewBackground background :
+         {PreviewBackground::Dark, PreviewBackground::Light, PreviewBackground::Checkerboard})
+        backgroundChoice->addItem(QString(), QVariant::fromValue(static_cast<int>(background)));
 
     row->addWidget(playPause);
     row->addWidget(slider, 1);
@@ -109,6 +99,7 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
 
     setSpeed(kDefaultPlaybackSpeed);
     setAnimationAvailable(false);
+    retranslate();
 
     connect(playPause, &QPushButton::clicked, this, &PlaybackBar::playPauseClicked);
     // Programmatic moves are made under a signal blocker, so every change seen here is the user's.
@@ -120,6 +111,43 @@ PlaybackBar::PlaybackBar(QWidget *parent) : QWidget(parent)
     connect(loopSwitch, &QCheckBox::toggled, this, &PlaybackBar::loopChanged);
     connect(backgroundChoice, &QComboBox::currentIndexChanged, this,
             [this] { emit backgroundChanged(background()); });
+}
+
+void PlaybackBar::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void PlaybackBar::retranslate()
+{
+    playPause->setToolTip(tr("播放 / 暂停（空格）"));
+    // Both texts fit, so the button does not jump when it flips.
+    const QFontMetrics metrics(playPause->font());
+    playPause->setMinimumWidth(
+        std::max(metrics.horizontalAdvance(tr("暂停")), metrics.horizontalAdvance(tr("播放"))) + 40);
+    setPlaying(playing);
+    slider->setToolTip(tr("拖动查看任意时刻的姿势"));
+    frameCost->setToolTip(tr("这个骨骼的每一帧都要花这么久才能算出；预览会跳过来不及的帧"));
+    setFrameCost(secondsPerFrame);
+    speedChoice->setToolTip(tr("播放速度"));
+    loopSwitch->setText(tr("循环"));
+    loopSwitch->setToolTip(tr("关闭后动画停在最后一帧"));
+    backgroundChoice->setToolTip(tr("预览背景"));
+    for (int index = 0; index < backgroundChoice->count(); ++index) {
+        switch (static_cast<PreviewBackground>(backgroundChoice->itemData(index).toInt())) {
+        case PreviewBackground::Dark:
+            backgroundChoice->setItemText(index, tr("深色背景"));
+            break;
+        case PreviewBackground::Light:
+            backgroundChoice->setItemText(index, tr("浅色背景"));
+            break;
+        case PreviewBackground::Checkerboard:
+            backgroundChoice->setItemText(index, tr("棋盘格"));
+            break;
+        }
+    }
 }
 
 QString PlaybackBar::formatTime(float seconds, float durationSeconds)
@@ -135,8 +163,9 @@ void PlaybackBar::setAnimationAvailable(bool available)
         setPosition(0.0f, 0.0f);
 }
 
-void PlaybackBar::setPlaying(bool playing)
+void PlaybackBar::setPlaying(bool nowPlaying)
 {
+    playing = nowPlaying;
     playPause->setText(playing ? tr("暂停") : tr("播放"));
 }
 
@@ -144,6 +173,7 @@ void PlaybackBar::setFrameCost(double seconds)
 {
     // Below a tenth of a second playback still looks like playback.
     constexpr double kNoticeableSeconds = 0.1;
+    secondsPerFrame = seconds;
     frameCost->setVisible(seconds >= kNoticeableSeconds);
     if (seconds >= kNoticeableSeconds)
         frameCost->setText(tr("每帧 %1 秒").arg(seconds, 0, 'f', 1));

@@ -56,7 +56,12 @@ signals:
     void loopChanged(bool loop);
     void backgroundChanged(kvx::PreviewBackground background);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void retranslate();
+
     QPushButton *playPause = nullptr;
     QSlider *slider = nullptr;
     QLabel *timeDisplay = nullptr;
@@ -64,6 +69,8 @@ private:
     QComboBox *speedChoice = nullptr;
     QCheckBox *loopSwitch = nullptr;
     QComboBox *backgroundChoice = nullptr;
+    bool playing = false;
+    double secondsPerFrame = 0.0;
 };
 
 } // namespace kvx

@@ -1,5 +1,6 @@
 #include "app/previewcontroller.h"
 
+#include "app/namelist.h"
 #include "app/playbackbar.h"
 #include "app/skinlist.h"
 #include "app/spinepreviewwidget.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QSignalBlocker>
@@ -34,12 +36,6 @@ QString runtimePluginPath(const std::string &line)
 QString cleanAbsolutePath(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-// The names of the pages, joined as the window lists them.
-QString pageNames(const QStringList &names)
-{
-    return names.join(QStringLiteral("、"));
 }
 
 QString detailText(const Failure &failure)
@@ -78,12 +74,9 @@ PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : 
     playbackTimer->setTimerType(Qt::PreciseTimer);
     connect(playbackTimer, &QTimer::timeout, this, &PreviewController::tick);
     connect(view.animationList, &QComboBox::currentTextChanged, this, &PreviewController::selectAnimation);
-    view.alphaList->addItem(tr("自动"), int(PageAlpha::Automatic));
-    view.alphaList->addItem(tr("预乘"), int(PageAlpha::Premultiplied));
-    view.alphaList->addItem(tr("非预乘"), int(PageAlpha::Straight));
-    view.alphaList->setToolTip(tr("预览时把纹理页当作预乘还是非预乘 Alpha 混合；“自动”按图集的说明，括号里是它的结果。"
-                                  "3.8 的图集不标明预乘，预乘导出的纹理在预览里发暗时请选“预乘”。"
-                                  "只影响预览：转换由“去除预乘 Alpha”决定。"));
+    for (const PageAlpha alpha : {PageAlpha::Automatic, PageAlpha::Premultiplied, PageAlpha::Straight})
+        view.alphaList->addItem(QString(), int(alpha));
+    retranslate();
     connect(view.skinList, &SkinList::skinsChosen, this, &PreviewController::chooseSkins);
     connect(view.alphaList, &QComboBox::currentIndexChanged, this,
             [this] { setPageAlpha(static_cast<PageAlpha>(view.alphaList->currentData().toInt())); });
@@ -105,6 +98,26 @@ PreviewController::PreviewController(PreviewWidgets widgets, QObject *parent) : 
         QMetaObject::invokeMethod(
             this, [this, path, why] { notePageFailure(path, why); }, Qt::QueuedConnection);
     });
+}
+
+bool PreviewController::event(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    return QObject::event(event);
+}
+
+void PreviewController::retranslate()
+{
+    const QString atlasSays = atlasAlpha.text();
+    const QSignalBlocker quiet(view.alphaList);
+    view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Automatic)),
+                                atlasSays.isEmpty() ? tr("自动") : tr("自动（%1）").arg(atlasSays));
+    view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Premultiplied)), tr("预乘"));
+    view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Straight)), tr("非预乘"));
+    view.alphaList->setToolTip(tr("预览时把纹理页当作预乘还是非预乘 Alpha 混合；“自动”按图集的说明，括号里是它的结果。"
+                                  "3.8 的图集不标明预乘，预乘导出的纹理在预览里发暗时请选“预乘”。"
+                                  "只影响预览：转换由“去除预乘 Alpha”决定。"));
 }
 
 PreviewController::~PreviewController()
@@ -156,10 +169,10 @@ void PreviewController::load(const ExportRecord &record)
 {
     clear();
     view.canvas->resetView();
-    view.canvas->setNotice(QString());
+    view.canvas->setNotice(LiveText());
     if (!record.detection.version || record.atlas.empty() || !record.atlasStamp.regular) {
-        view.canvas->setMessage(tr("没有找到与骨骼数据配套的 .atlas 文件"));
-        emit statusChanged(tr("请把完整导出资源一起拖入"), QString());
+        view.canvas->setMessage([] { return tr("没有找到与骨骼数据配套的 .atlas 文件"); });
+        emit statusChanged([] { return tr("请把完整导出资源一起拖入"); }, LiveText());
         return;
     }
     view.canvas->setPageDescriptions(pageDescriptions(record));
@@ -186,12 +199,12 @@ void PreviewController::showLoaded(Result<LoadedSkeleton> loaded)
         const Failure &failure = loaded.failure();
         const QString reason = detailText(failure);
         if (failure.kind == FailureKind::PluginUnavailable) {
-            view.canvas->setMessage(tr("暂时无法加载这套资源"), reason);
-            emit statusChanged(reason, reason);
+            view.canvas->setMessage([] { return tr("暂时无法加载这套资源"); }, reason);
+            emit statusChanged(LiveText::fixed(reason), LiveText::fixed(reason));
         } else {
             // The export is fine for converting; the plugin's own reason says why it cannot play.
-            view.canvas->setMessage(tr("此版本的预览模块仍在接入中"), reason);
-            emit statusChanged(tr("资源已识别，可以稍后转换"), reason);
+            view.canvas->setMessage([] { return tr("此版本的预览模块仍在接入中"); }, reason);
+            emit statusChanged([] { return tr("资源已识别，可以稍后转换"); }, LiveText::fixed(reason));
         }
         return;
     }
@@ -205,7 +218,8 @@ void PreviewController::showLoaded(Result<LoadedSkeleton> loaded)
     }
     view.animationList->setToolTip(view.animationList->currentText());
     view.animationList->setEnabled(view.animationList->count() > 0);
-    emit statusChanged(tr("已识别 %1 个动画").arg(loaded->animations.size()), QString());
+    emit statusChanged([count = int(loaded->animations.size())] { return tr("已识别 %n 个动画", nullptr, count); },
+                       LiveText());
     if (view.animationList->count() > 0)
         selectAnimation(view.animationList->itemText(0));
     else
@@ -241,7 +255,7 @@ void PreviewController::selectAnimation(const QString &name)
         },
         [this, name](Selection selection, double seconds) {
             if (!selection.frame && selection.frame.failure().kind == FailureKind::AnimationNotSelected) {
-                emit statusChanged(detailText(selection.frame.failure()), QString());
+                emit statusChanged(LiveText::fixed(detailText(selection.frame.failure())), LiveText());
                 return;
             }
             showFraming(selection.box);
@@ -278,10 +292,10 @@ void PreviewController::chooseSkins(const QStringList &names)
                 // A skin stopped past its budget leaves the plugin refusing frames until the next
                 // load: playback ends here, saying why, rather than failing frame after frame.
                 playbackTimer->stop();
-                const QString what = tr("无法切换到皮肤 %1").arg(name);
+                const LiveText what = [name] { return tr("无法切换到皮肤 %1").arg(name); };
                 const QString reason = detailText(selection.frame.failure());
                 view.canvas->setMessage(what, reason);
-                emit statusChanged(what, reason);
+                emit statusChanged(what, LiveText::fixed(reason));
                 return;
             }
             showFraming(selection.box);
@@ -299,7 +313,7 @@ void PreviewController::showSetupPose()
                                       if (frame)
                                           view.canvas->setFrame(std::move(frame->items));
                                       else
-                                          view.canvas->setMessage(tr("没有可播放的动画"));
+                                          view.canvas->setMessage([] { return tr("没有可播放的动画"); });
                                   });
 }
 
@@ -341,7 +355,7 @@ void PreviewController::poseAt(float seconds)
         [animation, loop, seconds](PreviewSession &session) { return session.select(animation, loop, seconds); },
         [this](Result<PreviewFrame> frame, double cost) {
             if (!frame && frame.failure().kind == FailureKind::AnimationNotSelected) {
-                emit statusChanged(detailText(frame.failure()), QString());
+                emit statusChanged(LiveText::fixed(detailText(frame.failure())), LiveText());
                 return;
             }
             playbackClock.restart();
@@ -379,8 +393,8 @@ void PreviewController::stopOnFailure(const Failure &failure)
 {
     playbackTimer->stop();
     const QString reason = detailText(failure);
-    view.canvas->setMessage(tr("动画预览暂时不可用"), reason);
-    emit statusChanged(reason, reason);
+    view.canvas->setMessage([] { return tr("动画预览暂时不可用"); }, reason);
+    emit statusChanged(LiveText::fixed(reason), LiveText::fixed(reason));
 }
 
 void PreviewController::togglePlayback()
@@ -434,11 +448,14 @@ void PreviewController::showPageAlpha(const ExportRecord &record)
     qsizetype premultiplied = 0;
     for (const PageRecord &page : record.pages)
         premultiplied += pageDescriptionOf(page).premultiplied ? 1 : 0;
-    const QString atlasSays = premultiplied == 0 ? tr("非预乘")
-        : premultiplied == qsizetype(record.pages.size()) ? tr("预乘")
-                                                          : tr("按页");
+    if (premultiplied == 0)
+        atlasAlpha = [] { return tr("非预乘"); };
+    else if (premultiplied == qsizetype(record.pages.size()))
+        atlasAlpha = [] { return tr("预乘"); };
+    else
+        atlasAlpha = [] { return tr("按页"); };
+    retranslate();
     const QSignalBlocker quiet(view.alphaList);
-    view.alphaList->setItemText(view.alphaList->findData(int(PageAlpha::Automatic)), tr("自动（%1）").arg(atlasSays));
     view.alphaList->setCurrentIndex(view.alphaList->findData(int(alpha)));
     view.canvas->setPageAlpha(alpha);
 }
@@ -450,25 +467,30 @@ void PreviewController::notePageFailure(const QString &path, const Failure &why)
         return;
     unreadablePages.emplace(path, why);
     showPageNotice();
-    emit statusToolTipChanged(view.canvas->currentNotice());
 }
 
 // Pages missing from the export, and pages present that cannot be shown (not an image, or too large
 // to load): each kind a line naming them.
 void PreviewController::showPageNotice()
 {
-    QStringList lines;
-    if (!missingPages.isEmpty())
-        lines.append(tr("缺少纹理页 %1：用到它的部分不会显示").arg(pageNames(missingPages)));
     QStringList unreadable;
     QStringList tooLarge;
     for (const auto &[path, why] : unreadablePages)
         (why.kind == FailureKind::PageImageTooLarge ? tooLarge : unreadable).append(QFileInfo(path).fileName());
-    if (!unreadable.isEmpty())
-        lines.append(tr("纹理页 %1 不是可以读取的图片：用到它的部分不会显示").arg(pageNames(unreadable)));
-    if (!tooLarge.isEmpty())
-        lines.append(tr("纹理页 %1 太大，无法载入：用到它的部分不会显示").arg(pageNames(tooLarge)));
-    view.canvas->setNotice(lines.join(QLatin1Char('\n')));
+    const LiveText notice = [missing = missingPages, unreadable, tooLarge] {
+        QStringList lines;
+        if (!missing.isEmpty())
+            lines.append(tr("缺少纹理页 %1：用到它的部分不会显示").arg(NameList::of(missing)));
+        if (!unreadable.isEmpty())
+            lines.append(tr("纹理页 %1 不是可以读取的图片：用到它的部分不会显示").arg(NameList::of(unreadable)));
+        if (!tooLarge.isEmpty())
+            lines.append(tr("纹理页 %1 太大，无法载入：用到它的部分不会显示").arg(NameList::of(tooLarge)));
+        return lines.join(QLatin1Char('\n'));
+    };
+    view.canvas->setNotice(notice);
+    // Pages that turn out unreadable while painting are named in the status line's tool tip too.
+    if (!unreadablePages.empty())
+        emit statusToolTipChanged(notice);
 }
 
 QStringList PreviewController::shownSkins() const

@@ -5,6 +5,7 @@
 // preview thread, answers come back as events, and a request made obsolete by a newer one is dropped.
 
 #include "assets/exportrecord.h"
+#include "common/qt/livetext.h"
 #include "preview/playbackmodel.h"
 #include "preview/qt/previewthread.h"
 
@@ -78,9 +79,12 @@ public:
 
 signals:
     // The status line's text and its tool tip (the full reason when the text is short).
-    void statusChanged(QString text, QString toolTip);
+    void statusChanged(kvx::LiveText text, kvx::LiveText toolTip);
     // The status line's tool tip alone: what the canvas's notice says of the pages it cannot show.
-    void statusToolTipChanged(QString toolTip);
+    void statusToolTipChanged(kvx::LiveText toolTip);
+
+protected:
+    bool event(QEvent *event) override;
 
 private:
     // Each load starts a new generation: answers and queued work of older ones are dropped.
@@ -112,6 +116,8 @@ private:
     void showPlaybackState();
     void startTicking();
     void resetLists();
+    // The alpha list's entries and tool tip in the language in use.
+    void retranslate();
 
     PreviewWidgets view;
     PreviewThread thread;
@@ -128,6 +134,7 @@ private:
     double frameCost = 0.0;
     QString shownAnimation; // the animation the plugin last accepted
     QString shownAtlas;
+    LiveText atlasAlpha; // what "automatic" means for the shown atlas; empty before one is shown
     QHash<QString, int> pageAlphaByAtlas; // PageAlpha chosen for an atlas
     QStringList missingPages;             // of the shown export, by file name
     QSet<QString> shownPages;             // the shown export's page images, clean absolute paths

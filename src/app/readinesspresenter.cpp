@@ -1,5 +1,6 @@
 #include "app/readinesspresenter.h"
 
+#include "app/namelist.h"
 #include "app/probeanswer.h"
 #include "assets/qt/exportreading.h"
 #include "common/qt/pathtext.h"
@@ -59,7 +60,7 @@ void ReadinessPresenter::show(BadgeState state, const QString &argument)
     const BadgeLook look = BadgeTable::look(state, argument);
     if (look.changesButton)
         action = look.action;
-    emit badgeChanged(look);
+    emit badgeChanged(state, argument);
 }
 
 void ReadinessPresenter::run()
@@ -167,13 +168,17 @@ void ReadinessPresenter::showProbeAnswer(const std::optional<SpineVersion> &answ
     }
     show(BadgeState::NoSuitableVersion);
     // Converting with a version the update cache lacks would make the editor download it.
-    const QString explanation = verdict == ReadinessVerdict::NotCached
-        ? tr("已找到 Spine %1，但本机未缓存该版本，转换会触发下载。%2").arg(versionText(answer), noSuitableVersionText())
-        : noSuitableVersionText();
+    const LiveText explanation = [known = facts(), answered = versionText(answer),
+                                  notCached = verdict == ReadinessVerdict::NotCached] {
+        return notCached ? tr("已找到 Spine %1，但本机未缓存该版本，转换会触发下载。%2")
+                               .arg(answered, noSuitableVersionText(known))
+                         : noSuitableVersionText(known);
+    };
     emit statusChanged(explanation, explanation); // the label may be too narrow for all of it
     updateToolTip();
     const WindowMessage warning{QMessageBox::Warning, tr("未找到对应版本"), tr("未找到对应版本"),
-                                explanation + QStringLiteral("\n\n") + wayOutText(), QString(), QString(), {}};
+                                explanation.text() + QStringLiteral("\n\n") + wayOutText(line), QString(), QString(),
+                                {}};
     // Dropped with the window, and when a later run has replaced this answer meanwhile; never over
     // another dialog (a batch's summary, say), but once it is closed.
     QTimer::singleShot(kNoVersionWarningDelayMilliseconds, this, [this, warning, generation = probeGeneration] {
@@ -183,32 +188,44 @@ void ReadinessPresenter::showProbeAnswer(const std::optional<SpineVersion> &answ
     });
 }
 
-QString ReadinessPresenter::wayOutText() const
+QString ReadinessPresenter::wayOutText(const QString &line)
 {
     return tr("解决办法：用 Spine 启动器以任一 %1.x 版本启动一次 Spine，这个版本就会缓存在本机；"
               "或者点击“指定 Spine 路径”，选择一个带有 %1.x 版本的 Spine Editor。")
         .arg(line);
 }
 
-QString ReadinessPresenter::cachedVersionsText() const
+ReadinessPresenter::Facts ReadinessPresenter::facts() const
 {
-    const std::string text = versionListText(situation.cachedVersions, "、");
-    return text.empty() ? tr("无") : QString::fromStdString(text);
+    Facts known{dataVersion, line, situation.editorPath.empty() ? QString() : QDir::toNativeSeparators(editorPath()),
+                readyVersion, {}};
+    for (const SpineVersion &version : situation.cachedVersions)
+        known.cachedVersions.append(QString::fromStdString(version.fullText()));
+    return known;
+}
+
+QString ReadinessPresenter::cachedVersionsText(const Facts &facts)
+{
+    return facts.cachedVersions.isEmpty() ? tr("无") : NameList::of(facts.cachedVersions);
 }
 
 void ReadinessPresenter::updateToolTip()
 {
-    const QString editorText = situation.editorPath.empty()
-        ? tr("未找到")
-        : tr("%1（版本 %2）").arg(QDir::toNativeSeparators(editorPath()),
-                                  readyVersion.isEmpty() ? tr("未确定") : readyVersion);
-    emit badgeToolTipChanged(tr("数据版本：%1\nSpine 分支：%2.x\nSpine Editor：%3\n本机已缓存的 Editor 版本：%4")
-                                 .arg(dataVersion, line, editorText, cachedVersionsText()));
+    emit badgeToolTipChanged([known = facts()] { return toolTipText(known); });
 }
 
-QString ReadinessPresenter::noSuitableVersionText() const
+QString ReadinessPresenter::toolTipText(const Facts &facts)
 {
-    return tr("数据版本 %1，需要 Spine %2.x；本机已缓存：%3").arg(dataVersion, line, cachedVersionsText());
+    const QString editorText = facts.editorPath.isEmpty()
+        ? tr("未找到")
+        : tr("%1（版本 %2）").arg(facts.editorPath, facts.readyVersion.isEmpty() ? tr("未确定") : facts.readyVersion);
+    return tr("数据版本：%1\nSpine 分支：%2.x\nSpine Editor：%3\n本机已缓存的 Editor 版本：%4")
+        .arg(facts.dataVersion, facts.line, editorText, cachedVersionsText(facts));
+}
+
+QString ReadinessPresenter::noSuitableVersionText(const Facts &facts)
+{
+    return tr("数据版本 %1，需要 Spine %2.x；本机已缓存：%3").arg(facts.dataVersion, facts.line, cachedVersionsText(facts));
 }
 
 } // namespace kvx

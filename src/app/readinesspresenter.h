@@ -2,11 +2,13 @@
 // Readiness as the window shows it: runs the readiness decision for the current export (merging the
 // requests of one batch into one run), asks the editor for its version in the background when the
 // update cache cannot tell, and turns the outcome into the badge, the primary button and the status
-// line through the badge table.
+// line through the badge table. What it shows is handed over as badge states and LiveTexts, so the
+// window words it again when the language changes.
 
 #include "app/badgetable.h"
 #include "app/probeanswer.h"
 #include "app/windowdialogs.h"
+#include "common/qt/livetext.h"
 #include "readiness/readiness.h"
 
 #include <QFutureWatcher>
@@ -45,11 +47,21 @@ public:
     bool isProbing() const { return probeAnswerWanted; }
 
 signals:
-    void badgeChanged(kvx::BadgeLook look);
-    void badgeToolTipChanged(QString toolTip);
-    void statusChanged(QString text, QString toolTip);
+    // The badge table's look for the state and its argument.
+    void badgeChanged(kvx::BadgeState state, QString argument);
+    void badgeToolTipChanged(kvx::LiveText toolTip);
+    void statusChanged(kvx::LiveText text, kvx::LiveText toolTip);
 
 private:
+    // What a run found, kept with the texts that speak of it.
+    struct Facts {
+        QString dataVersion;
+        QString line;
+        QString editorPath;   // empty: none found
+        QString readyVersion; // empty: not determined
+        QStringList cachedVersions;
+    };
+
     void show(BadgeState state, const QString &argument = QString());
     void showReport(const ReadinessReport &report);
     void startProbe(const std::string &line);
@@ -57,10 +69,12 @@ private:
     void showProbeAnswer(const std::optional<SpineVersion> &answer);
     bool probeAnswerApplies(int generation) const;
     void updateToolTip();
-    QString cachedVersionsText() const;
-    QString noSuitableVersionText() const;
+    Facts facts() const;
+    static QString toolTipText(const Facts &facts);
+    static QString cachedVersionsText(const Facts &facts);
+    static QString noSuitableVersionText(const Facts &facts);
     // How a user gets an editor version of the line.
-    QString wayOutText() const;
+    static QString wayOutText(const QString &line);
 
     ExportCatalog &catalog;
     std::function<QString()> currentPath;

@@ -1,6 +1,7 @@
 #include "app/readinesstext.h"
 
 #include "app/badgetable.h"
+#include "app/namelist.h"
 
 #include <QStringList>
 
@@ -19,7 +20,7 @@ QString ReadinessText::of(const ReadinessReport &report)
         QStringList pages;
         for (const std::string &page : report.record.missingPageFileNames())
             pages.append(QString::fromStdString(page));
-        return BadgeTable::look(BadgeState::MissingPage, pages.join(QStringLiteral("、"))).text;
+        return BadgeTable::look(BadgeState::MissingPage, NameList::of(pages)).text;
     }
     case ReadinessVerdict::NoEditor:
         return BadgeTable::look(BadgeState::NoEditor).text;

@@ -4,6 +4,7 @@
 // and the readiness, and only the entries a filter text matches (the list itself keeps them all).
 
 #include "app/elidedcombobox.h"
+#include "assets/versiondetection.h"
 
 class QStandardItemModel;
 class QTreeView;
@@ -18,8 +19,10 @@ public:
     explicit ResourceList(QWidget *parent = nullptr);
 
     // Appends an entry: its base name (the text), its path (the data), its folder ("" when it lies
-    // directly in the folder handed over), its data version and the tool tip of all its columns.
-    void addEntry(const QString &path, const QString &folder, const QString &version, const QString &toolTip);
+    // directly in the folder handed over) and its data version (empty when unknown). Its tool tip,
+    // on every column and on the closed list while it is current, gives the full path, the format
+    // and the data version, which tells apart entries whose names are alike.
+    void addEntry(const QString &path, const QString &folder, SkeletonFormat format, const QString &version);
     void setReadiness(int row, const QString &text, bool ready);
     QString folderOf(int row) const;
     QString pathOf(int row) const;
@@ -31,7 +34,12 @@ public:
 
     void showPopup() override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void retranslate();
+    void wordEntry(int row);
     bool matchesFilter(int row) const;
 
     QStandardItemModel *entries = nullptr;

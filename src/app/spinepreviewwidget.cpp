@@ -79,7 +79,7 @@ SpinePreviewWidget::SpinePreviewWidget(QWidget *parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_MouseTracking);
-    setToolTip(tr("滚轮缩放 · 中键重置 · 右键拖动 · 右键单击居中"));
+    retranslate();
 }
 
 SpinePreviewWidget::~SpinePreviewWidget() = default;
@@ -91,12 +91,36 @@ void SpinePreviewWidget::resetView()
     contentBounds.reset();
 }
 
-void SpinePreviewWidget::setMessage(const QString &text, const QString &detail)
+void SpinePreviewWidget::setMessage(const LiveText &text, const QString &detail)
 {
     frame.clear();
-    message = text;
+    messageWords = text;
+    message = text.text();
     messageDetail = detail;
     update();
+}
+
+void SpinePreviewWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void SpinePreviewWidget::retranslate()
+{
+    const QString hints = toolTipHints.text();
+    const QString own = tr("滚轮缩放 · 中键重置 · 右键拖动 · 右键单击居中");
+    setToolTip(hints.isEmpty() ? own : own + QLatin1Char('\n') + hints);
+    message = messageWords.text();
+    notice = noticeWords.text();
+    update();
+}
+
+void SpinePreviewWidget::setToolTipHints(const LiveText &hints)
+{
+    toolTipHints = hints;
+    retranslate();
 }
 
 void SpinePreviewWidget::setFrame(std::vector<DrawItem> items)
@@ -105,6 +129,7 @@ void SpinePreviewWidget::setFrame(std::vector<DrawItem> items)
     if (!contentBounds)
         contentBounds = extentOf(items);
     frame = std::move(items);
+    messageWords = LiveText();
     message.clear();
     messageDetail.clear();
     update();
@@ -140,11 +165,13 @@ void SpinePreviewWidget::describeCachedPages()
     update();
 }
 
-void SpinePreviewWidget::setNotice(const QString &text)
+void SpinePreviewWidget::setNotice(const LiveText &text)
 {
-    if (notice == text)
+    noticeWords = text;
+    const QString words = text.text();
+    if (notice == words)
         return;
-    notice = text;
+    notice = words;
     update();
 }
 

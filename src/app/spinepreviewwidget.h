@@ -2,6 +2,7 @@
 // The preview canvas: a centred message, or one sampled frame with wheel zoom and right-drag pan.
 
 #include "common/failure.h"
+#include "common/qt/livetext.h"
 #include "preview/runtimeplugin.h"
 #include "render/camera.h"
 #include "render/framepainter.h"
@@ -28,13 +29,15 @@ enum class PreviewBackground { Dark, Light, Checkerboard };
 enum class PageAlpha { Automatic, Premultiplied, Straight };
 
 class SpinePreviewWidget : public QWidget {
+    Q_OBJECT
 public:
     explicit SpinePreviewWidget(QWidget *parent = nullptr);
     ~SpinePreviewWidget() override;
 
     void resetView();
-    // A centred message; the detail (a plugin's reason, say) goes below it.
-    void setMessage(const QString &text, const QString &detail = QString());
+    // A centred message, worded again when the language changes; the detail (a plugin's reason,
+    // say, in no language of the window's) goes below it.
+    void setMessage(const LiveText &text, const QString &detail = QString());
     void setFrame(std::vector<DrawItem> items);
     // Fixes the framing to bounds (skeleton space, y down); without bounds the next frame fixes it.
     void setFraming(std::optional<QRectF> bounds);
@@ -45,7 +48,9 @@ public:
     void setPageAlpha(PageAlpha alpha);
     PageAlpha pageAlpha() const { return alphaRule; }
     // A line over the frame or message saying why something is missing from it; empty for none.
-    void setNotice(const QString &text);
+    void setNotice(const LiveText &text);
+    // Lines the tool tip shows below the canvas's own (the window's shortcuts).
+    void setToolTipHints(const LiveText &hints);
     // The line whose official renderer the canvas follows (its blend equations and page handling).
     void setRendererRules(const RendererRules &rules);
     // The page's texels as stored in its file, ARGB32; null when it cannot be read.
@@ -85,6 +90,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     struct CachedPage {
@@ -93,6 +99,7 @@ private:
         std::optional<Failure> failure;
     };
 
+    void retranslate();
     void paintBackground(QPainter &painter, const QRect &area) const;
     void paintNotice(QPainter &painter, const QSize &size) const;
     void describeCachedPages();
@@ -109,9 +116,12 @@ private:
     QHash<QString, PageDescription> pageDescriptions; // by cleaned absolute path
     FramePainter framePainter;
     QImage canvas;                    // the frame is composed here, then drawn in one piece
-    QString message;
+    LiveText messageWords;
+    QString message; // messageWords in the language in use
     QString messageDetail;
+    LiveText noticeWords;
     QString notice;
+    LiveText toolTipHints;
     PageAlpha alphaRule = PageAlpha::Automatic;
     std::optional<QRectF> contentBounds;
     float zoom = 1.0f;

@@ -43,6 +43,7 @@ ViewSettings readViewSettings()
     view.background = backgroundNamed(settings.value(kViewBackgroundKey).toString());
     view.windowGeometry = settings.value(kWindowGeometryKey).toByteArray();
     view.exportFolder = settings.value(kExportFolderKey).toString();
+    view.language = uiLanguageWithCode(settings.value(kLanguageKey).toString()).value_or(UiLanguage::Chinese);
     return view;
 }
 
@@ -69,6 +70,11 @@ void storeWindowGeometry(const QByteArray &geometry)
 void storeExportFolder(const QString &folder)
 {
     QSettings().setValue(kExportFolderKey, folder);
+}
+
+void storeLanguage(UiLanguage language)
+{
+    QSettings().setValue(kLanguageKey, uiLanguageCode(language));
 }
 
 } // namespace kvx

@@ -15,32 +15,26 @@ namespace {
 
 constexpr int kOpenDialogCheckMilliseconds = 250;
 
-// The dialogs speak in the window's translation context.
-QString windowText(const char *source)
-{
-    return QCoreApplication::translate("kvx::MainWindow", source);
-}
-
 QStringList openResourceDialog(QWidget *parent)
 {
     return QFileDialog::getOpenFileNames(
-        parent, windowText("选择导出资源"), QString(),
-        windowText("Spine 资源 (*.json *.skel *.skel.bytes *.atlas *.atlas.txt *.png *.jpg *.jpeg *.webp);;所有文件 (*)"));
+        parent, WindowDialogs::tr("选择导出资源"), QString(),
+        WindowDialogs::tr("Spine 资源 (*.json *.skel *.skel.bytes *.atlas *.atlas.txt *.png *.jpg *.jpeg *.webp);;所有文件 (*)"));
 }
 
 QString openResourceFolderDialog(QWidget *parent)
 {
-    return QFileDialog::getExistingDirectory(parent, windowText("选择资源文件夹"), QString(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(parent, WindowDialogs::tr("选择资源文件夹"), QString(), QFileDialog::ShowDirsOnly);
 }
 
 QString openEditorDialog(QWidget *parent)
 {
-    return QFileDialog::getOpenFileName(parent, windowText("指定 Spine 程序"), QString(), windowText("所有文件 (*)"));
+    return QFileDialog::getOpenFileName(parent, WindowDialogs::tr("指定 Spine 程序"), QString(), WindowDialogs::tr("所有文件 (*)"));
 }
 
 QString openOutputFolderDialog(QWidget *parent, const QString &startDirectory)
 {
-    return QFileDialog::getExistingDirectory(parent, windowText("选择输出位置"), startDirectory,
+    return QFileDialog::getExistingDirectory(parent, WindowDialogs::tr("选择输出位置"), startDirectory,
                                              QFileDialog::ShowDirsOnly);
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/exportchoice.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,8 @@ struct WindowMessage {
 };
 
 struct WindowDialogs {
+    Q_DECLARE_TR_FUNCTIONS(WindowDialogs)
+public:
     // QFileDialog::getOpenFileNames with the resource filter.
     std::function<QStringList(QWidget *parent)> chooseResourceFiles;
     // QFileDialog::getExistingDirectory for a folder of exports.

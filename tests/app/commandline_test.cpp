@@ -95,6 +95,21 @@ TEST(CommandLine, ConvertIntoTakesTheFolderAfterItAndNeverAsAResource)
     EXPECT_TRUE(parsed({"hero.json"}).convertInto.isEmpty());
 }
 
+TEST(CommandLine, LanguageIsEnglishOrChineseAndAnythingElseIsRefused)
+{
+    EXPECT_EQ(parsed({"--language", "en"}).language, UiLanguage::English);
+    EXPECT_EQ(parsed({"hero.json", "--language=zh"}).language, UiLanguage::Chinese);
+    EXPECT_FALSE(parsed({"hero.json"}).language.has_value());
+    for (const QStringList &arguments : {QStringList{"--language", "fr"}, QStringList{"--language=EN"},
+                                         QStringList{"hero.json", "--language"}}) {
+        const CommandLine line = parsed(arguments);
+        EXPECT_EQ(line.action, CommandLineAction::Invalid) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(line.error.startsWith("option --language needs")) << line.error.toStdString();
+    }
+    EXPECT_EQ(parsed({"--language", "fr"}).error, QStringLiteral("option --language needs one of en, zh, not fr"));
+    EXPECT_TRUE(commandLineUsage().contains("--language en|zh")) << commandLineUsage().toStdString();
+}
+
 TEST(CommandLine, AnEmptyArgumentIsNoResource)
 {
     EXPECT_TRUE(parsed({""}).resourcePaths.isEmpty());
@@ -160,6 +175,32 @@ TEST_F(ProgramRun, HelpAndVersionAnswerWithoutADisplayAndMistakesOpenNoWindow)
     EXPECT_EQ(run({QStringLiteral("--bogus"), QStringLiteral("--screenshot"), shot}), 2);
     EXPECT_TRUE(output.contains("kovexa: unknown option --bogus\nTry 'kovexa --help'.")) << output.toStdString();
     EXPECT_FALSE(QFile::exists(shot));
+}
+
+// The command line's language is for its run: the window looks exactly as one started with that
+// language remembered, and the remembered choice stays as it was.
+TEST_F(ProgramRun, TheCommandLinesLanguageWinsForItsRunOnly)
+{
+    const std::filesystem::path settings = home / ".config" / "Kovexa" / "Kovexa.conf";
+    const auto shot = [&](const char *remembered, QStringList arguments) {
+        std::filesystem::remove(settings);
+        if (remembered)
+            home.write(".config/Kovexa/Kovexa.conf", std::string("[General]\nlanguage=") + remembered + "\n");
+        const QString file = toQString(home / "shot.png");
+        QFile::remove(file);
+        EXPECT_EQ(run(arguments << QStringLiteral("--screenshot") << file), 0) << output.toStdString();
+        return QImage(file);
+    };
+    const QImage english = shot("en", {});
+    const QImage chinese = shot(nullptr, {});
+    ASSERT_FALSE(english.isNull());
+    EXPECT_NE(english, chinese);
+    EXPECT_EQ(shot("zh", {QStringLiteral("--language"), QStringLiteral("en")}), english);
+    EXPECT_NE(readFileBytes(settings).find("\nlanguage=zh\n"), std::string::npos) << "remembered as it was";
+    EXPECT_EQ(shot("en", {QStringLiteral("--language=zh")}), chinese);
+
+    EXPECT_EQ(run({QStringLiteral("--language"), QStringLiteral("fr")}), 2);
+    EXPECT_TRUE(output.contains("kovexa: option --language needs one of en, zh, not fr\n")) << output.toStdString();
 }
 
 TEST_F(ProgramRun, SmokeTestQuitsWithExitCodeZero)

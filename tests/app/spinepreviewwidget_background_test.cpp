@@ -39,7 +39,7 @@ TEST(PreviewBackgroundTest, DarkLightAndCheckerboardFillTheCanvas)
 TEST(PreviewBackgroundTest, MessagesStayReadableOnALightBackground)
 {
     SpinePreviewWidget widget;
-    widget.setMessage(QStringLiteral("██████"));
+    widget.setMessage(LiveText::fixed(QStringLiteral("██████")));
     widget.setBackground(PreviewBackground::Light);
     const QImage image = render(widget, kSize);
     int darkest = 255;
@@ -109,7 +109,7 @@ TEST_F(KeyboardZoomTest, ResetKeepsTheFramingAndMessagesIgnoreZoom)
     EXPECT_EQ(widget.currentPan(), QPointF());
     EXPECT_EQ(widget.framing(), framing);
 
-    widget.setMessage(QStringLiteral("hint"));
+    widget.setMessage(LiveText::fixed(QStringLiteral("hint")));
     widget.zoomAboutCentre(1);
     EXPECT_FLOAT_EQ(widget.currentZoom(), 1.0f) << "like the wheel, no zoom over a message";
 }

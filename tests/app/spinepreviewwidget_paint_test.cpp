@@ -52,7 +52,7 @@ TEST_F(PreviewPaintTest, MessageIsDrawnCentredInItsColour)
     QFont font = widget.font();
     font.setPixelSize(40);
     widget.setFont(font);
-    widget.setMessage(QString::fromUtf8("\u2588\u2588\u2588\n\n\u2588\u2588\u2588"));
+    widget.setMessage(LiveText::fixed(QString::fromUtf8("\u2588\u2588\u2588\n\n\u2588\u2588\u2588")));
     const QImage image = render(widget, QSize(640, 440));
     int left = 640, right = -1, top = 440, bottom = -1;
     bool exactColour = false;
@@ -77,7 +77,7 @@ TEST_F(PreviewPaintTest, MessageIsDrawnCentredInItsColour)
 
 TEST_F(PreviewPaintTest, EmptyFrameClearsTheMessageAndPaintsOnlyTheBackground)
 {
-    widget.setMessage("some text");
+    widget.setMessage(LiveText::fixed("some text"));
     widget.setFrame({});
     EXPECT_TRUE(widget.currentMessage().isEmpty());
     EXPECT_TRUE(onlyBackground(render(widget, QSize(200, 120))));

@@ -101,7 +101,7 @@ TEST_F(PreviewViewTest, WheelOverAMessageOrWithoutVerticalDeltaIsIgnored)
 {
     EXPECT_FALSE(wheel(QPointF(100, 100), 0));
     EXPECT_FLOAT_EQ(widget.currentZoom(), 1.0f);
-    widget.setMessage("no frame");
+    widget.setMessage(LiveText::fixed("no frame"));
     EXPECT_FALSE(wheel(QPointF(100, 100), 120));
     EXPECT_FLOAT_EQ(widget.currentZoom(), 1.0f);
     EXPECT_EQ(widget.currentPan(), QPointF(0, 0));
@@ -180,7 +180,7 @@ TEST_F(PreviewViewTest, MiddleClickResetsZoomAndPanButNotTheFraming)
 
     // Also while a message is shown.
     wheel(QPointF(600, 400), 120);
-    widget.setMessage("text");
+    widget.setMessage(LiveText::fixed("text"));
     press(QPointF(10, 10), Qt::MiddleButton);
     EXPECT_FLOAT_EQ(widget.currentZoom(), 1.0f);
 }

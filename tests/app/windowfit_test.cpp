@@ -1,9 +1,11 @@
 // The window on small screens: at scale 1 on 1280 × 720 and at twice the scale on 1600 × 1000 it
 // opens inside the screen, can be made as small as its minimum there, and every control stays on it.
 // Each screen needs a process of its own (the platform is chosen before the application starts):
-// WindowFit runs this binary again as WindowFitOnThisScreen on the offscreen platform's screen.
+// WindowFit runs this binary again as WindowFitOnThisScreen on the offscreen platform's screen. The
+// English window, whose words are longer, must fit the smallest screen too.
 
 #include "app/elidedlabel.h"
+#include "common/qt/uilanguage.h"
 #include "support/installedplugin.h"
 #include "support/waits.h"
 #include "support/windowharness.h"
@@ -20,12 +22,14 @@ namespace kvx::test {
 namespace {
 
 constexpr char kChildVariable[] = "KVX_WINDOW_FIT_CHILD";
+constexpr char kLanguageVariable[] = "KVX_WINDOW_FIT_LANGUAGE";
 
 struct Screen {
     const char *name;
     int width;
     int height;
     const char *scale;
+    const char *language = "zh";
 };
 
 class WindowFit : public ::testing::TestWithParam<Screen> {};
@@ -43,6 +47,7 @@ TEST_P(WindowFit, EveryControlIsOnAWindowThatFitsTheScreen)
                        QStringLiteral("offscreen:configfile=") + QString::fromStdString(config.string()));
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(screen.scale));
     environment.insert(QString::fromLatin1(kChildVariable), QStringLiteral("1"));
+    environment.insert(QString::fromLatin1(kLanguageVariable), QString::fromLatin1(screen.language));
     QProcess child;
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
@@ -55,7 +60,8 @@ TEST_P(WindowFit, EveryControlIsOnAWindowThatFitsTheScreen)
 
 INSTANTIATE_TEST_SUITE_P(SmallScreens, WindowFit,
                          ::testing::Values(Screen{"Laptop1280x720", 1280, 720, "1"},
-                                           Screen{"Scale2On1600x1000", 1600, 1000, "2"}),
+                                           Screen{"Scale2On1600x1000", 1600, 1000, "2"},
+                                           Screen{"Scale2On1600x1000English", 1600, 1000, "2", "en"}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // Every control a user works with is shown whole inside the window, and the status line reads.
@@ -84,6 +90,7 @@ TEST(WindowFitOnThisScreen, EveryControlIsReachable)
 {
     if (!qEnvironmentVariableIsSet(kChildVariable))
         GTEST_SKIP() << "runs in a process of its own, started by WindowFit";
+    useUiLanguage(uiLanguageWithCode(qEnvironmentVariable(kLanguageVariable)).value_or(UiLanguage::Chinese));
     WindowHarness harness;
     {
         InstalledPlugin plugin("full"); // a skeleton with skins: the skin list takes its room too

@@ -43,14 +43,7 @@ QPushButton *WindowView::stopButton() const { return quietButton("stop"); }
 SpinePreviewWidget *WindowView::canvas() const { return named<SpinePreviewWidget>("preview"); }
 PlaybackBar *WindowView::playbackBar() const { return window.findChild<PlaybackBar *>(); }
 
-QPushButton *WindowView::chooseButton() const
-{
-    for (QPushButton *button : window.findChildren<QPushButton *>(QStringLiteral("quietButton"))) {
-        if (button->text() == QStringLiteral("选择资源"))
-            return button;
-    }
-    return nullptr;
-}
+QPushButton *WindowView::chooseButton() const { return quietButton("chooseFiles"); }
 
 QString WindowView::badgeText() const
 {

@@ -59,6 +59,10 @@ QString valueMistake(const OptionDeclaration &option, const QString &value)
     case OptionValue::Size:
         return sizeValue(value, option) ? QString()
                                         : QStringLiteral("option %1 needs WIDTHxHEIGHT, each %2").arg(option.name, rangeText(option));
+    case OptionValue::Choice:
+        return option.choices.contains(value)
+            ? QString()
+            : QStringLiteral("option %1 needs one of %2, not %3").arg(option.name, option.choices.join(QStringLiteral(", ")), value);
     }
     return QString();
 }

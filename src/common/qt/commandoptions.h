@@ -15,7 +15,7 @@
 
 namespace kvx {
 
-enum class OptionValue { None, Text, Number, Size };
+enum class OptionValue { None, Text, Number, Size, Choice };
 
 struct OptionDeclaration {
     QString name;      // "--output"
@@ -26,6 +26,7 @@ struct OptionDeclaration {
     bool required = false;
     int minimum = 1; // Number, and each side of a Size ("WxH")
     int maximum = std::numeric_limits<int>::max();
+    QStringList choices; // Choice: the values it takes, as written
 };
 
 struct CommandDeclaration {

@@ -1,14 +1,13 @@
 // The argument rules, and real runs of the program with its automation switches.
 
 #include "app/commandline.h"
+#include "support/programrun.h"
 #include "support/testfiles.h"
 
 #include "common/qt/pathtext.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 namespace kvx::test {
@@ -120,31 +119,11 @@ class ProgramRun : public ::testing::Test {
 protected:
     int run(const QStringList &arguments, bool *finished = nullptr, bool withDisplay = true)
     {
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // The test's own offscreen screen (a desktop-sized one under CTest), or the plugin's default.
-        if (!environment.value(QStringLiteral("QT_QPA_PLATFORM")).startsWith(QLatin1String("offscreen")))
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        if (!withDisplay) {
-            for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-                environment.remove(QString::fromLatin1(name));
-        }
-        environment.insert(QStringLiteral("HOME"), toQString(home.path()));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), toQString(home / ".config"));
-        program.setProcessEnvironment(environment);
-        program.setWorkingDirectory(toQString(home.path()));
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(KVX_APP_PATH), arguments);
-        const bool ended = program.waitForStarted(30000) && program.waitForFinished(60000);
+        const ProgramOutcome outcome = runWithHome(QStringLiteral(KVX_APP_PATH), arguments, home, withDisplay);
         if (finished)
-            *finished = ended;
-        if (!ended) {
-            program.kill();
-            program.waitForFinished();
-            return -1;
-        }
-        output = QString::fromUtf8(program.readAll());
-        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+            *finished = outcome.ended;
+        output = outcome.output;
+        return outcome.exitCode;
     }
 
     TempFolder home;

@@ -1,6 +1,7 @@
 // Choosing the editor through the window, and reading the probe job's answer.
 
-#include "windowfixture.h"
+#include "support/standineditor.h"
+#include "support/windowfixture.h"
 
 #include "app/probeanswer.h"
 
@@ -49,7 +50,7 @@ TEST_F(ChooseEditor, APathThatIsNoEditorTurnsTheBadgeRedAndStoresNothing)
 
 TEST_F(ChooseEditor, TheChosenTextIsStoredAsReturnedAndTheEditorUsedAtOnce)
 {
-    const auto editor = writeEditorScript(files / "tools" / "编辑器" / "Spine.sh", "Starting: Spine 4.2.1");
+    const auto editor = writeStandinEditorScript(files / "tools" / "编辑器" / "Spine.sh", "Starting: Spine 4.2.1");
     cacheEditorVersion("4.2.43");
     add(writeExport("export", "hero.json", "4.2.43"));
     const int runs = window->readiness().runCount();
@@ -60,14 +61,14 @@ TEST_F(ChooseEditor, TheChosenTextIsStoredAsReturnedAndTheEditorUsedAtOnce)
     EXPECT_EQ(window->readiness().editorPath(), qpath(std::filesystem::weakly_canonical(editor)));
     EXPECT_TRUE(window->readiness().editorPath().contains(QStringLiteral("编辑器")));
     EXPECT_EQ(window->readiness().runCount(), runs + 1); // evaluated directly, not queued
-    settle();
+    deliverQueuedWork();
     EXPECT_EQ(window->readiness().runCount(), runs + 1);
     EXPECT_EQ(badge(), QStringLiteral("可转换 · Spine 4.2.43"));
 }
 
 TEST_F(ChooseEditor, AnEditorThatStillNeedsAProbeAnswersFalseAndTurnsGreenLater)
 {
-    const auto editor = writeEditorScript(files / "tools" / "Spine.sh", "Starting: Spine 4.2.8", 200);
+    const auto editor = writeStandinEditorScript(files / "tools" / "Spine.sh", "Starting: Spine 4.2.8", 200);
     add(writeExport("export", "hero.json", "4.2.43"));
     editorAnswer = qpath(editor);
     EXPECT_FALSE(window->readiness().chooseEditor());

@@ -2,7 +2,8 @@
 // since the last one, and one skeleton named on the command line is read at most twice per file
 // (the window once, the runtime plugin once).
 
-#include "windowfixture.h"
+#include "support/programrun.h"
+#include "support/windowfixture.h"
 
 #include "support/fileopens_posix.h"
 
@@ -52,8 +53,9 @@ TEST_F(FileOpens, OneSkeletonOnTheCommandLineIsReadAtMostTwicePerFile)
     ASSERT_TRUE(counter.isWatching());
 
     const QString shot = qpath(files / "shot.png");
-    ASSERT_EQ(runProgram(QStringLiteral(KVX_APP_PATH), {qpath(files / "sample" / "hero.json"), "--screenshot", shot},
-                         home),
+    ASSERT_EQ(runWithHome(QStringLiteral(KVX_APP_PATH), {qpath(files / "sample" / "hero.json"), "--screenshot", shot},
+                          home)
+                  .exitCode,
               0);
     ASSERT_FALSE(QImage(shot).isNull());
     for (const std::string &name : names) {

@@ -1,7 +1,7 @@
 // Resource intake: folders, siblings of atlases and images, suffix rules, duplicates and the
 // batched warnings.
 
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,7 +1,8 @@
 // Intake of large batches: the background scan lists what the synchronous walk lists, keeps the
 // window responsive, tells entries apart in their tool tips and caps the names in a warning.
 
-#include "windowfixture.h"
+#include "support/programrun.h"
+#include "support/windowfixture.h"
 
 #include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
@@ -64,7 +65,7 @@ TEST_F(IntakeAtScale, ABackgroundBatchEndsAsTheSynchronousIntakeOfItsPaths)
     reference.setDialogs(std::move(dialogs));
     for (const QString &path : batch)
         reference.addResourcePath(path);
-    settle();
+    deliverQueuedWork();
     const WindowView expected(reference);
     ASSERT_TRUE(expected.waitForPreview());
 
@@ -163,7 +164,7 @@ TEST_F(IntakeAtScale, AWarningListsFiftyNamesAndCountsTheRest)
 
 int runKovexa(const QStringList &arguments, const TempFolder &home)
 {
-    return runProgram(QStringLiteral(KVX_APP_PATH), arguments, home);
+    return runWithHome(QStringLiteral(KVX_APP_PATH), arguments, home).exitCode;
 }
 
 // Pixels within a small distance of the colour: the badge's dot and text are drawn in it.

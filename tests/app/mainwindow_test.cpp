@@ -1,7 +1,7 @@
 // The window as built and as a user sees it: its controls, their texts, places and colours, the
 // badge, and how the window shares out its size.
 
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 #include "app/elidedcombobox.h"
 #include "app/elidedlabel.h"
@@ -71,7 +71,7 @@ TEST_F(MainWindowConstruction, ControlsSitInRowsAroundTheCanvasInReadingOrder)
 {
     add(files.write("lonely/hero.json", skeletonJson("4.2.43"))); // the badge and the list show
     window->show();
-    settle();
+    deliverQueuedWork();
     const WindowView w = view();
     QWidget *central = window->centralWidget();
     auto *title = window->findChild<QLabel *>(QStringLiteral("title"));
@@ -169,7 +169,7 @@ TEST_F(MainWindowConstruction, BadgeBackgroundWinsOverTheWindowRule)
 {
     add(files.write("lonely/hero.json", skeletonJson("4.2.43")));
     window->show();
-    settle();
+    deliverQueuedWork();
     QLabel *badge = view().badge();
     ASSERT_FALSE(badge->isHidden());
     EXPECT_EQ(pixelOf(badge, QPoint(6, badge->height() / 2)), QColor(0x20, 0x24, 0x2c));
@@ -183,12 +183,12 @@ TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndWidthToTheStatu
 {
     add(files.write("lonely/hero.json", skeletonJson("4.2.43")));
     window->show();
-    settle();
+    deliverQueuedWork();
     const WindowView w = view();
     const int previewHeight = w.canvas()->height();
     const int statusWidth = w.status()->width();
     window->resize(1260, 880);
-    settle();
+    deliverQueuedWork();
     EXPECT_EQ(w.canvas()->height(), previewHeight + 200);
     EXPECT_EQ(w.status()->width(), statusWidth + 300);
 
@@ -200,9 +200,9 @@ TEST_F(MainWindowConstruction, ResizingGivesHeightToThePreviewAndWidthToTheStatu
 TEST_F(MainWindowConstruction, LongStatusTextNeverWidensTheWindow)
 {
     window->show();
-    settle();
+    deliverQueuedWork();
     view().status()->setText(QString(400, QLatin1Char('x')));
-    settle();
+    deliverQueuedWork();
     EXPECT_EQ(window->width(), 960);
     EXPECT_LE(view().status()->geometry().right(), window->centralWidget()->width());
 }
@@ -240,7 +240,7 @@ TEST_F(MainWindowConstruction, AtItsMinimumSizeEveryControlIsWholeAndLongTextsAr
     ASSERT_EQ(w.badgeText(), QStringLiteral("缺少纹理页 %1.png").arg(QString::fromStdString(longName)));
     window->show();
     window->resize(1, 1); // the window stops at its minimum
-    settle();
+    deliverQueuedWork();
 
     const QSize minimum = window->size();
     EXPECT_EQ(minimum, window->minimumSizeHint());

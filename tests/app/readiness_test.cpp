@@ -1,7 +1,8 @@
 // Readiness through the window on exports written to temp folders: every badge and button state,
 // merged runs, and which probe answers may change the window.
 
-#include "windowfixture.h"
+#include "support/standineditor.h"
+#include "support/windowfixture.h"
 
 #include "app/spinepreviewwidget.h"
 
@@ -45,7 +46,7 @@ protected:
     void waitForProbeJobs()
     {
         QThreadPool::globalInstance()->waitForDone();
-        settle();
+        deliverQueuedWork();
     }
 };
 
@@ -144,7 +145,7 @@ TEST_F(Readiness, ACachedVersionOfTheLineIsReadyWithoutAProbe)
     EXPECT_EQ(window->readiness().editorPath(), qpath(std::filesystem::weakly_canonical(editor)));
     // Each line gets the greatest cached version of its own.
     view().resourceList()->setCurrentIndex(0);
-    settle();
+    deliverQueuedWork();
     expectReady(QStringLiteral("4.1.50"));
     EXPECT_FALSE(window->readiness().isProbing());
 }
@@ -176,7 +177,7 @@ TEST_F(Readiness, AProbeOfAnotherLineTurnsRedAndWarnsASecondLater)
     EXPECT_TRUE(window->readiness().editorVersion().isEmpty());
     EXPECT_TRUE(messages.empty()); // the box follows only after a delay
 
-    ASSERT_TRUE(waitUntil([this] { return !messages.empty(); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return !messages.empty(); }, 5000));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages.front().icon, QMessageBox::Warning);
     EXPECT_EQ(messages.front().title, noVersion);
@@ -211,7 +212,7 @@ TEST_F(Readiness, TenFilesInOneDropAreEvaluatedOnceForTheLastOne)
     EXPECT_EQ(view().resourceList()->count(), 10);
     EXPECT_EQ(view().resourceList()->currentIndex(), 9);
     EXPECT_EQ(window->readiness().runCount(), 1);
-    settle();
+    deliverQueuedWork();
     EXPECT_EQ(window->readiness().runCount(), 1) << "no second run was left queued";
 }
 
@@ -225,7 +226,7 @@ TEST_F(Readiness, SelectingAnotherEntryRecomputesEverything)
     expectIncomplete(QStringLiteral("缺少配套 Atlas"));
 
     view().resourceList()->setCurrentIndex(0);
-    settle();
+    deliverQueuedWork();
     expectReady(QStringLiteral("4.2.43"));
 }
 
@@ -241,8 +242,8 @@ TEST_F(Readiness, AVanishedSkeletonLeavesTheBadgeAsItWas)
 
 TEST_F(Readiness, OnlyTheLatestOfTwoProbesChangesTheWindow)
 {
-    const auto slow = writeEditorScript(files / "slow" / "Spine.sh", "Starting: Spine 4.1.5", 1500);
-    const auto fast = writeEditorScript(files / "fast" / "Spine.sh", "Starting: Spine 4.2.2", 0);
+    const auto slow = writeStandinEditorScript(files / "slow" / "Spine.sh", "Starting: Spine 4.1.5", 1500);
+    const auto fast = writeStandinEditorScript(files / "fast" / "Spine.sh", "Starting: Spine 4.2.2", 0);
     useEditorSetting(slow);
     add(writeExport("old", "goblin.json", "4.1.20"));
     EXPECT_EQ(badge(), probing);
@@ -280,7 +281,7 @@ TEST_F(Readiness, TheDelayedWarningIsDroppedOnceAnotherEvaluationTookOver)
     ASSERT_TRUE(waitForProbeAnswer());
     EXPECT_EQ(badge(), noVersion);
     add(files.write("lonely/goblin.json", skeletonJson("4.2.43")));
-    spinEventLoop(1400);
+    waitForReferenceTicks(1, 1400); // past the warning's delay
     EXPECT_TRUE(messagesTitled(noVersion).empty());
 }
 

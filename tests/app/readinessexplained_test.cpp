@@ -2,7 +2,7 @@
 // suits, and a probed version the cache lacks. (That a run reads only what changed is shown by the
 // files it opens, in fileopens_posix_test.)
 
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 #include <QLabel>
 #include <filesystem>

@@ -7,7 +7,7 @@
 #include "common/qt/pathtext.h"
 #include "support/exportbuilder.h"
 #include "support/testfiles.h"
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 #include <QSemaphore>
 #include <QThreadPool>

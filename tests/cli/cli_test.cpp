@@ -3,6 +3,7 @@
 
 #include "conversion/conversionsandbox.h"
 #include "support/atlasfixture.h"
+#include "support/exportbuilder.h"
 #include "support/processes_posix.h"
 
 #include <gtest/gtest.h>
@@ -25,17 +26,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::ConversionSandbox;
 using test::ScopedEnvironment;
+using test::skeletonJson;
 
 struct CliRun {
     int exitCode = -1;
     QString out;
     QString err;
 };
-
-std::string skeletonJson(const std::string &version)
-{
-    return R"({"skeleton":{"hash":"h","spine":")" + version + R"("},"bones":[{"name":"root"}],"animations":{}})";
-}
 
 class CliTest : public ::testing::Test {
 protected:
@@ -194,8 +191,8 @@ TEST_F(CliTest, CtrlCStopsMidBatchAndLeavesNothingOfTheRunningJob)
         }
         return false;
     };
-    ASSERT_TRUE(test::waitUntil(workingFolderShows, 60000));
-    ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
+    ASSERT_TRUE(test::waitFor(workingFolderShows, 60000));
+    ASSERT_TRUE(test::waitFor([&] { return processRunsFrom(box.home()); }, 60000));
 
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(30000));
@@ -238,8 +235,8 @@ TEST_F(CliTest, TerminationRequestsStopAsCleanlyAsCtrlC)
         QProcess process;
         process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
         ASSERT_TRUE(process.waitForStarted());
-        ASSERT_TRUE(test::waitUntil([&] { return processRunsFrom(box.home()); }, 60000));
-        ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+        ASSERT_TRUE(test::waitFor([&] { return processRunsFrom(box.home()); }, 60000));
+        ASSERT_TRUE(test::waitFor([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
         ::kill(static_cast<pid_t>(process.processId()), signal);
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitCode(), 130) << signal;
@@ -333,8 +330,8 @@ TEST_F(CliTest, TerminationEndsTheEditorALauncherRunsAsItsChild)
     process.start(QStringLiteral(KVX_CLI_PATH), {"convert", q(box.root / "batch"), "--output", q(box.output())});
     ASSERT_TRUE(process.waitForStarted());
     // The version probe runs the stand-in too, and records it; the conversion's editor comes last.
-    ASSERT_TRUE(test::waitUntil([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
-    ASSERT_TRUE(test::waitUntil([&] {
+    ASSERT_TRUE(test::waitFor([&] { return !test::entryNames(box.output()).isEmpty(); }, 60000));
+    ASSERT_TRUE(test::waitFor([&] {
         const std::vector<long> ids = test::recordedIds(editorIds);
         return !ids.empty() && test::processIsLive(ids.back());
     }, 60000));

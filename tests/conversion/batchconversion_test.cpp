@@ -53,7 +53,7 @@ TEST(BatchConversion, EveryItemGetsOneOutcomeInOrderAndTheBatchEndsOnce)
     Reports reports(batch);
     batch.start();
     batch.start(); // a second start changes nothing
-    ASSERT_TRUE(test::waitUntil([&] { return !reports.ends.empty(); }));
+    ASSERT_TRUE(test::waitFor([&] { return !reports.ends.empty(); }));
     runQueuedWork(); // nothing more may follow
     ASSERT_EQ(reports.ends, std::vector<bool>{false});
     EXPECT_EQ(reports.started, 3);

@@ -315,7 +315,7 @@ TEST_F(ConversionJobTest, StoppingARunningJobEndsTheEditorRemovesItsFolderAndRep
     recorder.job->start();
     auto *process = recorder.job->findChild<QProcess *>();
     ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    ASSERT_TRUE(test::waitFor([&] { return process->state() == QProcess::Running; }));
     const qint64 pid = process->processId();
     const QString working = recorder.job->workingDirectory();
 
@@ -345,9 +345,9 @@ TEST_F(ConversionJobTest, EditorPrintingWithoutEndKeepsMemoryFlatUntilStopped)
     recorder.job->start();
     auto *process = recorder.job->findChild<QProcess *>();
     ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    ASSERT_TRUE(test::waitFor([&] { return process->state() == QProcess::Running; }));
     const qint64 pid = process->processId();
-    ASSERT_TRUE(test::waitUntil([&] { return bytesWrittenBy(pid) > kFloodBytes; }, 120000));
+    ASSERT_TRUE(test::waitFor([&] { return bytesWrittenBy(pid) > kFloodBytes; }, 120000));
     expectFlatMemory(peakBefore);
     recorder.job->cancel();
     EXPECT_EQ(recorder.report.count, 1);
@@ -399,7 +399,7 @@ TEST_F(ConversionJobTest, PublishNeverMergesIntoAFolderThatAppearedMeanwhile)
     ASSERT_EQ(recorder.job->currentStage(), ConversionStage::Unpacking);
     box.root.write("out/hero/mine.txt", "the user's own file");
     box.root.write("out/hero-2", "a file that took the next name too");
-    ASSERT_TRUE(test::waitUntil([&] { return recorder.report.count > 0; }));
+    ASSERT_TRUE(test::waitFor([&] { return recorder.report.count > 0; }));
     ASSERT_TRUE(recorder.report.success) << recorder.report.error.toStdString();
     EXPECT_EQ(recorder.report.outputDirectory, box.q(box.output() / "hero-3"));
     recorder.release();
@@ -419,7 +419,7 @@ TEST_F(ConversionJobTest, PublishFailureShowsTheSystemsMessageInItsChineseFrame)
     ASSERT_EQ(recorder.job->currentStage(), ConversionStage::Unpacking);
     // The working folder is inside; a rename out of it into a folder without write access fails.
     fs::permissions(box.output(), fs::perms::owner_write, fs::perm_options::remove);
-    ASSERT_TRUE(test::waitUntil([&] { return recorder.report.count > 0; }));
+    ASSERT_TRUE(test::waitFor([&] { return recorder.report.count > 0; }));
     fs::permissions(box.output(), fs::perms::owner_write, fs::perm_options::add);
     EXPECT_FALSE(recorder.report.success);
     const std::string denied = std::make_error_code(std::errc::permission_denied).message();
@@ -435,7 +435,7 @@ TEST_F(ConversionJobTest, DeletingARunningJobStopsTheEditorAndRemovesItsFolder)
     recorder.job->start();
     auto *process = recorder.job->findChild<QProcess *>();
     ASSERT_NE(process, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return process->state() == QProcess::Running; }));
+    ASSERT_TRUE(test::waitFor([&] { return process->state() == QProcess::Running; }));
     const qint64 pid = process->processId();
     const QString working = recorder.job->workingDirectory();
     ASSERT_TRUE(QFileInfo::exists(working));

@@ -2,6 +2,7 @@
 // A private HOME with the stand-in editor installed and 4.2.43 cached, and an export to convert.
 
 #include "support/testfiles.h"
+#include "support/waits.h"
 
 #include <QColor>
 #include <QImage>
@@ -70,8 +71,6 @@ QStringList entryNames(const std::filesystem::path &folder);
 // Whether the process runs (neither gone nor a zombie).
 bool processIsLive(long pid);
 
-// Runs the event loop until the condition holds or the deadline passes.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 60000);
 
 QImage readImage(const std::filesystem::path &file);
 

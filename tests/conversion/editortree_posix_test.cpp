@@ -37,7 +37,7 @@ protected:
     // The launcher and the editor it runs as its child, once both are up.
     std::pair<long, long> launcherAndEditor() const
     {
-        const bool up = test::waitUntil([&] { return !recordedIds(editorIds).empty(); });
+        const bool up = test::waitFor([&] { return !recordedIds(editorIds).empty(); });
         if (!up || recordedIds(box.launcherIds()).empty())
             return {0, 0};
         return {recordedIds(box.launcherIds()).front(), recordedIds(editorIds).front()};

@@ -51,7 +51,7 @@ public:
     const JobReport &run()
     {
         job->start();
-        waitUntil([this] { return report.count > 0; });
+        waitFor([this] { return report.count > 0; });
         for (int i = 0; i < 20; ++i)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         return report;

@@ -57,7 +57,7 @@ protected:
     void listExportAndWaitUntilReady()
     {
         window->addResourcePath(box.q(box.skeleton()));
-        ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == kReadyBadge; }))
+        ASSERT_TRUE(test::waitFor([this] { return view().badge()->text() == kReadyBadge; }))
             << view().badge()->text().toStdString();
         ASSERT_TRUE(view().primaryButton()->isEnabled());
     }
@@ -67,7 +67,7 @@ protected:
     {
         const size_t before = messages.size();
         view().primaryButton()->click();
-        ASSERT_TRUE(test::waitUntil([&] { return messages.size() > before; }));
+        ASSERT_TRUE(test::waitFor([&] { return messages.size() > before; }));
         EXPECT_FALSE(window->conversion().isRunning());
     }
 
@@ -76,7 +76,7 @@ protected:
     long convertUntilTheEditorRuns()
     {
         view().primaryButton()->click();
-        if (!test::waitUntil([this] { return box.lastEditorProcess() > 0; }))
+        if (!test::waitFor([this] { return box.lastEditorProcess() > 0; }))
             return 0;
         return box.lastEditorProcess();
     }
@@ -105,7 +105,7 @@ TEST_F(WindowConversionTest, ConvertsAndReportsTheNewFolder)
     EXPECT_NE(view().badge()->styleSheet().indexOf("#72a7ff"), -1);
     EXPECT_EQ(folderRequests, QStringList{box.q(box.exportFolder())});
 
-    ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
+    ASSERT_TRUE(test::waitFor([this] { return !messages.empty(); }));
     const QString output = box.q(box.output() / "hero");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
@@ -187,7 +187,7 @@ TEST_F(WindowConversionTest, CancellingTheEditorChooserStartsNothing)
     QSettings().remove("spineEditorPath");
     fs::remove(box.editor());
     window->addResourcePath(box.q(box.skeleton()));
-    ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == "●  未找到 Spine Editor"; }));
+    ASSERT_TRUE(test::waitFor([this] { return view().badge()->text() == "●  未找到 Spine Editor"; }));
     view().primaryButton()->click();
     EXPECT_EQ(editorRequests, 1);
     EXPECT_TRUE(folderRequests.isEmpty());
@@ -233,7 +233,7 @@ TEST_F(WindowConversionTest, OnlyOneConversionRunsAtATime)
     // Selecting another resource and a readiness run keep the button disabled while the job runs.
     const int runs = window->readiness().runCount();
     view().resourceList()->setCurrentIndex(view().resourceList()->findText("villain"));
-    test::waitUntil([&] { return window->readiness().runCount() > runs; });
+    test::waitFor([&] { return window->readiness().runCount() > runs; });
     EXPECT_FALSE(view().primaryButton()->isEnabled());
     window->readiness().run();
     EXPECT_FALSE(view().primaryButton()->isEnabled());
@@ -241,7 +241,7 @@ TEST_F(WindowConversionTest, OnlyOneConversionRunsAtATime)
     EXPECT_FALSE(window->conversion().convert(box.q(box.skeleton()), false));
     EXPECT_EQ(folderRequests.size(), 1);
 
-    ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
+    ASSERT_TRUE(test::waitFor([this] { return !messages.empty(); }));
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + box.q(box.output() / "hero"));
     EXPECT_TRUE(view().primaryButton()->isEnabled());
@@ -324,7 +324,7 @@ TEST_F(WindowConversionTest, BundledSampleConvertsEndToEnd)
     const std::string sampleBytes = test::readFileBytes(sample / "hero.atlas") + test::readFileBytes(sample / "hero.png");
 
     window->addResourcePath(box.q(sample));
-    ASSERT_TRUE(test::waitUntil([this] { return view().badge()->text() == kReadyBadge; }));
+    ASSERT_TRUE(test::waitFor([this] { return view().badge()->text() == kReadyBadge; }));
     convertAndWait();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "完整资源已生成：\n" + box.q(box.output() / "hero"));

@@ -68,7 +68,7 @@ protected:
 TEST_P(ProgramEndingTest, SignalMidConversionStopsTheEditorAndRemovesTheWorkingFolder)
 {
     startConverting();
-    ASSERT_TRUE(test::waitUntil([&] { return firstRecordedId(pidFile) > 0 && hasWorkingFolder(box.output()); }))
+    ASSERT_TRUE(test::waitFor([&] { return firstRecordedId(pidFile) > 0 && hasWorkingFolder(box.output()); }))
         << "the conversion never reached the editor";
     const long editor = firstRecordedId(pidFile);
     ASSERT_TRUE(processIsLive(editor));

@@ -108,7 +108,7 @@ protected:
         const fs::path images = recorder.job->workingDirectory().toStdString() + "/images";
         fs::create_directories((images / relative).parent_path());
         std::ofstream(images / relative) << "image";
-        test::waitUntil([&] { return recorder.report.count > 0; });
+        test::waitFor([&] { return recorder.report.count > 0; });
         return recorder.report;
     }
 };

@@ -50,17 +50,17 @@ protected:
     void listFolder(const fs::path &folder)
     {
         window->addResourcePath(box.q(folder));
-        ASSERT_TRUE(test::waitUntil([this] { return !view().badge()->text().isEmpty(); }));
+        ASSERT_TRUE(test::waitFor([this] { return !view().badge()->text().isEmpty(); }));
     }
 
-    bool waitForSummary() { return test::waitUntil([this] { return !messages.empty(); }); }
+    bool waitForSummary() { return test::waitFor([this] { return !messages.empty(); }); }
 
     // Starts converting everything and waits until the first editor runs; its process id, 0 when it
     // never ran.
     long convertAllUntilTheEditorRuns()
     {
         view().convertAllButton()->click();
-        if (!test::waitUntil([this] { return box.lastEditorProcess() > 0; }))
+        if (!test::waitFor([this] { return box.lastEditorProcess() > 0; }))
             return 0;
         return box.lastEditorProcess();
     }

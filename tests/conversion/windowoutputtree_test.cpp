@@ -63,8 +63,8 @@ TEST_F(WindowOutputTree, EachProjectKeepsItsFolderAndTheSummaryNamesIt)
     bool settled = false;
     window->takeInResources({box.q(box.root / "game")});
     window->whenIntakeSettles([&settled] { settled = true; });
-    ASSERT_TRUE(test::waitUntil([&settled] { return settled; }));
-    ASSERT_TRUE(test::waitUntil([this] { return window->findChild<QWidget *>("skinCombo")->isVisible(); }));
+    ASSERT_TRUE(test::waitFor([&settled] { return settled; }));
+    ASSERT_TRUE(test::waitFor([this] { return window->findChild<QWidget *>("skinCombo")->isVisible(); }));
 
     button("convertAll")->click();
     const auto *status = dynamic_cast<ElidedLabel *>(window->findChild<QLabel *>("status"));
@@ -74,7 +74,7 @@ TEST_F(WindowOutputTree, EachProjectKeepsItsFolderAndTheSummaryNamesIt)
     EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(progress->maximum(), 3);
 
-    ASSERT_TRUE(test::waitUntil([this] { return !messages.empty(); }));
+    ASSERT_TRUE(test::waitFor([this] { return !messages.empty(); }));
     EXPECT_FALSE(progress->isVisible());
     EXPECT_EQ(entryNames(box.output()), (QStringList{"heroes", "third"}));
     EXPECT_EQ(entryNames(box.output() / "heroes"), (QStringList{"a", "b"}));

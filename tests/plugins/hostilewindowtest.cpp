@@ -2,7 +2,7 @@
 // skeleton ends in the window's usual failure states, and the window goes on to preview the next
 // export.
 
-#include "app/windowfixture.h"
+#include "support/windowfixture.h"
 #include "common/qt/pathtext.h"
 #include "plugins/exportfixtures.h"
 #include "plugins/hostileexports.h"
@@ -92,7 +92,7 @@ TEST_F(HostileWindowTest, WorkStoppedByTheWatchdogShowsTheUsualFailureAndTheWind
                                                  + rotateTimeline("4.3", {{0, 0}, {1, 90}}) + "}}}}");
         show(skeleton, atlasText("4.3", {{"body", 0, 0, 16, 16}}));
         // A failed sample is tried once more on the next tick, then playback stops.
-        ASSERT_TRUE(waitUntil([this] { return status().endsWith(" and was stopped; the skeleton is too heavy to preview."); }))
+        ASSERT_TRUE(waitFor([this] { return status().endsWith(" and was stopped; the skeleton is too heavy to preview."); }))
             << status().toStdString();
         ASSERT_TRUE(view().waitForPreview());
     }
@@ -122,7 +122,7 @@ TEST_F(HostileWindowTest, MeasureStoppedByTheWatchdogLeavesTheAnimationPlaying)
     EXPECT_TRUE(canvas->showsFrame());
     EXPECT_TRUE(canvas->framing().has_value());
     const std::vector<DrawItem> first = canvas->currentFrame();
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(waitFor([&] {
         return canvas->showsFrame() && canvas->currentFrame()[0].vertices[0].y != first[0].vertices[0].y;
     }));
     EXPECT_TRUE(playing());

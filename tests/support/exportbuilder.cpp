@@ -13,7 +13,34 @@ void writeBytes(const std::filesystem::path &path, const std::string &bytes)
     out << bytes;
 }
 
+std::string lengthPrefixed(const std::string &text)
+{
+    // Length + 1 as a variable-length integer; test strings stay below 127 bytes.
+    return std::string(1, static_cast<char>(text.size() + 1)) + text;
+}
+
 } // namespace
+
+std::string skeletonJson(const std::string &version)
+{
+    return "{\n  \"skeleton\": { \"hash\": \"h\", \"spine\": \"" + version
+        + "\", \"images\": \"./images/\" },\n  \"bones\": [ { \"name\": \"root\" } ],\n  \"animations\": {}\n}\n";
+}
+
+std::string skeletonBinary(const std::string &version)
+{
+    return lengthPrefixed("hash1234") + lengthPrefixed(version) + std::string("\x00\x01\x02", 3);
+}
+
+std::string atlasText(const std::vector<std::string> &pageNames)
+{
+    std::string text;
+    for (const std::string &page : pageNames) {
+        text += "\n" + page + "\nsize: 64, 64\nformat: RGBA8888\nfilter: Linear, Linear\nrepeat: none\n";
+        text += "region\n  bounds: 0, 0, 8, 8\n";
+    }
+    return text;
+}
 
 std::string chainSkeletonJson(const std::string &version, int boneCount)
 {

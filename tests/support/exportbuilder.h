@@ -15,6 +15,12 @@ std::string chainAtlas(const std::string &pageName);
 // A 1 × 1 PNG image.
 std::string tinyPng();
 
+// Skeleton data heads as an export writes them: what detection reads, nothing a runtime could load.
+std::string skeletonJson(const std::string &version);
+std::string skeletonBinary(const std::string &version);
+// An atlas naming the given 64 × 64 pages, one 8 × 8 region each.
+std::string atlasText(const std::vector<std::string> &pageNames);
+
 // Writes count complete exports below root, spread round-robin over the given number of
 // sub-folders ("character0", …): characterF/heroN.json with heroN.atlas and heroN.png beside it.
 // Returns the skeleton paths in the order written.

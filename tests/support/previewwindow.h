@@ -4,7 +4,7 @@
 // plugin was asked to do. Needs kvx_use_test_plugins on the test target.
 
 #include "support/installedplugin.h"
-#include "support/settingsstore.h"
+#include "support/privatehome.h"
 #include "support/testfiles.h"
 #include "support/waits.h"
 #include "support/windowview.h"
@@ -19,7 +19,7 @@
 
 namespace kvx::test {
 
-class PreviewWindowTest : public ::testing::Test {
+class PreviewWindowTest : public ::testing::Test, protected PrivateHome {
 protected:
     static constexpr const char *kSkeleton42 = R"({"skeleton":{"spine":"4.2.43"},"bones":[{"name":"root"}]})";
     static constexpr const char *kAtlas = "hero.png\nsize: 64,64\nformat: RGBA8888\nfilter: Linear,Linear\n"
@@ -125,10 +125,6 @@ protected:
         return updates().size() == before;
     }
 
-    TempFolder home;
-    ScopedEnvironment homeVariable{"HOME", home.path().string()};
-    ScopedEnvironment configVariable{"XDG_CONFIG_HOME", (home / ".config").string()};
-    ScopedSettingsStore settings;
     TempFolder exports;
     std::unique_ptr<InstalledPlugin> plugin;
     std::unique_ptr<MainWindow> window;

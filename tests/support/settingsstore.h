@@ -11,20 +11,25 @@ namespace kvx::test {
 
 class ScopedSettingsStore {
 public:
-    ScopedSettingsStore()
-    {
-        // QSettings keeps the folder it found first; it must be named explicitly.
-        const QString path = QString::fromStdString((folder / "config").string());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
-        QSettings().clear();
-    }
+    ScopedSettingsStore() { use(folder / "config"); }
+    // In the given folder (a private home's configuration folder, where a program started with that
+    // home finds what the test stored).
+    explicit ScopedSettingsStore(const std::filesystem::path &store) { use(store); }
     ~ScopedSettingsStore() { QSettings().clear(); }
     ScopedSettingsStore(const ScopedSettingsStore &) = delete;
     ScopedSettingsStore &operator=(const ScopedSettingsStore &) = delete;
 
 private:
-    TempFolder folder;
+    static void use(const std::filesystem::path &store)
+    {
+        // QSettings keeps the folder it found first; it must be named explicitly.
+        const QString path = QString::fromStdString(store.string());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
+        QSettings().clear();
+    }
+
+    TempFolder folder; // unused when a folder is given
 };
 
 } // namespace kvx::test

@@ -8,24 +8,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QSettings>
-#include <fstream>
 
 namespace kvx::test {
-namespace {
-
-std::string shellQuoted(const std::string &text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-} // namespace
 
 WindowHarness::WindowHarness()
-    : homeVariable(std::make_unique<ScopedEnvironment>("HOME", home.path().string())),
-      configVariable(std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", (home / ".config").string()))
 {
     shown = std::make_unique<MainWindow>();
     WindowDialogs dialogs;
@@ -43,6 +29,9 @@ WindowHarness::WindowHarness()
         return exportAnswer;
     };
     dialogs.showWindowMessage = [this](QWidget *, const WindowMessage &message) { messages.push_back(message); };
+    dialogs.showMessage = [this](QWidget *, QMessageBox::Icon icon, const QString &title, const QString &text) {
+        messages.push_back(WindowMessage{icon, title, text, {}, {}, {}, {}});
+    };
     dialogs.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
     shown->setDialogs(std::move(dialogs));
 }
@@ -86,25 +75,6 @@ std::vector<WindowMessage> WindowHarness::messagesTitled(const QString &title) c
             found.push_back(message);
     }
     return found;
-}
-
-void WindowHarness::installEditor(const std::string &output) const
-{
-    const std::filesystem::path editor = home / "Spine" / "Spine.sh";
-    std::filesystem::create_directories(editor.parent_path());
-    {
-        std::ofstream script(editor, std::ios::binary | std::ios::trunc);
-        script << "#!/bin/sh\n# Stand-in editor for tests (not the Spine Editor).\n"
-               << "KVX_STANDIN_OUTPUT=" << shellQuoted(output) << "\nexport KVX_STANDIN_OUTPUT\n"
-               << "exec " << shellQuoted(standinEditorPath().string()) << " \"$@\"\n";
-    }
-    std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
-    QSettings().setValue(QStringLiteral("spineEditorPath"), toQString(editor));
-}
-
-void WindowHarness::cacheEditorVersion(const std::string &version) const
-{
-    home.write(std::filesystem::path(".spine") / "updates" / version, "cached editor");
 }
 
 std::filesystem::path WindowHarness::writeExport(const std::filesystem::path &folder, const std::string &name,

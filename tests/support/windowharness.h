@@ -4,7 +4,7 @@
 // Needs kvx_test_support_qt (and kvx_use_test_plugins for tests that install a test plugin).
 
 #include "app/mainwindow.h"
-#include "support/settingsstore.h"
+#include "support/privatehome.h"
 #include "support/testfiles.h"
 
 #include <QPushButton>
@@ -17,7 +17,9 @@
 
 namespace kvx::test {
 
-class WindowHarness {
+// The private home (installEditor, cacheEditorVersion) is the window's user: set before the window
+// is made, restored after it and its threads are gone.
+class WindowHarness : public PrivateHome {
 public:
     WindowHarness();
     ~WindowHarness();
@@ -38,19 +40,15 @@ public:
     // Hands the paths over as a drop does and waits until they are listed, their readiness is shown
     // and the preview has answered; false when that did not happen in time.
     bool takeIn(const std::vector<std::filesystem::path> &paths);
-    // The window's messages so far with this title.
+    // The window's messages so far with this title (plain boxes recorded with their icon, title and text).
     std::vector<WindowMessage> messagesTitled(const QString &title) const;
 
-    // $HOME/Spine/Spine.sh running the stand-in editor, which answers a version probe with output.
-    void installEditor(const std::string &output) const;
-    void cacheEditorVersion(const std::string &version) const;
     // A 4.x export in files: folder/name.json, its atlas naming the pages (with "pma: true" when
     // premultiplied) and, unless left out, a 4 × 4 page image for each.
     std::filesystem::path writeExport(const std::filesystem::path &folder, const std::string &name,
                                       const std::string &version, const std::vector<std::string> &pages = {"page.png"},
                                       bool writePages = true, bool premultiplied = false) const;
 
-    TempFolder home;
     TempFolder files;
     std::vector<WindowMessage> messages;
     QStringList resourceAnswer; // what the file dialog answers
@@ -62,9 +60,6 @@ public:
     QStringList openedFolders;
 
 private:
-    std::unique_ptr<ScopedEnvironment> homeVariable;
-    std::unique_ptr<ScopedEnvironment> configVariable;
-    ScopedSettingsStore settings;
     std::unique_ptr<MainWindow> shown;
 };
 

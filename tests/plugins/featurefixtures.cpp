@@ -73,7 +73,7 @@ std::string constraintMembers(const std::string &line, const std::vector<Constra
 
 struct Document {
     std::string bones;
-    std::string slots;
+    std::string slotList;
     std::string defaultSkin;      // attachments of the default skin
     std::string extraSkins;       // further skin objects, each with a leading comma
     std::vector<Constraint> constraints;
@@ -85,7 +85,7 @@ std::string documentJson(const std::string &line, const Document &document)
     std::ostringstream json;
     json << R"({"skeleton": {"hash": "fixture", "spine": ")" << versionText(line) << R"("},)"
          << R"("bones": [)" << document.bones << "],"
-         << R"("slots": [)" << document.slots << "],"
+         << R"("slots": [)" << document.slotList << "],"
          << R"("skins": [{"name": "default", "attachments": {)" << document.defaultSkin << "}}"
          << document.extraSkins << "]" << constraintMembers(line, document.constraints);
     if (!document.animations.empty())
@@ -133,7 +133,7 @@ FixtureExport chainPathExport(const std::string &line)
     Document document;
     document.bones = R"({"name": "root"}, {"name": "b1", "parent": "root", "length": 20},)"
                      R"( {"name": "b2", "parent": "b1", "x": 20, "length": 20})";
-    document.slots = R"({"name": "path", "bone": "root", "attachment": "path"},)"
+    document.slotList = R"({"name": "path", "bone": "root", "attachment": "path"},)"
                      R"( {"name": "b1", "bone": "b1", "attachment": "seg"}, {"name": "b2", "bone": "b2", "attachment": "seg"})";
     document.defaultSkin = std::string(R"("path": {"path": )") + straightPath + "},"
                            + R"( "b1": {"seg": {"x": 10, "width": 20, "height": 10}},)"
@@ -151,11 +151,11 @@ FixtureExport pathChainExport(const std::string &line, const PathChainModes &mod
                      R"( {"name": "b2", "parent": "b1", "x": 20, "length": 20},)"
                      R"( {"name": "b3", "parent": "b2", "x": 20, "length": 20},)"
                      R"( {"name": "end", "parent": "b3", "x": 20}, {"name": "foot", "parent": "root"})";
-    document.slots = R"({"name": "path", "bone": "pathBone", "attachment": "path"})";
+    document.slotList = R"({"name": "path", "bone": "pathBone", "attachment": "path"})";
     document.defaultSkin = std::string(R"("path": {"path": )") + cornerPath + "}";
     for (const char *bone : {"b1", "b2", "b3", "foot"}) {
         const std::string name = bone;
-        document.slots += R"(, {"name": ")" + name + R"(", "bone": ")" + name + R"(", "attachment": "seg"})";
+        document.slotList += R"(, {"name": ")" + name + R"(", "bone": ")" + name + R"(", "attachment": "seg"})";
         document.defaultSkin += R"(, ")" + name + R"(": {"seg": {"x": 10, "width": 20, "height": 10}})";
     }
     std::ostringstream chain;
@@ -173,7 +173,7 @@ FixtureExport concaveClipExport(const std::string &line)
 {
     Document document;
     document.bones = R"({"name": "root"})";
-    document.slots = R"({"name": "clip", "bone": "root", "attachment": "clip"},)"
+    document.slotList = R"({"name": "clip", "bone": "root", "attachment": "clip"},)"
                      R"( {"name": "fill", "bone": "root", "attachment": "fill"})";
     document.defaultSkin = std::string(R"("clip": {"clip": )") + combClip + "},"
                            + R"( "fill": {"fill": {"width": 100, "height": 100}})";
@@ -185,7 +185,7 @@ FixtureExport skinsExport(const std::string &line)
 {
     Document document;
     document.bones = R"({"name": "root"})";
-    document.slots = R"({"name": "body", "bone": "root", "attachment": "body"})";
+    document.slotList = R"({"name": "body", "bone": "root", "attachment": "body"})";
     document.defaultSkin = R"("body": {"body": {"path": "dot", "width": 4, "height": 4}})";
     document.extraSkins = R"(, {"name": "small", "attachments": {"body": {"body": {"path": "seg", "x": 50, "width": 20,)"
                           R"( "height": 10}}}}, {"name": "large", "attachments": {"body": {"body": {"path": "large",)"
@@ -198,7 +198,7 @@ FixtureExport partSkinsExport(const std::string &line)
 {
     Document document;
     document.bones = R"({"name": "root"})";
-    document.slots = R"({"name": "body", "bone": "root", "attachment": "body"},)"
+    document.slotList = R"({"name": "body", "bone": "root", "attachment": "body"},)"
                      R"( {"name": "hat", "bone": "root", "attachment": "hat"})";
     document.extraSkins =
         R"(, {"name": "plain", "attachments": {"body": {"body": {"path": "seg", "x": -30, "width": 20, "height": 10}}}})"
@@ -212,7 +212,7 @@ FixtureExport growingExport(const std::string &line)
 {
     Document document;
     document.bones = R"({"name": "root"}, {"name": "grow", "parent": "root"})";
-    document.slots = R"({"name": "grow", "bone": "grow", "attachment": "seg"})";
+    document.slotList = R"({"name": "grow", "bone": "grow", "attachment": "seg"})";
     document.defaultSkin = R"("grow": {"seg": {"width": 20, "height": 10}})";
     document.animations = R"("grow": {"bones": {"grow": {"translate": )" + pairTimeline({{0, 0, 0}, {1, 100, 0}}) + "}}}";
     return {documentJson(line, document), atlasFor(line), "grow"};
@@ -231,7 +231,7 @@ FixtureExport fullRigExport(const std::string &line)
                      R"( {"name": "pathBone", "parent": "root", "x": -40, "y": -60},)"
                      R"( {"name": "p1", "parent": "root", "length": 20}, {"name": "p2", "parent": "p1", "x": 20, "length": 20},)"
                      R"( {"name": "tail", "parent": "root", "y": 60, "length": 20})";
-    document.slots = R"({"name": "mesh", "bone": "upper", "attachment": "mesh"},)"
+    document.slotList = R"({"name": "mesh", "bone": "upper", "attachment": "mesh"},)"
                      R"( {"name": "plain", "bone": "leader", "attachment": "plain", "dark": "402010"},)"
                      R"( {"name": "follow", "bone": "follower", "attachment": "seg"},)"
                      R"( {"name": "path", "bone": "pathBone", "attachment": "path"},)"

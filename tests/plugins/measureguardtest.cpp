@@ -160,13 +160,13 @@ TEST_P(MeasureGuardTest, BoxIsKeptPerSkinAndAnimationUntilTheNextLoad)
 // slot.
 std::string manySlotSkeleton(const std::string &line)
 {
-    std::string slots, attachments;
+    std::string slotList, attachments;
     for (int i = 0; i < 3000; ++i) {
         const std::string name = "s" + std::to_string(i);
-        slots += std::string(i ? ", " : "") + R"({"name": ")" + name + R"(", "bone": "root", "attachment": "body"})";
+        slotList += std::string(i ? ", " : "") + R"({"name": ")" + name + R"(", "bone": "root", "attachment": "body"})";
         attachments += std::string(i ? ", " : "") + "\"" + name + R"(": {"body": {"width": 16, "height": 16}})";
     }
-    return skeletonJson(line, R"({"name": "root"})", slots, "", {},
+    return skeletonJson(line, R"({"name": "root"})", slotList, "", {},
                         R"(, {"name": "alt", "attachments": {)" + attachments + "}}");
 }
 

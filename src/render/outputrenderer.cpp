@@ -151,7 +151,12 @@ public:
     {
         if (stopped(control))
             return cancelled();
-        if (Status added = sink->add(canvas.paint(frame.items, pages)); !added)
+        const RgbaImage &painted = canvas.paint(frame.items, pages);
+        if (control.paintFailure) {
+            if (std::optional<Failure> failed = control.paintFailure())
+                return *failed;
+        }
+        if (Status added = sink->add(painted); !added)
             return added;
         ++written;
         if (control.progress)

@@ -66,6 +66,9 @@ using FrameSinkFactory = std::function<Result<std::unique_ptr<FrameSink>>(const 
 struct OutputControl {
     std::function<bool()> stopRequested;                         // polled between frames
     std::function<void(int64_t written, int64_t total)> progress; // after each frame handed over
+    // What went wrong while a frame was painted (a page the frame needs could not be read), asked
+    // after each frame is painted: a failure ends the output before the frame is handed over.
+    std::function<std::optional<Failure>()> paintFailure;
 };
 
 // Frames kept between measuring and painting, per output; longer animations are posed again.

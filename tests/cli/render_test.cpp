@@ -281,6 +281,14 @@ TEST_F(RenderCliTest, AnUnusableFolderGivesTheSystemsReasonAndAHostileSkeletonFa
         << mixed.out.toStdString();
     EXPECT_TRUE(mixed.out.endsWith("1 rendered, 1 failed\n")) << mixed.out.toStdString();
     EXPECT_EQ(namesOf(filesBelow(out())), std::vector<std::string>{"box/move.png"});
+
+    // A page that is there but is no image: the frames would lack what it draws.
+    const fs::path crate = test::writeRenderExport(root / "broken", "crate");
+    root.write("broken/crate.png", "not an image");
+    const CliRun broken = run({q(crate), "--output", q(root / "out2"), "--time", "0", "--size", "16x16"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.out.contains("Page image could not be read. " + q(root / "broken/crate.png"))) << broken.out.toStdString();
+    EXPECT_TRUE(filesBelow(root / "out2").empty());
 }
 
 TEST_F(RenderCliTest, StoppingLeavesNoPartialFile)

@@ -58,11 +58,20 @@ std::optional<PageImage> ExportPages::lookup(const std::u16string &path) const
         const QString name = QString::fromStdU16String(path);
         const PageDescription description = descriptions.value(cleanAbsolutePath(name), kUndescribedPage);
         Result<QImage> image = readPageImage(name);
-        found = pages.emplace(path, Page{image ? std::move(*image) : QImage(), description}).first;
+        found = pages.emplace(path, image ? Page{std::move(*image), description, std::nullopt}
+                                          : Page{QImage(), description, image.failure()})
+                    .first;
     }
     if (found->second.image.isNull())
         return std::nullopt;
     return PageImage{texelsOf(found->second.image), found->second.description};
+}
+
+std::optional<Failure> ExportPages::unreadable(const std::u16string &path) const
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto found = pages.find(path);
+    return found == pages.end() ? std::nullopt : found->second.failure;
 }
 
 PageLookup ExportPages::lookupFunction() const

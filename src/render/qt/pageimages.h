@@ -37,13 +37,16 @@ public:
     explicit ExportPages(const ExportRecord &record);
 
     std::optional<PageImage> lookup(const std::u16string &path) const;
+    // Why a page looked up could not be read; none for a page that was read or never looked up.
+    std::optional<Failure> unreadable(const std::u16string &path) const;
     // A lookup for FramePainter::paint; valid while this object is.
     PageLookup lookupFunction() const;
 
 private:
     struct Page {
-        QImage image;
+        QImage image; // null when it could not be read
         PageDescription description;
+        std::optional<Failure> failure;
     };
 
     QHash<QString, PageDescription> descriptions; // by clean absolute path

@@ -393,10 +393,20 @@ private:
             lastShare = share;
             post([index, written, total](RenderBatch &batch) { emit batch.outputProgress(index, written, total); });
         };
+        // A frame drawn without a page it needs is not what the export shows: the output fails
+        // with the page's reason, and nothing of it is kept.
+        const ExportPages &pages = pagesOf(output.skeleton);
+        std::optional<Failure> pageFailure;
+        const PageLookup lookup = [&pages, &pageFailure](const std::u16string &path) {
+            std::optional<PageImage> page = pages.lookup(path);
+            if (!page && !pageFailure)
+                pageFailure = pages.unreadable(path);
+            return page;
+        };
+        control.paintFailure = [&pageFailure] { return pageFailure; };
         Result<std::filesystem::path> written = failure(FailureKind::Unexpected);
         try {
-            written = renderOutput(outputRequest(output), pagesOf(output.skeleton).lookupFunction(), sinksFor(output), control,
-                                   &kept);
+            written = renderOutput(outputRequest(output), lookup, sinksFor(output), control, &kept);
         } catch (const std::exception &exception) {
             kept.discard();
             // Out of memory above all (a large image on many jobs): this output fails, its files

@@ -164,6 +164,8 @@ public:
             return;
         }
         plan();
+        for (const PlannedOutput &output : plannedOutputs)
+            ++outputsLeft[output.skeleton];
         post([planned = plannedOutputs](RenderBatch &batch) {
             batch.outputs = planned;
             emit batch.planned(int(planned.size()));
@@ -337,6 +339,19 @@ private:
         };
     }
 
+    // Marks an output done however it ends: a skeleton's pages are let go after its last output, so
+    // a batch of many exports holds the pages of the skeletons being rendered, not of all.
+    struct OutputDone {
+        Work &work;
+        int skeleton;
+        ~OutputDone()
+        {
+            const std::lock_guard<std::mutex> lock(work.pagesMutex);
+            if (--work.outputsLeft[skeleton] == 0)
+                work.pagesBySkeleton.erase(skeleton);
+        }
+    };
+
     const ExportPages &pagesOf(int skeleton)
     {
         const std::lock_guard<std::mutex> lock(pagesMutex);
@@ -365,6 +380,7 @@ private:
     void renderOne(int index, KeptSession &kept)
     {
         const PlannedOutput &output = plannedOutputs[std::size_t(index)];
+        const OutputDone done{*this, output.skeleton};
         RenderOutcome outcome;
         outcome.output = index;
         outcome.skeleton = output.skeleton;
@@ -430,6 +446,7 @@ private:
     std::vector<PlannedOutput> plannedOutputs;
     std::mutex pagesMutex;
     std::map<int, std::unique_ptr<ExportPages>> pagesBySkeleton;
+    std::map<int, int> outputsLeft; // per skeleton, counted down as its outputs end
 };
 
 RenderBatch::RenderBatch(RenderRequest request, QObject *parent) : QObject(parent), request(std::move(request))

@@ -1,6 +1,7 @@
 #include "support/windowfixture.h"
 
 #include "common/qt/pathtext.h"
+#include "support/shownmessage.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -105,12 +106,7 @@ bool WindowFixture::settleIntake(int timeoutMilliseconds)
 
 std::vector<ShownMessage> WindowFixture::messagesTitled(const QString &title) const
 {
-    std::vector<ShownMessage> found;
-    for (const ShownMessage &message : messages) {
-        if (message.title == title)
-            found.push_back(message);
-    }
-    return found;
+    return withTitle(messages, title);
 }
 
 QString WindowFixture::badge()

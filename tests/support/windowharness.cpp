@@ -2,6 +2,7 @@
 
 #include "app/spinepreviewwidget.h"
 #include "common/qt/pathtext.h"
+#include "support/shownmessage.h"
 #include "support/waits.h"
 
 #include <QColor>
@@ -69,12 +70,7 @@ bool WindowHarness::takeIn(const std::vector<std::filesystem::path> &paths)
 
 std::vector<WindowMessage> WindowHarness::messagesTitled(const QString &title) const
 {
-    std::vector<WindowMessage> found;
-    for (const WindowMessage &message : messages) {
-        if (message.title == title)
-            found.push_back(message);
-    }
-    return found;
+    return withTitle(messages, title);
 }
 
 std::filesystem::path WindowHarness::writeExport(const std::filesystem::path &folder, const std::string &name,

@@ -143,6 +143,46 @@ TEST(AnimationEncoder, EachFormatDecodesBackToTheFramesGivenWithTheSameBytesEver
     }
 }
 
+// VP9 shares each colour sample between two pixels across and two down: where what is drawn meets
+// full transparency, the shared colour must be the drawn one, not faded towards black.
+TEST(AnimationEncoder, WebmKeepsTheColourAtTheEdgesOfWhatIsDrawn)
+{
+    const int side = 32;
+    test::SyntheticFrame frame{side, side, std::vector<unsigned char>(std::size_t(side) * side * 4, 0)};
+    const auto inside = [](int x, int y) { return x >= 9 && x < 22 && y >= 9 && y < 22; }; // odd edges
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            if (inside(x, y)) {
+                unsigned char *pixel = &frame.rgba[(std::size_t(y) * side + x) * 4];
+                pixel[0] = 230, pixel[1] = 40, pixel[2] = 160, pixel[3] = 255;
+            }
+        }
+    }
+    const test::TempFolder folder;
+    const EncoderSettings settings{MediaFormat::Webm, side, side, kFps};
+    auto encoder = AnimationEncoder::create(folder / "edge.webm", settings);
+    ASSERT_TRUE(encoder);
+    ASSERT_TRUE((*encoder)->addFrame(view(frame)));
+    ASSERT_TRUE((*encoder)->finish());
+    const test::DecodedAnimation decoded = test::decodeAnimation(folder / "edge.webm");
+    ASSERT_EQ(decoded.frames.size(), 1u);
+
+    double worst = 0;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const bool edge = inside(x, y) && !(inside(x - 1, y) && inside(x + 1, y) && inside(x, y - 1) && inside(x, y + 1));
+            if (!edge)
+                continue;
+            const std::size_t at = (std::size_t(y) * side + x) * 4;
+            double error = 0;
+            for (int c = 0; c < 3; ++c)
+                error += std::abs(int(frame.rgba[at + c]) - decoded.frames[0][at + c]) / 3.0;
+            worst = std::max(worst, error);
+        }
+    }
+    EXPECT_LE(worst, 8.0);
+}
+
 TEST(AnimationEncoder, RefusesWithoutTouchingAnything)
 {
     const test::TempFolder folder;

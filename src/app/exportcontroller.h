@@ -34,6 +34,8 @@ struct ExportSubject {
     QString skeletonPath;
     QString animation; // shown; empty when none is (the skeleton has none, or the preview failed)
     QStringList skins; // shown, combined in this order; empty: the skeleton's own
+    // The preview's choice where it overrides what the atlas says: every page premultiplied or not.
+    std::optional<bool> premultipliedPages;
 };
 
 class ExportController : public QObject {

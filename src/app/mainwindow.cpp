@@ -750,7 +750,10 @@ void MainWindow::updateActionButtons()
 
 ExportSubject MainWindow::exportSubject() const
 {
-    return ExportSubject{currentPath(), previewController->playingAnimation(), previewController->shownSkins()};
+    ExportSubject subject{currentPath(), previewController->playingAnimation(), previewController->shownSkins(), {}};
+    if (const PageAlpha alpha = previewController->pageAlpha(); alpha != PageAlpha::Automatic)
+        subject.premultipliedPages = alpha == PageAlpha::Premultiplied;
+    return subject;
 }
 
 // The frame at the slider's time, framed as the canvas shows it, at the canvas's size in pixels.

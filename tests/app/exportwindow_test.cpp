@@ -271,6 +271,41 @@ TEST_F(ExportWindowTest, TheCurrentFrameIsTheCanvasFramingAtTheSlidersTime)
     EXPECT_TRUE(fs::exists(harness.files / "elsewhere/box/move.png"));
 }
 
+// The glass is stored as (40, 80, 200) at half alpha: taken straight, that is its colour; taken as
+// premultiplied, its straight red is about twice that.
+double glassRed(const QImage &image)
+{
+    double red = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (std::abs(qAlpha(pixel) - 128) <= 8) {
+                red += qRed(pixel);
+                ++count;
+            }
+        }
+    }
+    return count ? red / count : -1;
+}
+
+TEST_F(ExportWindowTest, ExportsTakeThePagesAlphaAsThePreviewShowsIt)
+{
+    ASSERT_TRUE(harness.takeIn({skeleton}));
+    showAnimation(QStringLiteral("still"));
+    harness.folderAnswer = toQString(harness.files / "frames");
+    auto *alpha = harness.find<QComboBox>("previewAlpha");
+    const std::pair<PageAlpha, double> cases[] = {{PageAlpha::Automatic, 40}, {PageAlpha::Premultiplied, 80}};
+    for (const auto &[choice, red] : cases) {
+        alpha->setCurrentIndex(alpha->findData(int(choice)));
+        ASSERT_TRUE(view().waitForPreview());
+        click("exportFrame");
+        ASSERT_TRUE(exportEnds());
+    }
+    EXPECT_NEAR(glassRed(straightImage(harness.files / "frames/box/still.png")), 40, 3);
+    EXPECT_NEAR(glassRed(straightImage(harness.files / "frames/box/still-2.png")), 80, 3);
+}
+
 TEST_F(ExportWindowTest, TheCurrentFrameShowsTheSkinsCombinedAsTheListDoes)
 {
     const fs::path skins = harness.files / "in/skins.json";

@@ -28,10 +28,8 @@ SkeletonToRender skeletonToRender(const ExportRecord &record, const ExportSubjec
 {
     SkeletonToRender skeleton{record, {}};
     // The pages' alpha as the preview takes it, so that what is written is what was shown.
-    if (subject.premultipliedPages) {
-        for (PageRecord &page : skeleton.record.pages)
-            page.pma = *subject.premultipliedPages;
-    }
+    if (subject.premultipliedPages)
+        skeleton.record.takePagesAs(*subject.premultipliedPages);
     skeleton.choice.animations.all = allAnimations;
     if (!allAnimations && !subject.animation.isEmpty())
         skeleton.choice.animations.names.push_back(subject.animation.toStdString());

@@ -26,6 +26,12 @@ std::string ExportRecord::line() const
     return detection.version ? detection.version->majorMinorText() : std::string();
 }
 
+void ExportRecord::takePagesAs(bool premultiplied)
+{
+    for (PageRecord &page : pages)
+        page.pma = premultiplied;
+}
+
 std::vector<std::string> ExportRecord::missingPageFileNames() const
 {
     std::vector<std::string> names;

@@ -60,6 +60,9 @@ struct ExportRecord {
     std::string line() const;
     // File names of the pages that are not present, in atlas order.
     std::vector<std::string> missingPageFileNames() const;
+    // Every page taken as premultiplied or as straight, whatever the atlas says (a 3.8 atlas cannot
+    // say it): the user's word where the atlas's is missing or wrong.
+    void takePagesAs(bool premultiplied);
 };
 
 } // namespace kvx

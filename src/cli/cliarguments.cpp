@@ -49,6 +49,14 @@ DeclaredOption number(const QString &name, const QString &valueName, int CliArgu
             field};
 }
 
+DeclaredOption choice(const QString &name, const QStringList &choices, QString CliArguments::*field,
+                      const QString &help)
+{
+    return {OptionDeclaration{.name = name, .value = OptionValue::Choice, .valueName = choices.join(QLatin1Char('|')),
+                              .help = help, .choices = choices},
+            field};
+}
+
 DeclaredOption size(const QString &name, QSize CliArguments::*field, const QString &help, int maximum)
 {
     return {OptionDeclaration{.name = name, .value = OptionValue::Size, .valueName = QStringLiteral("WxH"), .help = help,
@@ -97,6 +105,10 @@ DeclaredCommand renderCommand()
                                  "per unit (needs --size)")),
              text(QStringLiteral("--background"), QStringLiteral("COLOUR"), &CliArguments::background,
                   QStringLiteral("transparent (default; mp4: black) or #RRGGBB")),
+             choice(QStringLiteral("--page-alpha"), {QStringLiteral("auto"), QStringLiteral("premultiplied"), QStringLiteral("straight")},
+                    &CliArguments::pageAlpha,
+                    QStringLiteral("how the pages' colours are taken: as the atlas says (auto, the\n"
+                                   "default; a 3.8 atlas cannot say premultiplied), or all as given")),
              number(QStringLiteral("--jobs"), QStringLiteral("N"), &CliArguments::jobs,
                     QStringLiteral("outputs rendered at once, 1-64 (default: one per processor)"), 1, 64)}};
 }

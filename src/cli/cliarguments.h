@@ -30,6 +30,7 @@ struct CliArguments {
     QString scale;
     QString camera;
     QString background;
+    QString pageAlpha;            // auto (empty), premultiplied or straight
     QString format;
     int fps = 30;
     int quality = -1;             // -1: not given

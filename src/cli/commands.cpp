@@ -371,6 +371,10 @@ int runRender(const CliArguments &arguments, QTextStream &out, QTextStream &err)
         return kExitUsage;
     }
     std::vector<SkeletonToRender> skeletons = skeletonsToRender(paths.paths, arguments.atlasPath, render.choice, out);
+    if (render.premultipliedPages) {
+        for (SkeletonToRender &skeleton : skeletons)
+            skeleton.record.takePagesAs(*render.premultipliedPages);
+    }
     if (!arguments.atlasPath.isEmpty() && skeletons.size() > 1) {
         err << "kovexa-cli: --atlas needs exactly one skeleton, and " << skeletons.size() << " were found\n";
         return kExitUsage;

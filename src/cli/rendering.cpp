@@ -128,6 +128,8 @@ std::variant<RenderCommand, QString> renderCommandFrom(const CliArguments &argum
     command.choice.animations = nameChoice(arguments.animation, arguments.allAnimations);
     command.choice.skins = nameChoice(arguments.skin, arguments.allSkins);
     command.jobs = arguments.jobs > 0 ? arguments.jobs : std::max(1, QThread::idealThreadCount());
+    if (!arguments.pageAlpha.isEmpty() && arguments.pageAlpha != QLatin1String("auto"))
+        command.premultipliedPages = arguments.pageAlpha == QLatin1String("premultiplied");
     return command;
 }
 

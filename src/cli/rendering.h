@@ -6,6 +6,7 @@
 #include "render/skeletonsurvey.h"
 
 #include <QString>
+#include <optional>
 #include <variant>
 
 namespace kvx {
@@ -13,6 +14,7 @@ namespace kvx {
 struct RenderCommand {
     RenderSettings settings;
     SurveyRequest choice;
+    std::optional<bool> premultipliedPages; // --page-alpha other than auto
     int jobs = 1;
 };
 

@@ -99,9 +99,7 @@ void WindowFixture::add(const std::filesystem::path &path)
 
 bool WindowFixture::settleIntake(int timeoutMilliseconds)
 {
-    const bool settled = view().waitUntilSettled(timeoutMilliseconds);
-    deliverQueuedWork();
-    return settled;
+    return view().waitUntilSettled(timeoutMilliseconds); // the queued work runs there
 }
 
 std::vector<ShownMessage> WindowFixture::messagesTitled(const QString &title) const

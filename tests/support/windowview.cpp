@@ -68,23 +68,10 @@ bool WindowView::showsPlaying() const
     return playbackBar()->playButton()->text() == QStringLiteral("暂停");
 }
 
-namespace {
-
-// Zero-delay work queued by the answers (the readiness run, say) runs too.
-void runQueuedWork()
-{
-    for (int round = 0; round < 10; ++round) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
-
-} // namespace
-
 bool WindowView::waitForPreview(int boundMilliseconds) const
 {
     const bool settled = waitFor([this] { return window.preview().isSettled(); }, boundMilliseconds);
-    runQueuedWork();
+    deliverQueuedWork(); // zero-delay work queued by the answers (the readiness run, say)
     return settled;
 }
 
@@ -93,7 +80,7 @@ bool WindowView::waitUntilSettled(int boundMilliseconds) const
     const auto settled = std::make_shared<bool>(false);
     window.whenIntakeSettles([settled] { *settled = true; });
     const bool inTime = waitFor([settled] { return *settled; }, boundMilliseconds);
-    runQueuedWork();
+    deliverQueuedWork(); // zero-delay work queued by the answers (the readiness run, say)
     return inTime;
 }
 
